@@ -1,0 +1,26 @@
+// Texts and bytes as the link protocol sees them.
+//
+// Every text that reaches the protocol (the operator's boxes, hex texts) is held
+// as code points, so that a length counts characters as the operator sees them:
+// a value box holding Chinese characters still yields a 5-byte data block.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnak {
+
+using Text = std::u32string;
+using Bytes = std::vector<std::uint8_t>;
+
+// UTF-8 at the edges (command line, logs, tests). Malformed input decodes to
+// U+FFFD per bad byte rather than failing: operator input is never rejected here.
+Text FromUtf8(std::string_view utf8);
+std::string ToUtf8(const Text& text);
+
+// "4E 21 05": bytes as upper-case hex pairs separated by blanks, for logs and traces.
+std::string BytesToHex(const Bytes& bytes);
+
+}  // namespace varnak

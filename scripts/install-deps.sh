@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, whatever the build and the tests need and is missing.
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config libgtest-dev
+          qt6-base-dev qt6-serialport-dev libgl-dev
+          fonts-noto-cjk xvfb xauth)
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

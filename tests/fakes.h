@@ -1,0 +1,139 @@
+// A serial port and a panel that live in memory, for driving the link control
+// event by event.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/link_control.h"
+#include "control/panel_fields.h"
+#include "control/serial_port.h"
+
+namespace varnak::testing {
+
+class FakePort : public SerialPort {
+ public:
+  // Every frame written, in order, each as it was passed to write().
+  std::vector<Bytes> written;
+  int opens = 0;
+  int closes = 0;
+  int clears = 0;
+  bool failOpen = false;
+  bool failWrite = false;
+  std::optional<int> number;
+  std::string lineSettings;
+  bool dtr = true;
+  int readLength = -1;
+  int receiveThreshold = -1;
+  int sendThreshold = -1;
+  bool binary = false;
+  bool noHandshaking = false;
+  Bytes input;  // bytes waiting to be read
+  CommEvent event = CommEvent::None;
+
+  bool isOpen() const override { return open_; }
+  void close() override {
+    open_ = false;
+    ++closes;
+  }
+  void setPortNumber(std::optional<int> n) override { number = n; }
+  bool setLineSettings(const std::string& s) override {
+    lineSettings = s;
+    return true;
+  }
+  void clearInput() override {
+    input.clear();
+    ++clears;
+  }
+  void setReadLength(int n) override { readLength = n; }
+  void setDtr(bool on) override { dtr = on; }
+  void setInputMode(InputMode) override { binary = true; }
+  void setHandshaking(Handshaking) override { noHandshaking = true; }
+  void setReceiveThreshold(int n) override { receiveThreshold = n; }
+  void setSendThreshold(int n) override { sendThreshold = n; }
+  bool open() override {
+    if (failOpen || !number) return false;
+    open_ = true;
+    ++opens;
+    return true;
+  }
+  bool write(const Bytes& bytes) override {
+    if (!open_ || failWrite) return false;
+    written.push_back(bytes);
+    return true;
+  }
+  CommEvent lastEvent() const override { return event; }
+  Bytes read() override {
+    Bytes out;
+    out.swap(input);
+    return out;
+  }
+  std::string lastError() const override { return failOpen ? "cannot open" : "cannot write"; }
+
+ private:
+  bool open_ = false;
+};
+
+class FakePanel : public PanelFields {
+ public:
+  std::map<Field, Text> texts{{Field::Text1, U"00"}, {Field::Text2, U"2000"}, {Field::Text5, U""},
+                              {Field::Text6, U"2000"}, {Field::Combo1, U""}};
+  std::array<bool, 8> lamps{};
+  int lampWrites = 0;
+
+  Text text(Field f) const override { return texts.at(f); }
+  void setText(Field f, const Text& t) override { texts[f] = t; }
+  void setLamp(int i, bool on) override {
+    lamps.at(static_cast<std::size_t>(i)) = on;
+    ++lampWrites;
+  }
+  std::string lampString() const {
+    std::string s;
+    for (bool on : lamps) s += on ? '1' : '0';
+    return s;
+  }
+};
+
+// A link control on a fake port and panel, started with port 1.
+struct Rig {
+  FakePort port;
+  FakePanel panel;
+  LinkControl core{port, panel};
+
+  explicit Rig(const Text& answer = U"1") { core.Form2_Load(answer); }
+
+  // A chunk arriving as one receive event.
+  void receive(const Bytes& chunk) {
+    port.input.insert(port.input.end(), chunk.begin(), chunk.end());
+    port.event = CommEvent::Receive;
+    core.MSComm1_OnComm();
+  }
+  std::string flags() const {
+    const LinkState& s = core.state();
+    return std::string(s.PollMode ? "T" : "F") + (s.WriteMode ? "T" : "F") + (s.PollHold ? "T" : "F");
+  }
+  // All frames written so far as hex, one per entry, and forget them.
+  std::vector<std::string> take() {
+    std::vector<std::string> out;
+    for (const Bytes& b : port.written) out.push_back(BytesToHex(b));
+    port.written.clear();
+    return out;
+  }
+};
+
+inline const Bytes kEnqAck{0x4E, 0x21, 0x06};
+inline const Bytes kAckByte{0x06};
+inline Bytes DataReply(std::uint8_t low, std::uint8_t high) {
+  return {0x06, 0x02, low, high, 0x03, static_cast<std::uint8_t>(low ^ high)};
+}
+
+inline const char* kEnq = "4E 21 05";
+inline const char* kPollHeader = "01 30 31 30 33 30 31 30 31 30 30 30 32 30 31 17 01";
+inline const char* kWriteHeader2000 = "01 30 31 38 31 30 34 30 31 30 30 30 32 30 31 17 0E";
+inline const char* kReadHeader2000 = "01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06";
+
+}  // namespace varnak::testing
