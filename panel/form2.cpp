@@ -1,0 +1,151 @@
+#include "form2.h"
+
+#include "panel/lamp_pictures.h"
+
+namespace varnak {
+
+namespace {
+
+// Positions and sizes are designed in twips at 15 twips per pixel.
+QRect Twips(int left, int top, int width, int height) {
+  return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template <typename W, typename... Args>
+W* Make(QWidget* parent, const char* name, QRect where, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)..., parent);
+  w->setObjectName(QString::fromLatin1(name));
+  w->setGeometry(where);
+  return w;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, QRect where, const QString& caption) {
+  auto* l = Make<QLabel>(parent, name, where, caption);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return l;
+}
+
+QLabel* MakeLamp(QWidget* parent, const QString& name, int output, const QPixmap& picture) {
+  auto* l = Make<QLabel>(parent, "", Twips(1185 + 600 * output, 3705, 555, 555));
+  l->setObjectName(name);
+  l->setPixmap(picture);
+  return l;
+}
+
+// "  Q0        Q1         Q2 ..." : 78 characters, spaces kept.
+QString OutputNamesCaption() {
+  const int gaps[] = {8, 9, 8, 9, 9, 8, 9};
+  QString s = QStringLiteral("  Q0");
+  for (int i = 1; i < 8; ++i) s += QString(gaps[i - 1], QLatin1Char(' ')) + QStringLiteral("Q%1").arg(i);
+  return s;
+}
+
+}  // namespace
+
+Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *this) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(kWindowTitle);
+  setFixedSize(7380 / 15, 5610 / 15);
+
+  Frame1 = Make<QGroupBox>(this, "Frame1", Twips(360, 315, 3480, 2580), QStringLiteral("数据输入"));
+  Label4 = MakeLabel(Frame1, "Label4", Twips(840, 405, 735, 255), QStringLiteral("端口号："));
+  Label3 = MakeLabel(Frame1, "Label3", Twips(1560, 405, 375, 255), QStringLiteral("COM"));
+  Combo1 = Make<QComboBox>(Frame1, "Combo1", Twips(1920, 360, 495, 315));
+  Combo1->setEditable(true);
+  Combo1->setInsertPolicy(QComboBox::NoInsert);  // the list stays empty; the number is typed
+  Label2 = MakeLabel(Frame1, "Label2", Twips(360, 765, 1095, 255), QStringLiteral("寄存器号：R"));
+  Text2 = Make<ClickableLineEdit>(Frame1, "Text2", Twips(1440, 720, 975, 285), QStringLiteral("2000"));
+  Command1 = Make<WrappingButton>(Frame1, "Command1", Twips(2640, 720, 615, 1215), QStringLiteral("发送数据"));
+  Label1 = MakeLabel(Frame1, "Label1", Twips(360, 1320, 1575, 255), QStringLiteral("写入数据："));
+  Text1 = Make<ClickableLineEdit>(Frame1, "Text1", Twips(480, 1680, 1935, 285), QStringLiteral("00"));
+  Command4 = Make<QPushButton>(Frame1, "Command4", Twips(1020, 2010, 915, 420), QStringLiteral("取消输入"));
+
+  Frame2 = Make<QGroupBox>(this, "Frame2", Twips(4440, 285, 2370, 2610), QStringLiteral("读取数据"));
+  Label9 = MakeLabel(Frame2, "Label9", Twips(360, 360, 1575, 255), QStringLiteral("寄存器数据显示："));
+  Text5 = Make<ClickableLineEdit>(Frame2, "Text5", Twips(360, 720, 1455, 285), QString());
+  Label10 = MakeLabel(Frame2, "Label10", Twips(120, 1365, 1095, 255), QStringLiteral("寄存器号：R"));
+  Text6 = Make<ClickableLineEdit>(Frame2, "Text6", Twips(1200, 1320, 855, 285), QStringLiteral("2000"));
+  Command3 = Make<QPushButton>(Frame2, "Command3", Twips(600, 1800, 975, 735), QStringLiteral("读出"));
+
+  Label12 = MakeLabel(this, "Label12", Twips(2865, 3345, 1815, 255), QStringLiteral("PLC输出点状态显示"));
+  // Green first, then red: every red picture starts in front of its green one.
+  for (int i = 0; i < 8; ++i) imgg0[i] = MakeLamp(this, QStringLiteral("imgg0(%1)").arg(i), i, GreenLamp());
+  for (int i = 0; i < 8; ++i) imgr[i] = MakeLamp(this, QStringLiteral("imgr%1").arg(i), i, RedLamp());
+  const QRect names = Twips(1305, 4305, 4695, 255);
+  QVector<int> centres;
+  for (int i = 0; i < 8; ++i) centres << imgr[i]->geometry().center().x() - names.left();
+  Label14 = new OutputNamesLabel(OutputNamesCaption(), centres, this);
+  Label14->setObjectName(QStringLiteral("Label14"));
+  Label14->setGeometry(names);
+  Label13 = MakeLabel(this, "Label13", Twips(255, 5160, 6930, 255),
+                      QStringLiteral("本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"));
+
+  for (QPushButton* b : {static_cast<QPushButton*>(Command1), Command3, Command4}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+  QWidget* order[] = {Text1, Command1, Text2, Text5, Text6, Command3, Combo1, Command4};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  setTabOrder(Command4, Text1);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(200);
+
+  connect(Command1, &QPushButton::clicked, this, [this] { core_.Command1_Click(); });
+  connect(Command3, &QPushButton::clicked, this, [this] { core_.Command3_Click(); });
+  connect(Command4, &QPushButton::clicked, this, [this] { core_.Command4_Click(); });
+  connect(Text1, &ClickableLineEdit::clicked, this, [this] { core_.Text1_Click(); });
+  connect(Text2, &ClickableLineEdit::clicked, this, [this] { core_.Text2_Click(); });
+  connect(Text5, &ClickableLineEdit::clicked, this, [this] { core_.Text5_Click(); });
+  connect(Text6, &ClickableLineEdit::clicked, this, [this] { core_.Text6_Click(); });
+  connect(Combo1, &QComboBox::editTextChanged, this, [this] { core_.Combo1_Change(); });
+  connect(Timer1, &QTimer::timeout, this, [this] { core_.Timer1_Timer(); });
+}
+
+void Form2::load(const QString& answer) {
+  core_.Form2_Load(answer.toStdU32String());
+  Text1->setFocus();
+  Timer1->start();
+}
+
+void Form2::showPortProblem(const QString& problem) {
+  setWindowTitle(problem.isEmpty() ? kWindowTitle : kWindowTitle + QStringLiteral(" - ") + problem);
+}
+
+ClickableLineEdit* Form2::textBox(Field field) const {
+  switch (field) {
+    case Field::Text1: return Text1;
+    case Field::Text2: return Text2;
+    case Field::Text5: return Text5;
+    case Field::Text6: return Text6;
+    case Field::Combo1: break;
+  }
+  return nullptr;
+}
+
+Text Form2::text(Field field) const {
+  if (field == Field::Combo1) return Combo1->currentText().toStdU32String();
+  return textBox(field)->text().toStdU32String();
+}
+
+void Form2::setText(Field field, const Text& text) {
+  const QString t = QString::fromStdU32String(text);
+  if (field == Field::Combo1) {
+    Combo1->setEditText(t);  // raises the change event, as typing does
+  } else {
+    textBox(field)->setText(t);
+  }
+}
+
+void Form2::setLamp(int output, bool on) {
+  if (output < 0 || output > 7) return;
+  (on ? imgg0[output] : imgr[output])->raise();
+}
+
+bool Form2::lampIsGreen(int output) const {
+  const QObjectList& stack = children();  // bottom to top
+  return stack.indexOf(imgg0[output]) > stack.indexOf(imgr[output]);
+}
+
+}  // namespace varnak

@@ -1,0 +1,74 @@
+// The window: every control at its place, the lamps, the poll timer, and the
+// events that reach the link control. The window owns the link control, lends
+// it the panel fields, and forwards its events; it decides nothing itself.
+#pragma once
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+#include "control/link_control.h"
+#include "control/panel_fields.h"
+#include "panel/widgets.h"
+
+namespace varnak {
+
+inline const QString kWindowTitle = QStringLiteral("Varnak协议通讯");
+
+class Form2 : public QWidget, public PanelFields {
+  Q_OBJECT
+
+ public:
+  explicit Form2(SerialPort& port, QWidget* parent = nullptr);
+
+  // Start-up with the answer to the port number prompt; starts the poll timer.
+  void load(const QString& answer);
+
+  // The port's receive event.
+  void MSComm1_OnComm() { core_.MSComm1_OnComm(); }
+  // Shows a port problem after the title, or the plain title when it cleared.
+  void showPortProblem(const QString& problem);
+
+  Text text(Field field) const override;
+  void setText(Field field, const Text& text) override;
+  void setLamp(int output, bool on) override;
+
+  const LinkControl& core() const { return core_; }
+  LinkControl& core() { return core_; }
+
+  // Whether the green picture of output i lies in front of its red one.
+  bool lampIsGreen(int output) const;
+
+  QGroupBox* Frame1;
+  QLabel* Label4;
+  QLabel* Label3;
+  QComboBox* Combo1;
+  QLabel* Label2;
+  ClickableLineEdit* Text2;
+  WrappingButton* Command1;
+  QLabel* Label1;
+  ClickableLineEdit* Text1;
+  QPushButton* Command4;
+  QGroupBox* Frame2;
+  QLabel* Label9;
+  ClickableLineEdit* Text5;
+  QLabel* Label10;
+  ClickableLineEdit* Text6;
+  QPushButton* Command3;
+  QLabel* Label12;
+  std::array<QLabel*, 8> imgr;   // imgr0..imgr7, red
+  std::array<QLabel*, 8> imgg0;  // the green array, element i for Qi
+  OutputNamesLabel* Label14;
+  QLabel* Label13;
+  QTimer* Timer1;
+
+ private:
+  ClickableLineEdit* textBox(Field field) const;
+
+  LinkControl core_;
+};
+
+}  // namespace varnak

@@ -1,0 +1,71 @@
+#include "startup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QInputDialog>
+
+#include "control/port_number.h"
+
+namespace varnak {
+
+PanelOptions ParsePanelOptions(const QStringList& args) {
+  PanelOptions o;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+      o.help = true;
+      continue;
+    }
+    QString binding;
+    if (a == QLatin1String("--port") && i + 1 < args.size()) {
+      binding = args[++i];
+    } else if (a.startsWith(QLatin1String("--port="))) {
+      binding = a.mid(7);
+    } else {
+      o.error = QStringLiteral("unknown argument: %1").arg(a);
+      return o;
+    }
+    const int eq = binding.indexOf(QLatin1Char('='));
+    const auto number = eq > 0 ? ParsePortNumber(binding.left(eq).toStdU32String()) : std::nullopt;
+    if (!number || eq + 1 >= binding.size()) {
+      o.error = QStringLiteral("--port wants N=DEVICE with N from 1 to 32767, got: %1").arg(binding);
+      return o;
+    }
+    o.devices[*number] = binding.mid(eq + 1);
+  }
+  return o;
+}
+
+QString PanelUsage() {
+  return QStringLiteral(
+      "Usage: varnak-panel [--port N=DEVICE]...\n"
+      "\n"
+      "Writes and reads one register of the controller (station 1) and shows its\n"
+      "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
+      "At start the window asks for the port number (COM:).\n"
+      "\n"
+      "  --port N=DEVICE  port number N names DEVICE (a serial device or a pseudo-terminal)\n"
+      "                   instead of /dev/ttyS<N-1>; may be given several times, e.g.\n"
+      "                   --port 1=/dev/ttyUSB0 --port 2=/dev/serial/by-id/usb-...\n"
+      "  --help           this text\n"
+      "\n"
+      "Nothing else is read from the command line, the environment or files.\n");
+}
+
+void ApplyPanelFont(QApplication& app) {
+  QFont font(QStringLiteral("Noto Sans CJK SC"));
+  font.setPixelSize(11);  // the settings line then takes 431 of its 462 px
+  font.setStyleHint(QFont::SansSerif);
+  app.setFont(font);
+}
+
+QString AskPortNumber(QWidget* parent) {
+  QInputDialog box(parent);
+  box.setWindowTitle(QStringLiteral("请输入所使用的端口号"));
+  box.setLabelText(QStringLiteral("COM:"));
+  box.setTextValue(QStringLiteral("1"));
+  box.move(3500 / 15, 3500 / 15);
+  return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+}  // namespace varnak

@@ -1,0 +1,83 @@
+// The serial port on QSerialPort.
+//
+// Port number N names /dev/ttyS<N-1> unless a device was bound to N (the
+// window's --port N=DEVICE). Settings made while closed take effect at the next
+// open. A pseudo-terminal works as a port: it refuses DTR, which is no failure.
+//
+// Data arrival: bytes are gathered until the line has been quiet for 3.5
+// character times (about 4 ms at 9600 8O1), and only then is one receive event
+// raised, so that a reply that the driver hands over a byte or two at a time
+// still reaches the dispatcher whole. Bytes separated by a longer pause are two
+// chunks. Closing or reconfiguring discards bytes not yet delivered.
+//
+// Failures (no such device, busy, no permission, an adapter pulled while open)
+// never throw and never loop: the port closes, problemChanged() says why, and
+// the next open tries again, so the tool recovers when the device comes back.
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QTimer>
+
+#include "control/serial_port.h"
+
+namespace varnak {
+
+class QtSerialPort : public QObject, public SerialPort {
+  Q_OBJECT
+
+ public:
+  explicit QtSerialPort(QMap<int, QString> devices = {}, QObject* parent = nullptr);
+
+  // The device a port number names.
+  QString devicePath(int number) const;
+  // The problem the operator should see now, or empty while all is well.
+  QString problem() const { return problem_; }
+  // The quiet time that ends a chunk, in microseconds.
+  int quietMicroseconds() const { return quietUs_; }
+
+  bool isOpen() const override { return port_.isOpen(); }
+  void close() override;
+  void setPortNumber(std::optional<int> number) override;
+  bool setLineSettings(const std::string& settings) override;
+  void clearInput() override;
+  void setReadLength(int) override {}  // reads always return everything waiting
+  void setDtr(bool on) override;
+  void setInputMode(InputMode) override {}      // always binary
+  void setHandshaking(Handshaking) override {}  // always none
+  void setReceiveThreshold(int) override {}     // the quiet gap decides
+  void setSendThreshold(int) override {}
+  bool open() override;
+  bool write(const Bytes& bytes) override;
+  CommEvent lastEvent() const override { return lastEvent_; }
+  Bytes read() override;
+  std::string lastError() const override { return problem_.toStdString(); }
+
+ signals:
+  // A chunk is waiting: the receive event.
+  void commEvent();
+  // The operator-facing problem changed; empty when it cleared.
+  void problemChanged(const QString& problem);
+
+ private:
+  void onReadyRead();
+  void onQuiet();
+  void onError(QSerialPort::SerialPortError error);
+  void setProblem(const QString& problem);
+  QString portLabel() const;
+
+  QSerialPort port_;
+  QMap<int, QString> devices_;
+  std::optional<int> number_;
+  QTimer quiet_;
+  int quietUs_ = 4010;
+  bool dtr_ = false;
+  QByteArray pending_;
+  CommEvent lastEvent_ = CommEvent::None;
+  QString problem_;
+};
+
+}  // namespace varnak

@@ -1,0 +1,188 @@
+// The window as the operator sees it: places, captions, lamps, focus, and that
+// its events reach the link control.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QTest>
+
+#include "fakes.h"
+#include "panel/form2.h"
+#include "panel/lamp_pictures.h"
+#include "qt_helpers.h"
+
+namespace varnak::testing {
+namespace {
+
+struct Control {
+  const char* name;
+  QRect px;  // left, top, width, height within its container
+  const char* caption;
+};
+
+const Control kControls[] = {
+    {"Frame1", {24, 21, 232, 172}, "数据输入"},
+    {"Label4", {56, 27, 49, 17}, "端口号："},
+    {"Label3", {104, 27, 25, 17}, "COM"},
+    {"Combo1", {128, 24, 33, 21}, "1"},
+    {"Label2", {24, 51, 73, 17}, "寄存器号：R"},
+    {"Text2", {96, 48, 65, 19}, "2000"},
+    {"Command1", {176, 48, 41, 81}, "发送数据"},
+    {"Label1", {24, 88, 105, 17}, "写入数据："},
+    {"Text1", {32, 112, 129, 19}, "00"},
+    {"Command4", {68, 134, 61, 28}, "取消输入"},
+    {"Frame2", {296, 19, 158, 174}, "读取数据"},
+    {"Label9", {24, 24, 105, 17}, "寄存器数据显示："},
+    {"Text5", {24, 48, 97, 19}, ""},
+    {"Label10", {8, 91, 73, 17}, "寄存器号：R"},
+    {"Text6", {80, 88, 57, 19}, "2000"},
+    {"Command3", {40, 120, 65, 49}, "读出"},
+    {"Label12", {191, 223, 121, 17}, "PLC输出点状态显示"},
+    {"Label14", {87, 287, 313, 17}, "  Q0        Q1         Q2        Q3         Q4         Q5        Q6         Q7"},
+    {"Label13", {17, 344, 462, 17}, "本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"},
+};
+
+QString Caption(QWidget* w) {
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+  if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
+  return {};
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  PanelTest() {
+    form.load(QStringLiteral("1"));
+    form.Timer1->stop();  // ticks are driven by hand here
+    form.show();
+    form.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+  }
+  FakePort port;
+  Form2 form{port};
+};
+
+TEST_F(PanelTest, EveryControlAtItsPlaceWithItsCaption) {
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
+  EXPECT_EQ(form.size(), QSize(492, 374));
+  for (const Control& c : kControls) {
+    auto* w = form.findChild<QWidget*>(QString::fromLatin1(c.name));
+    ASSERT_NE(w, nullptr) << c.name;
+    EXPECT_EQ(w->geometry(), c.px) << c.name;
+    EXPECT_EQ(Caption(w), QString::fromUtf8(c.caption)) << c.name;
+    EXPECT_TRUE(w->isVisible() && w->isEnabled()) << c.name;
+  }
+  EXPECT_EQ(form.Label14->text().size(), 78);
+  EXPECT_EQ(form.Combo1->count(), 0);
+  EXPECT_TRUE(form.Combo1->isEditable());
+  EXPECT_EQ(form.Timer1->interval(), 200);
+  for (QLineEdit* e : {form.Text1, form.Text2, form.Text5, form.Text6}) EXPECT_FALSE(e->isReadOnly());
+}
+
+TEST_F(PanelTest, CaptionsAreWhole) {
+  for (QLabel* l : form.findChildren<QLabel*>()) {
+    if (l->pixmap().isNull() && l != form.Label14) {
+      EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    const QRect name = form.Label14->nameRect(i).translated(form.Label14->pos());
+    EXPECT_TRUE(form.Label14->geometry().contains(name)) << i;
+    EXPECT_NEAR(name.center().x(), form.imgr[i]->geometry().center().x(), 1) << i;
+  }
+  const QString lines = BalancedLines(form.Command1->text(), form.Command1->fontMetrics(), form.Command1->width() - 8);
+  EXPECT_EQ(lines, QStringLiteral("发送\n数据"));
+}
+
+TEST_F(PanelTest, LampsStartRedAndChangeOneAtATime) {
+  const QImage shot = form.grab().toImage();
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_FALSE(form.lampIsGreen(i));
+    EXPECT_EQ(form.imgr[i]->geometry(), form.imgg0[i]->geometry());
+    EXPECT_EQ(form.imgr[i]->geometry(), QRect(79 + 40 * i, 247, 37, 37));
+    EXPECT_EQ(shot.pixelColor(form.imgr[i]->geometry().topLeft() + QPoint(18, 31)), QColor(255, 0, 0)) << i;
+  }
+  form.setLamp(3, true);
+  const QImage after = form.grab().toImage();
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(form.lampIsGreen(i), i == 3);
+    const QColor expected = i == 3 ? QColor(0, 255, 0) : QColor(255, 0, 0);
+    EXPECT_EQ(after.pixelColor(form.imgr[i]->geometry().topLeft() + QPoint(18, 31)), expected) << i;
+  }
+  form.setLamp(3, false);
+  EXPECT_FALSE(form.lampIsGreen(3));
+}
+
+TEST(LampPicture, DiscCornersAndHighlight) {
+  const QImage red = RedLamp().toImage();
+  ASSERT_EQ(red.size(), QSize(37, 37));
+  EXPECT_EQ(red.pixelColor(0, 0), QColor(255, 248, 255));
+  EXPECT_EQ(red.pixelColor(36, 36), QColor(255, 248, 255));
+  EXPECT_EQ(red.pixelColor(18, 34), QColor(255, 0, 0));
+  // The highlight up and left of the centre is a checkerboard.
+  EXPECT_NE(red.pixelColor(12, 12), red.pixelColor(13, 12));
+  const QImage green = GreenLamp().toImage();
+  EXPECT_EQ(green.pixelColor(18, 34), QColor(0, 255, 0));
+  EXPECT_EQ(green.pixelColor(0, 0), QColor(255, 248, 255));
+}
+
+TEST_F(PanelTest, FocusMovesInTheGivenOrder) {
+  EXPECT_EQ(QApplication::focusWidget(), form.Text1);
+  const QWidget* expected[] = {form.Command1, form.Text2, form.Text5, form.Text6,
+                               form.Command3, form.Combo1, form.Command4, form.Text1};
+  for (const QWidget* next : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* now = QApplication::focusWidget();
+    if (now && now->parentWidget() == form.Combo1) now = form.Combo1;  // the combo's line edit
+    EXPECT_EQ(now, next) << (now ? now->objectName().toStdString() : "none");
+  }
+  EXPECT_EQ(form.core().state().PollHold, false) << "tabbing into a box is not a click";
+}
+
+TEST_F(PanelTest, ClicksReachTheHandlers) {
+  for (QLineEdit* box : {form.Text1, form.Text2, form.Text5, form.Text6}) {
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_FALSE(form.core().state().PollHold);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(form.core().state().PollHold) << box->objectName().toStdString();
+  }
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  EXPECT_TRUE(form.core().state().WriteMode);
+  ASSERT_EQ(port.written.size(), 1u);
+  EXPECT_EQ(BytesToHex(port.written[0]), "4E 21 05");
+  form.Text5->setText(QStringLiteral("old"));
+  QTest::mouseClick(form.Command3, Qt::LeftButton);
+  EXPECT_FALSE(form.core().state().WriteMode);
+  EXPECT_EQ(form.Text5->text(), QString());
+  EXPECT_EQ(port.written.size(), 2u);
+  // Enter and Esc press no button.
+  QTest::keyClick(form.Text1, Qt::Key_Return);
+  QTest::keyClick(form.Text1, Qt::Key_Escape);
+  EXPECT_EQ(port.written.size(), 2u);
+}
+
+TEST_F(PanelTest, TimerTicksAndPortBoxEditsReachTheHandlers) {
+  form.Timer1->start();
+  ASSERT_TRUE(WaitFor([&] { return !port.written.empty(); }, 1000));
+  EXPECT_TRUE(form.core().state().PollMode);
+  form.Timer1->stop();
+  form.Combo1->setFocus();
+  form.Combo1->lineEdit()->selectAll();
+  QTest::keyClicks(form.Combo1, QStringLiteral("12"));
+  EXPECT_EQ(form.core().state().PortText, U"12");
+  EXPECT_EQ(port.number, 12);
+  EXPECT_EQ(form.Combo1->count(), 0);
+  QTest::keyClick(form.Combo1, Qt::Key_Return);
+  EXPECT_EQ(form.Combo1->count(), 0) << "Enter must not add the number to the list";
+}
+
+TEST_F(PanelTest, PortProblemShowsInTheTitle) {
+  form.showPortProblem(QStringLiteral("COM3: /dev/ttyS2: Permission denied"));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯 - COM3: /dev/ttyS2: Permission denied"));
+  form.showPortProblem(QString());
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
+}
+
+}  // namespace
+}  // namespace varnak::testing
