@@ -1,6 +1,5 @@
 // varnak-panel: the operator's window on the controller.
 #include <QApplication>
-#include <QFont>
 #include <cstdio>
 
 #include "panel/form2.h"
@@ -22,12 +21,7 @@ int main(int argc, char* argv[]) {
 
   varnak::QtSerialPort port(options.devices);
   varnak::Form2 form(port);
-  QObject::connect(&port, &varnak::QtSerialPort::commEvent, &form, &varnak::Form2::MSComm1_OnComm);
-  QObject::connect(&port, &varnak::QtSerialPort::problemChanged, &form, [&form](const QString& problem) {
-    form.showPortProblem(problem);
-    // One line per change of state, never one per tick.
-    std::fprintf(stderr, "varnak-panel: %s\n", problem.isEmpty() ? "port ok" : qPrintable(problem));
-  });
+  varnak::WirePort(port, form);
 
   form.load(varnak::AskPortNumber());
   form.move(3585 / 15, 2550 / 15);

@@ -4,7 +4,11 @@
 #include <QFont>
 #include <QInputDialog>
 
+#include <cstdio>
+
 #include "control/port_number.h"
+#include "panel/form2.h"
+#include "serial/qt_serial_port.h"
 
 namespace varnak {
 
@@ -57,6 +61,14 @@ void ApplyPanelFont(QApplication& app) {
   font.setPixelSize(11);  // the settings line then takes 431 of its 462 px
   font.setStyleHint(QFont::SansSerif);
   app.setFont(font);
+}
+
+void WirePort(QtSerialPort& port, Form2& form) {
+  QObject::connect(&port, &QtSerialPort::commEvent, &form, &Form2::MSComm1_OnComm);
+  QObject::connect(&port, &QtSerialPort::problemChanged, &form, [&form](const QString& problem) {
+    form.showPortProblem(problem);
+    std::fprintf(stderr, "varnak-panel: %s\n", problem.isEmpty() ? "port ok" : qPrintable(problem));
+  });
 }
 
 QString AskPortNumber(QWidget* parent) {

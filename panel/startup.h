@@ -11,6 +11,9 @@ class QWidget;
 
 namespace varnak {
 
+class Form2;
+class QtSerialPort;
+
 struct PanelOptions {
   QMap<int, QString> devices;  // --port N=DEVICE bindings
   bool help = false;
@@ -25,6 +28,10 @@ QString PanelUsage();
 // The window's default font: a CJK sans-serif small enough that every caption is
 // whole at the window's fixed sizes.
 void ApplyPanelFont(QApplication& app);
+
+// Joins the port to the window: its receive event to the dispatcher, its
+// problems to the title, and one line on stderr at each change of problem.
+void WirePort(QtSerialPort& port, Form2& form);
 
 // The modal port number prompt. Returns the text typed, or an empty text when
 // the prompt was cancelled.

@@ -140,7 +140,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
       // The device went away (adapter pulled, the other side of a pty closed).
       // Closing stops the endless stream of errors; the next frame reopens.
       if (!port_.isOpen()) return;
-      setProblem(portLabel() + QStringLiteral(": device lost: ") + port_.errorString());
+      setProblem(portLabel() + QStringLiteral(": device lost (unplugged or hung up)"));
       close();
       port_.clearError();
       return;

@@ -1,0 +1,193 @@
+// The real QSerialPort backend on a pseudo-terminal, with the window: frames go
+// out byte for byte, replies turn the lamps and fill Text5, an unplugged or
+// missing device is survived and recovered from.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <thread>
+
+#include "fakes.h"
+#include "panel/form2.h"
+#include "panel/startup.h"
+#include "qt_helpers.h"
+#include "serial/qt_serial_port.h"
+#include "sim/pty.h"
+
+namespace varnak::testing {
+namespace {
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Port 1 is bound to a symbolic link, so that a "replugged" device can appear
+// at the same path with a new pty behind it.
+class PtyPanel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    link = dir.filePath(QStringLiteral("ttyPLC"));
+    plug();
+    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, link}});
+    form = std::make_unique<Form2>(*port);
+    WirePort(*port, *form);
+    form->load(QStringLiteral("1"));
+    form->Timer1->stop();  // ticks by hand, so every frame is accounted for
+  }
+
+  void plug() {
+    std::string error;
+    auto p = Pty::Open(&error);
+    ASSERT_TRUE(p) << error;
+    peer = std::move(*p);
+    ::unlink(link.toLocal8Bit().constData());
+    ASSERT_EQ(::symlink(peer.slavePath().c_str(), link.toLocal8Bit().constData()), 0);
+  }
+  void unplug() {
+    peer.close();
+    ::unlink(link.toLocal8Bit().constData());
+  }
+
+  // The next frame the tool writes, as hex.
+  std::string nextFrame(int timeoutMs = 1000) {
+    Bytes got;
+    WaitFor([&] {
+      const Bytes more = peer.readAvailable();
+      got.insert(got.end(), more.begin(), more.end());
+      return !got.empty() && peer.readChunk(0, 15).empty();
+    }, timeoutMs);
+    return BytesToHex(got);
+  }
+  // A reply that the dispatcher sees as one chunk when it arrives.
+  void reply(const Bytes& b) { ASSERT_TRUE(peer.write(b)); }
+
+  void tick() { form->core().Timer1_Timer(); }
+
+  QTemporaryDir dir;
+  QString link;
+  Pty peer = std::move(*Pty::Open());
+  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<Form2> form;
+};
+
+TEST_F(PtyPanel, PollReadAndWriteGoOutByteForByte) {
+  tick();
+  EXPECT_EQ(nextFrame(), kEnq);
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+  reply(kEnqAck);
+  EXPECT_EQ(nextFrame(), kPollHeader);
+  reply(DataReply(0x5A, 0x00));
+  EXPECT_TRUE(WaitFor([&] { return form->lampIsGreen(1); }));
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(form->lampIsGreen(i), ((0x5A >> i) & 1) == 1) << i;
+
+  QTest::mouseClick(form->Command3, Qt::LeftButton);
+  EXPECT_EQ(nextFrame(), kEnq);
+  reply(kEnqAck);
+  EXPECT_EQ(nextFrame(), kReadHeader2000);
+  reply(DataReply(0x05, 0x12));
+  EXPECT_TRUE(WaitFor([&] { return form->Text5->text() == QStringLiteral("1205"); }));
+
+  form->Text1->setText(QStringLiteral("1234"));
+  QTest::mouseClick(form->Command1, Qt::LeftButton);
+  EXPECT_EQ(nextFrame(), kEnq);
+  reply(kEnqAck);
+  EXPECT_EQ(nextFrame(), kWriteHeader2000);
+  reply(kAckByte);
+  EXPECT_EQ(nextFrame(), "02 34 12 03 26");
+}
+
+// One byte every `gapUs` on a thread of its own, while the window's loop runs.
+void WritePaced(Pty& peer, const Bytes& bytes, const std::vector<int>& gapsUs) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i) std::this_thread::sleep_for(std::chrono::microseconds(gapsUs[i - 1]));
+    peer.write({bytes[i]});
+  }
+}
+
+TEST_F(PtyPanel, ReplyPacedAtWireSpeedIsOneChunk) {
+  tick();
+  ASSERT_EQ(nextFrame(), kEnq);
+  std::thread t(WritePaced, std::ref(peer), kEnqAck, std::vector<int>{1146, 1146});
+  EXPECT_EQ(nextFrame(), kPollHeader);
+  t.join();
+  const Bytes data = DataReply(0x81, 0x00);
+  std::thread t2(WritePaced, std::ref(peer), data, std::vector<int>(5, 1146));
+  EXPECT_TRUE(WaitFor([&] { return form->lampIsGreen(7); }));
+  t2.join();
+  EXPECT_TRUE(form->lampIsGreen(0));
+}
+
+TEST_F(PtyPanel, ReplyWithLongPauseIsTwoChunksAndIgnored) {
+  tick();
+  ASSERT_EQ(nextFrame(), kEnq);
+  std::thread t(WritePaced, std::ref(peer), kEnqAck, std::vector<int>{1146, 50000});
+  Pump(300);
+  t.join();
+  EXPECT_EQ(BytesToHex(peer.readAvailable()), "");
+  EXPECT_EQ(form->core().state().RxBytes, Bytes{0x06}) << "the last chunk is the ACK alone";
+}
+
+TEST_F(PtyPanel, UnpluggedDeviceIsSurvivedAndRecovered) {
+  tick();
+  ASSERT_EQ(nextFrame(), kEnq);
+  unplug();
+  ASSERT_TRUE(WaitFor([&] { return form->windowTitle() != kWindowTitle; }));
+  EXPECT_TRUE(form->windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: "))) << form->windowTitle().toStdString();
+  EXPECT_FALSE(port->isOpen());
+
+  // Gone: ticks keep trying, nothing spins.
+  form->Timer1->start();
+  const double before = CpuSeconds();
+  Pump(1000);
+  const double cpu = CpuSeconds() - before;
+  EXPECT_LT(cpu, 0.2) << "the event loop is spinning while the device is gone";
+  EXPECT_NE(form->windowTitle(), kWindowTitle);
+  form->Timer1->stop();
+
+  plug();
+  tick();
+  EXPECT_EQ(nextFrame(), kEnq);
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+  reply(kEnqAck);
+  EXPECT_EQ(nextFrame(), kPollHeader);
+}
+
+TEST_F(PtyPanel, MissingDeviceShowsInTitleUntilItAppears) {
+  unplug();
+  tick();
+  EXPECT_EQ(form->windowTitle(), kWindowTitle + QStringLiteral(" - COM1: ") + link + QStringLiteral(": No such file or directory"));
+  tick();
+  plug();
+  tick();
+  EXPECT_EQ(nextFrame(), kEnq);
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+}
+
+TEST_F(PtyPanel, InvalidPortNumberShowsInTitle) {
+  form->Combo1->setEditText(QStringLiteral("abc"));
+  tick();
+  EXPECT_TRUE(form->windowTitle().contains(QStringLiteral("no valid port number")));
+  form->Combo1->setEditText(QStringLiteral("1"));
+  tick();
+  EXPECT_EQ(nextFrame(), kEnq);
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+}
+
+TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
+  QtSerialPort port;
+  EXPECT_EQ(port.quietMicroseconds(), 4010);  // 3.5 x 11 bits at 9600 baud
+  EXPECT_EQ(port.devicePath(3), QStringLiteral("/dev/ttyS2"));
+  EXPECT_FALSE(port.setLineSettings("9600,x,8,1"));
+  EXPECT_FALSE(port.setLineSettings("fast"));
+  EXPECT_TRUE(port.setLineSettings("19200,n,8,1"));
+  EXPECT_EQ(port.quietMicroseconds(), 1822);
+}
+
+}  // namespace
+}  // namespace varnak::testing
