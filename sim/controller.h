@@ -1,0 +1,71 @@
+// The simulated controller's protocol side, without I/O: whole frames from the
+// tool in, the reply out. Station 1, registers addressed as the tool addresses
+// them (the octal register number plus 1 on the wire).
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "link/text.h"
+
+namespace varnak::sim {
+
+// Cuts the byte stream from the tool into whole frames by their first byte:
+// 4E 21 .. enquiry (3), SOH header (17), STX data block (5). Bytes that cannot
+// start a frame are dropped.
+class FrameSplitter {
+ public:
+  void push(const Bytes& bytes) { buffer_.insert(buffer_.end(), bytes.begin(), bytes.end()); }
+  // The next whole frame, or nothing until more bytes come.
+  std::optional<Bytes> next();
+  bool partial() const { return !buffer_.empty(); }
+  // Gives up on a frame that never completed; returns what was dropped.
+  Bytes flush();
+  std::size_t dropped() const { return dropped_; }
+
+ private:
+  Bytes buffer_;
+  std::size_t dropped_ = 0;
+};
+
+class Controller {
+ public:
+  struct Outcome {
+    Bytes reply;            // empty: no reply
+    std::string note;       // "bad LRC", "stored R2000 = 1234", ...
+    bool followUp = false;  // the reply asks the tool for its next frame (turnaround is measured)
+  };
+
+  Controller();
+
+  // One frame. `refuse`: answer NAK where the reply would start with ACK, and
+  // change nothing.
+  Outcome handle(const Bytes& frame, bool refuse = false);
+
+  std::uint16_t reg(unsigned index) const { return regs_.at(index); }
+  void setReg(unsigned index, std::uint16_t value) { regs_.at(index) = value; }
+  // The output byte follows the low byte of register `index`, or is fixed.
+  void outputsFrom(unsigned index) { outputsFrom_ = index; }
+  void fixOutputs(std::optional<std::uint8_t> value) { fixedOutputs_ = value; }
+  std::uint8_t outputs() const;
+  int exchanges() const { return exchanges_; }
+
+ private:
+  enum class State { Idle, AwaitHeader, AwaitData };
+  Outcome handleHeader(const Bytes& frame, bool refuse);
+  Outcome handleData(const Bytes& frame, bool refuse);
+
+  State state_ = State::Idle;
+  unsigned writeIndex_ = 0;
+  std::array<std::uint16_t, 0x10000> regs_{};
+  unsigned outputsFrom_ = 02000;
+  std::optional<std::uint8_t> fixedOutputs_;
+  int exchanges_ = 0;
+};
+
+// "R2000", "2000" (octal) -> register index; nothing for anything else.
+std::optional<unsigned> ParseRegister(const std::string& text);
+std::string RegisterName(unsigned index);
+
+}  // namespace varnak::sim

@@ -1,0 +1,149 @@
+// The window with the real serial backend against the simulated controller on a
+// pseudo-terminal, driven through its controls as an operator would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "link/codec.h"
+#include "panel/form2.h"
+#include "panel/startup.h"
+#include "serial/qt_serial_port.h"
+#include "sim_process.h"
+
+namespace varnak::testing {
+namespace {
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void start(const QStringList& simArgs) {
+    sim = std::make_unique<SimProcess>(simArgs);
+    ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/"))) << sim->device().toStdString();
+    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, sim->device()}});
+    form = std::make_unique<Form2>(*port);
+    WirePort(*port, *form);
+    // Accept the start-up prompt's default answer, as the operator would.
+    QTimer::singleShot(200, [] {
+      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    form->load(AskPortNumber());
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+
+  QString lamps() const {
+    QString s;
+    for (int i = 7; i >= 0; --i) s += form->lampIsGreen(i) ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+  }
+  static QString bits(int byte) { return QStringLiteral("%1").arg(byte, 8, 2, QLatin1Char('0')); }
+
+  bool lampsShow(int byte, int ms = 1500) {
+    return WaitFor([&] { return lamps() == bits(byte); }, ms);
+  }
+
+  // After a poll has been answered and before the next tick, so that what the
+  // operator starts now is the only exchange on the line (a click during a poll
+  // is undone by that poll's header, and two enquiries at once get replies that
+  // run together).
+  void betweenExchanges() {
+    QSignalSpy tick(form->Timer1, &QTimer::timeout);
+    tick.wait(1000);
+    QTest::qWait(80);
+  }
+
+  // Types into a box as the operator does: click, select all, type.
+  void type(QLineEdit* box, const QString& text) {
+    betweenExchanges();
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+  }
+
+  std::unique_ptr<SimProcess> sim;
+  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<Form2> form;
+};
+
+TEST_F(EndToEnd, DefaultAnswerStartsPollingAndLampsFollowTheOutputs) {
+  start({"--outputs", "00"});
+  EXPECT_EQ(form->Combo1->currentText(), QStringLiteral("1"));
+  for (int pattern : {0x00, 0xFF, 0x81, 0x5A}) {
+    ASSERT_EQ(sim->command(QStringLiteral("outputs %1").arg(pattern, 2, 16, QLatin1Char('0'))), "ok");
+    EXPECT_TRUE(lampsShow(pattern)) << "pattern " << pattern << " lamps " << lamps().toStdString();
+  }
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+}
+
+TEST_F(EndToEnd, WriteThenReadBack) {
+  start({});
+  type(form->Text1, QStringLiteral("00A5"));
+  betweenExchanges();
+  QTest::mouseClick(form->Command1, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return sim->command("get R2000") == "R2000 00A5"; }, 2000));
+  betweenExchanges();
+  QTest::mouseClick(form->Command3, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return form->Text5->text() == QStringLiteral("00A5"); }));
+  // The outputs follow R2000: Q0, Q2, Q5 and Q7.
+  EXPECT_TRUE(lampsShow(0xA5)) << lamps().toStdString();
+
+  type(form->Text2, QStringLiteral("17"));
+  type(form->Text1, QStringLiteral("beef"));
+  betweenExchanges();
+  QTest::mouseClick(form->Command1, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return sim->command("get R17") == "R17 BEEF"; }, 2000));
+  type(form->Text6, QStringLiteral("17"));
+  betweenExchanges();
+  QTest::mouseClick(form->Command3, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return form->Text5->text() == QStringLiteral("BEEF"); }));
+}
+
+TEST_F(EndToEnd, ClickIntoTextBoxStopsPollingAndCommand4ResumesIt) {
+  start({"--outputs", "00"});
+  ASSERT_TRUE(WaitFor([&] { return sim->command("stats").section(' ', 1, 1).toInt() >= 2; }));
+  betweenExchanges();
+  QTest::mouseClick(form->Text6, Qt::LeftButton);
+  QTest::qWait(300);
+  const int held = sim->command("stats").section(' ', 1, 1).toInt();
+  QTest::qWait(700);
+  EXPECT_EQ(sim->command("stats").section(' ', 1, 1).toInt(), held) << "polled while held";
+  QTest::mouseClick(form->Command4, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return sim->command("stats").section(' ', 1, 1).toInt() >= held + 2; }));
+}
+
+TEST_F(EndToEnd, SurvivesFaultsAndAgreesOnceTheyStop) {
+  start({"--seed", "7", "--drop", "0.05", "--corrupt", "0.05", "--split", "0.05", "--nak", "0.05", "--delay-ms",
+         "10", "--outputs", "3C"});
+  // A few hundred polls, the outputs changing under them.
+  const int patterns[] = {0x3C, 0xC3, 0x01, 0x80};
+  for (int round = 0; round < 40; ++round) {
+    sim->command(QStringLiteral("outputs %1").arg(patterns[round % 4], 2, 16, QLatin1Char('0')));
+    QTest::qWait(1000);
+  }
+  ASSERT_EQ(sim->command("faults off"), "ok");
+  ASSERT_EQ(sim->command("outputs 99"), "ok");
+  EXPECT_TRUE(lampsShow(0x99, 2 * 200 + 100)) << lamps().toStdString();
+  const QString stats = sim->command("stats");
+  sim->stop();
+  int polls = 0, bad = 0;
+  for (const QString& line : sim->lines()) {
+    const QStringList f = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (f.size() < 2 || f[1] != QLatin1String("RX")) continue;
+    polls += line.contains(QLatin1String("poll header"));
+    if (!(line.contains(QLatin1String("  enquiry")) || line.contains(QLatin1String("header R")) ||
+          line.contains(QLatin1String("poll header")) || line.contains(QLatin1String("data block"))) ||
+        line.contains(QLatin1String("bad LRC")) || line.contains(QLatin1String("junk")) ||
+        line.contains(QLatin1String("incomplete")))
+      ++bad, ADD_FAILURE() << "malformed frame: " << line.toStdString();
+  }
+  EXPECT_GT(polls, 150) << stats.toStdString();
+  EXPECT_EQ(bad, 0);
+}
+
+}  // namespace
+}  // namespace varnak::testing
