@@ -140,6 +140,8 @@ void Form2::setText(Field field, const Text& text) {
 
 void Form2::setLamp(int output, bool on) {
   if (output < 0 || output > 7) return;
+  // Raising a picture that is already in front would only cost a repaint, five times a second.
+  if (lampIsGreen(output) == on) return;
   (on ? imgg0[output] : imgr[output])->raise();
 }
 

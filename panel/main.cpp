@@ -7,6 +7,7 @@
 #include "serial/qt_serial_port.h"
 
 int main(int argc, char* argv[]) {
+  varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
   const varnak::PanelOptions options = varnak::ParsePanelOptions(app.arguments().mid(1));
   if (options.help) {

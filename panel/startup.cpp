@@ -56,6 +56,8 @@ QString PanelUsage() {
       "Nothing else is read from the command line, the environment or files.\n");
 }
 
+void UsePlainEventLoop() { qputenv("QT_NO_GLIB", "1"); }
+
 void ApplyPanelFont(QApplication& app) {
   QFont font(QStringLiteral("Noto Sans CJK SC"));
   font.setPixelSize(11);  // the settings line then takes 431 of its 462 px

@@ -1,0 +1,124 @@
+// Runs the window (offscreen) against the paced simulator and prints one table:
+// poll rate, the tool's turnaround, the time of a whole poll exchange, CPU, RSS.
+//
+//   poll_bench [SECONDS] [SIM]     defaults: 60 s, varnak-sim beside the build
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "panel/form2.h"
+#include "panel/startup.h"
+#include "serial/qt_serial_port.h"
+
+namespace {
+
+using varnak::Bytes;
+
+QElapsedTimer gClock;
+double NowMs() { return gClock.nsecsElapsed() / 1e6; }
+
+// Notes when each enquiry goes out.
+class TimedPort : public varnak::QtSerialPort {
+ public:
+  using QtSerialPort::QtSerialPort;
+  double lastEnquiryMs = -1;
+  bool write(const Bytes& b) override {
+    const bool ok = QtSerialPort::write(b);
+    if (ok && b.size() == 3 && b[0] == 0x4E) lastEnquiryMs = NowMs();
+    return ok;
+  }
+};
+
+// Notes when the lamps are set: the end of a poll exchange.
+class TimedForm : public varnak::Form2 {
+ public:
+  TimedForm(TimedPort& port) : Form2(port), port_(port) {}
+  std::vector<double> exchangesMs;
+  void setLamp(int output, bool on) override {
+    Form2::setLamp(output, on);
+    if (output == 7 && port_.lastEnquiryMs >= 0) {
+      exchangesMs.push_back(NowMs() - port_.lastEnquiryMs);
+      port_.lastEnquiryMs = -1;
+    }
+  }
+
+ private:
+  TimedPort& port_;
+};
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  varnak::UsePlainEventLoop();
+  QApplication app(argc, argv);
+  varnak::ApplyPanelFont(app);
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
+  const QString simPath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(VARNAK_SIM_PATH);
+
+  QProcess sim;
+  sim.start(simPath, {"--log", "--outputs", "A5"});
+  if (!sim.waitForReadyRead(5000)) {
+    std::fprintf(stderr, "poll_bench: %s did not start\n", qPrintable(simPath));
+    return 1;
+  }
+  const QString device = QString::fromUtf8(sim.readLine()).trimmed();
+
+  gClock.start();
+  TimedPort port(QMap<int, QString>{{1, device}});
+  TimedForm form(port);
+  varnak::WirePort(port, form);
+  form.load(QStringLiteral("1"));
+  form.show();
+
+  // CPU is counted from the first poll on, not for start-up (fonts, first paint).
+  double cpuBefore = 0;
+  QTimer::singleShot(1000, [&] { cpuBefore = CpuSeconds(); });
+  QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QApplication::quit);
+  app.exec();
+  const double cpu = CpuSeconds() - cpuBefore;
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+
+  sim.terminate();
+  sim.waitForFinished(5000);
+  const QString simOut = QString::fromUtf8(sim.readAllStandardOutput());
+  const auto m = QRegularExpression(QStringLiteral("median ([0-9.]+) ms, p99 ([0-9.]+) ms")).match(simOut);
+  const double turnMedian = m.hasMatch() ? m.captured(1).toDouble() : -1;
+  const double turnP99 = m.hasMatch() ? m.captured(2).toDouble() : -1;
+
+  const double quietGapMs = port.quietMicroseconds() / 1000.0;
+  const double wireLimitMs = 29 * 11 * 1000.0 / 9600;
+  const double simTurnaroundsMs = 2 * 2.0;
+  const double exMedian = Percentile(form.exchangesMs, 0.5) - simTurnaroundsMs;
+  const double exP99 = Percentile(form.exchangesMs, 0.99) - simTurnaroundsMs;
+
+  std::printf("| figure (%.0f s run) | measured | target |\n|---|---|---|\n", seconds);
+  std::printf("| poll exchanges per second | %.2f | 5 (one per 200 ms tick) |\n", form.exchangesMs.size() / seconds);
+  std::printf("| tool turnaround, median / p99 | %.2f / %.2f ms | median <= 5 ms (quiet gap %.2f ms) |\n", turnMedian,
+              turnP99, quietGapMs);
+  std::printf("| poll exchange less the simulator's turnarounds, median / p99 | %.1f / %.1f ms | <= %.1f ms (1.3 x wire time %.1f ms) |\n",
+              exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
+  std::printf("| panel CPU | %.2f %% of one core | < 0.5 %% |\n", 100 * cpu / (seconds - 1));
+  std::printf("| panel peak RSS | %.1f MB | < 60 MB |\n", u.ru_maxrss / 1024.0);
+  return 0;
+}

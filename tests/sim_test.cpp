@@ -1,0 +1,152 @@
+// The simulated controller's replies, the framing of the byte stream, the fault
+// dice, and the decoder shared by logs and traces.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "link/decode.h"
+#include "sim/controller.h"
+#include "sim/faults.h"
+
+namespace varnak::testing {
+namespace {
+
+using sim::Controller;
+
+Bytes Hex(const std::string& s) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < s.size(); i += 3) out.push_back(static_cast<std::uint8_t>(std::stoul(s.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+// A conversation: each frame from the tool and the reply it must get ("" = none).
+struct Turn {
+  std::string frame;
+  std::string reply;
+};
+struct Conversation {
+  const char* name;
+  std::vector<Turn> turns;
+};
+void PrintTo(const Conversation& c, std::ostream* os) { *os << c.name; }
+
+const std::string kData1234 = "02 34 12 03 26";
+const std::string kReadR2000 = kReadHeader2000;
+
+const Conversation kConversations[] = {
+    {"PollReadsTheLowByteOfR2000",
+     {{kEnq, "4E 21 06"}, {kPollHeader, "06 02 00 00 03 00"}}},
+    {"WriteThenReadBack",
+     {{kEnq, "4E 21 06"}, {kWriteHeader2000, "06"}, {kData1234, "06"},
+      {kEnq, "4E 21 06"}, {kReadR2000, "06 02 34 12 03 26"},
+      {kEnq, "4E 21 06"}, {kPollHeader, "06 02 34 00 03 34"}}},
+    {"BadHeaderCheckByteIsRefused",
+     {{kEnq, "4E 21 06"}, {"01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 07", "15"}}},
+    {"BadDataCheckByteIsRefusedAndNotStored",
+     {{kEnq, "4E 21 06"}, {kWriteHeader2000, "06"}, {"02 34 12 03 27", "15"}, {kEnq, "4E 21 06"},
+      {kReadR2000, "06 02 00 00 03 00"}}},
+    {"HeaderWithoutEnquiryIsIgnored", {{kReadR2000, ""}, {kData1234, ""}}},
+    {"EnquiryStartsANewExchange",
+     {{kEnq, "4E 21 06"}, {kWriteHeader2000, "06"}, {kEnq, "4E 21 06"}, {kData1234, ""}}},
+    {"OtherStationIsIgnored",
+     {{kEnq, "4E 21 06"}, {"01 30 32 30 31 30 34 30 31 30 30 30 32 30 31 17 05", ""}}},
+    {"OctalSevenIsWireAddressEight",
+     {{kEnq, "4E 21 06"}, {"01 30 31 38 31 30 30 30 38 30 30 30 32 30 31 17 03", "06"}, {"02 EF BE 03 51", "06"},
+      {kEnq, "4E 21 06"}, {"01 30 31 30 31 30 30 30 38 30 30 30 32 30 31 17 0B", "06 02 EF BE 03 51"}}},
+};
+
+class SimConversation : public ::testing::TestWithParam<Conversation> {};
+
+TEST_P(SimConversation, RepliesAsAController) {
+  Controller c;
+  int n = 0;
+  for (const Turn& t : GetParam().turns) {
+    SCOPED_TRACE("turn " + std::to_string(++n) + ": " + t.frame);
+    EXPECT_EQ(BytesToHex(c.handle(Hex(t.frame)).reply), t.reply);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, SimConversation, ::testing::ValuesIn(kConversations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimController, RefusalsChangeNothing) {
+  Controller c;
+  EXPECT_EQ(BytesToHex(c.handle(Hex(kEnq), true).reply), "4E 21 15");
+  EXPECT_EQ(BytesToHex(c.handle(Hex(kWriteHeader2000)).reply), "") << "refused enquiry opens no exchange";
+  c.handle(Hex(kEnq));
+  c.handle(Hex(kWriteHeader2000));
+  EXPECT_EQ(BytesToHex(c.handle(Hex(kData1234), true).reply), "15");
+  EXPECT_EQ(c.reg(02000), 0);
+  c.fixOutputs(0x81);
+  EXPECT_EQ(c.outputs(), 0x81);
+}
+
+TEST(SimSplitter, CutsTheStreamIntoFramesAndDropsJunk) {
+  sim::FrameSplitter s;
+  s.push(Hex("FF 4E 21 05 01 30"));
+  auto f = s.next();
+  ASSERT_TRUE(f);
+  EXPECT_EQ(BytesToHex(*f), kEnq);
+  EXPECT_FALSE(s.next());
+  EXPECT_TRUE(s.partial());
+  s.push(Hex("31 30 33 30 31 30 31 30 30 30 32 30 31 17 01 4E 22"));
+  f = s.next();
+  ASSERT_TRUE(f);
+  EXPECT_EQ(BytesToHex(*f), kPollHeader);
+  EXPECT_FALSE(s.next());
+  EXPECT_EQ(s.dropped(), 3u);  // FF, 4E, 22
+  s.push(Hex("02 34 12"));
+  EXPECT_FALSE(s.next());
+  EXPECT_EQ(BytesToHex(s.flush()), "02 34 12");
+}
+
+TEST(SimFaults, SameSeedSameFaultsAndRatesAsAsked) {
+  sim::FaultSettings settings{0.1, 0.1, 0.1, 0.1, 0, 42};
+  sim::Faults a(settings), b(settings);
+  const Bytes reply = Hex("06 02 34 12 03 26");
+  int parts = 0;
+  for (int i = 0; i < 10000; ++i) {
+    EXPECT_EQ(a.refuse(), b.refuse());
+    const auto pa = a.plan(reply), pb = b.plan(reply);
+    ASSERT_EQ(pa.parts.size(), pb.parts.size());
+    for (std::size_t k = 0; k < pa.parts.size(); ++k) EXPECT_EQ(pa.parts[k].bytes, pb.parts[k].bytes);
+    parts += static_cast<int>(pa.parts.size());
+  }
+  for (int count : {a.counts().dropped, a.counts().corrupted, a.counts().split, a.counts().refused}) {
+    EXPECT_GT(count, 800);
+    EXPECT_LT(count, 1200);
+  }
+  a.disable();
+  EXPECT_EQ(a.plan(reply).parts.size(), 1u);
+  EXPECT_FALSE(a.refuse());
+}
+
+TEST(Decode, NamesEveryFrameOfTheLink) {
+  const std::pair<std::string, std::string> rows[] = {
+      {kEnq, "enquiry"},
+      {"4E 21 06", "enquiry ack"},
+      {kWriteHeader2000, "write header R2000"},
+      {kReadHeader2000, "read header R2000"},
+      {kPollHeader, "poll header"},
+      {kData1234, "data block 1234"},
+      {"02 34 12 03 27", "data block 1234 (bad LRC)"},
+      {"06", "ack"},
+      {"15", "nak"},
+      {"06 02 05 12 03 17", "ack + data 1205 (check byte ok)"},
+      {"06 02 05 12 03 18", "ack + data 1205 (check byte bad)"},
+      {"01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 07", "read header R2000 (bad LRC)"},
+      {"4E", "unrecognised"},
+      {"", "unrecognised"},
+  };
+  for (const auto& [hex, words] : rows) EXPECT_EQ(DescribeChunk(Hex(hex)), words) << hex;
+}
+
+TEST(SimRegisters, OctalNamesOnly) {
+  EXPECT_EQ(sim::ParseRegister("R2000"), 02000u);
+  EXPECT_EQ(sim::ParseRegister("17"), 017u);
+  EXPECT_EQ(sim::ParseRegister("177776"), 0177776u);
+  for (const char* bad : {"", "R", "R8", "2009", "-1", "R20 00", "177777", "1234567"})
+    EXPECT_FALSE(sim::ParseRegister(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace varnak::testing
