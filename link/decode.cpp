@@ -37,6 +37,12 @@ std::string RegisterOfAddress(const Bytes& header) {
   return s;
 }
 
+std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {
+  char head[48];
+  std::snprintf(head, sizeof head, "%10.3f %s ", ms, direction);
+  return head + BytesToHex(chunk) + "  " + DescribeChunk(chunk);
+}
+
 std::string DescribeChunk(const Bytes& b) {
   const std::size_t n = b.size();
   if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) return "enquiry";

@@ -20,6 +20,10 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
       o.help = true;
       continue;
     }
+    if (a == QLatin1String("--trace")) {
+      o.trace = true;
+      continue;
+    }
     QString binding;
     if (a == QLatin1String("--port") && i + 1 < args.size()) {
       binding = args[++i];
@@ -42,7 +46,7 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
 
 QString PanelUsage() {
   return QStringLiteral(
-      "Usage: varnak-panel [--port N=DEVICE]...\n"
+      "Usage: varnak-panel [--port N=DEVICE]... [--trace]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
@@ -51,6 +55,8 @@ QString PanelUsage() {
       "  --port N=DEVICE  port number N names DEVICE (a serial device or a pseudo-terminal)\n"
       "                   instead of /dev/ttyS<N-1>; may be given several times, e.g.\n"
       "                   --port 1=/dev/ttyUSB0 --port 2=/dev/serial/by-id/usb-...\n"
+      "  --trace          every chunk sent (TX) and received (RX) on stderr, with the time in ms\n"
+      "                   since start, the bytes in hex and a decoding; the window works the same\n"
       "  --help           this text\n"
       "\n"
       "Nothing else is read from the command line, the environment or files.\n");

@@ -16,12 +16,13 @@ class QtSerialPort;
 
 struct PanelOptions {
   QMap<int, QString> devices;  // --port N=DEVICE bindings
+  bool trace = false;          // --trace: every chunk on stderr
   bool help = false;
   QString error;  // a usage error, for stderr
 };
 
-// Reads the arguments after the program name. Only --port N=DEVICE (repeatable)
-// and --help exist.
+// Reads the arguments after the program name: --port N=DEVICE (repeatable),
+// --trace and --help.
 PanelOptions ParsePanelOptions(const QStringList& args);
 QString PanelUsage();
 

@@ -50,6 +50,7 @@ const char kUsage[] =
     "  --split P            pause 50 ms inside a reply with probability P\n"
     "  --delay-ms N         send every reply N ms late\n"
     "  --nak P              refuse a frame with NAK instead of ACK with probability P\n"
+    "  --drop-first KIND    leave out the reply to the first frame of KIND: enquiry, header or data\n"
     "  --log                print every frame received and sent, with ms timestamps and a decoding,\n"
     "                       and at exit the counts of exchanges and faults and the tool's turnaround\n"
     "  --control            read commands on stdin, answer on stdout after \"= \":\n"
@@ -65,6 +66,7 @@ struct Options {
   FaultSettings faults;
   bool log = false;
   bool control = false;
+  int dropFirst = 0;  // first byte of the frame whose first reply is left out (0: none)
 };
 
 std::optional<double> Number(const char* s, double lo, double hi) {
@@ -96,6 +98,11 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       const char* v = value();
       if (!v || !*v) return bad(v);
       o.link = v;
+    } else if (a == "--drop-first") {
+      const char* v = value();
+      const std::string k = v ? v : "";
+      o.dropFirst = k == "enquiry" ? 0x4E : k == "header" ? kSoh : k == "data" ? kStx : 0;
+      if (!o.dropFirst) return bad(v);
     } else if (a == "--outputs-from") {
       const char* v = value();
       const auto r = v ? ParseRegister(v) : std::nullopt;
@@ -211,6 +218,11 @@ class Simulator {
     log("RX", frame, out.note.empty() ? what : what + "; " + out.note);
     if (out.reply.empty()) return;
     ++replies_;
+    if (o_.dropFirst && frame[0] == o_.dropFirst && !droppedFirst_) {
+      droppedFirst_ = true;
+      log("TX", out.reply, DescribeChunk(out.reply) + " (dropped: --drop-first)");
+      return;
+    }
     // The frame's own wire time, then the turnaround, as a controller on a real line.
     Clock::time_point t = o_.pace ? firstByte + std::chrono::microseconds(long((frame.size() * kByteMs + kTurnaroundMs) * 1000))
                                   : Clock::now();
@@ -335,6 +347,7 @@ class Simulator {
   int expectFollowUp_ = 0;
   std::vector<double> turnarounds_;
   int replies_ = 0;
+  bool droppedFirst_ = false;
   bool stdinClosed_ = false;
   std::string commands_;
 };

@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "control/port_number.h"
+#include "control/tracing_port.h"
+#include "link/decode.h"
 #include "fakes.h"
 
 namespace varnak::testing {
@@ -311,6 +313,33 @@ TEST(PortNumber, OnlyWholeNumbersFromOneTo32767) {
                       {U"3.0", {}},      {U"1 2", {}},     {U"３", {}},        {Text(1 << 20, U'9'), {}},
                       {U"COM3", {}},     {U"3\n", {}}};
   for (const Row& r : rows) EXPECT_EQ(ParsePortNumber(r.text), r.expected) << ToUtf8(r.text);
+}
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
+  FakePort port;
+  FakePanel panel;
+  std::vector<std::string> lines;
+  TracingPort traced(port, [&](const char* dir, const Bytes& b) { lines.push_back(std::string(dir) + " " + DescribeChunk(b)); });
+  LinkControl core(traced, panel);
+  core.Form2_Load(U"1");
+  core.Command3_Click();
+  port.input = kEnqAck;
+  port.event = CommEvent::Receive;
+  core.MSComm1_OnComm();
+  port.input = DataReply(0x05, 0x12);
+  core.MSComm1_OnComm();
+  core.MSComm1_OnComm();  // nothing waiting: no line
+  EXPECT_EQ(panel.text(Field::Text5), U"1205");
+  const std::vector<std::string> expected = {"TX enquiry", "RX enquiry ack", "TX read header R2000",
+                                             "RX ack + data 1205 (check byte ok)"};
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(TraceLine(12.3456, "TX", {0x06}), "    12.346 TX 06  ack");
 }
 
 }  // namespace

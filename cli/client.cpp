@@ -1,0 +1,101 @@
+#include "client.h"
+
+#include <cstdio>
+
+#include "link/codec.h"
+#include "link/frames.h"
+
+namespace varnak::cli {
+
+namespace {
+
+Text OctalText(unsigned reg) {
+  char s[16];
+  std::snprintf(s, sizeof s, "%o", reg);
+  return FromUtf8(s);
+}
+
+Text ValueText(std::uint16_t value) {
+  char s[8];
+  std::snprintf(s, sizeof s, "%04X", value);
+  return FromUtf8(s);
+}
+
+}  // namespace
+
+Outcome Client::withRetries(const std::function<Outcome()>& attempt) {
+  Outcome out;
+  for (int i = 0; i <= retries_; ++i) {
+    line_.drain();
+    out = attempt();
+    if (out.failure == Failure::None) return out;
+  }
+  return out;
+}
+
+Outcome Client::step(const Bytes& frame, Expect expect) {
+  if (trace_) trace_("TX", frame);
+  if (!line_.write(frame)) return {Failure::NoReply, 0, "cannot write to the line"};
+  const std::size_t want = expect == Expect::EnquiryAck ? 3 : expect == Expect::Ack ? 1 : 6;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+  Bytes reply;
+  while (reply.size() < want) {
+    const Bytes piece = line_.readSome(deadline);
+    if (piece.empty()) break;
+    reply.insert(reply.end(), piece.begin(), piece.end());
+    const bool nak = reply[0] == kNak || (reply.size() >= 3 && reply[0] == 0x4E && reply[2] == kNak);
+    if (nak) {
+      if (trace_) trace_("RX", reply);
+      return {Failure::Refused, 0, "refused (NAK)"};
+    }
+  }
+  // The reply is traced as the client sees it: its pieces joined.
+  if (trace_ && !reply.empty()) trace_("RX", reply);
+  if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
+  if (reply.size() != want) return {Failure::Corrupted, 0, "incomplete or overlong reply: " + BytesToHex(reply)};
+  switch (expect) {
+    case Expect::EnquiryAck:
+      if (reply == Bytes{0x4E, 0x21, kAck}) return {};
+      break;
+    case Expect::Ack:
+      if (reply[0] == kAck) return {};
+      break;
+    case Expect::AckData:
+      if (reply[0] == kAck && reply[1] == kStx && reply[4] == kEtx) {
+        if ((reply[2] ^ reply[3]) != reply[5]) return {Failure::Corrupted, 0, "bad check byte: " + BytesToHex(reply)};
+        return {Failure::None, static_cast<std::uint16_t>(reply[2] | (reply[3] << 8)), ""};
+      }
+      break;
+  }
+  return {Failure::Corrupted, 0, "unexpected reply: " + BytesToHex(reply)};
+}
+
+Outcome Client::read(unsigned reg) {
+  return withRetries([&] {
+    Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
+    if (o.failure != Failure::None) return o;
+    return step(HexTextToBytes(BuildReadHeader(OctalText(reg)).sendText), Expect::AckData);
+  });
+}
+
+Outcome Client::write(unsigned reg, std::uint16_t value) {
+  return withRetries([&] {
+    Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
+    if (o.failure == Failure::None) o = step(HexTextToBytes(BuildWriteHeader(OctalText(reg)).sendText), Expect::Ack);
+    if (o.failure == Failure::None) o = step(HexTextToBytes(BuildDataBlock(ValueText(value)).sendText), Expect::Ack);
+    o.value = value;
+    return o;
+  });
+}
+
+Outcome Client::outputs() {
+  return withRetries([&] {
+    Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
+    if (o.failure != Failure::None) return o;
+    o = step(HexTextToBytes(kPollHeaderText), Expect::AckData);
+    o.value &= 0xFF;
+    return o;
+  });
+}
+
+}  // namespace varnak::cli

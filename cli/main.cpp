@@ -1,0 +1,149 @@
+// varnak: the scripting client. Results on stdout, one error line on stderr,
+// and an exit code that says what happened.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include "cli/client.h"
+#include "cli/line.h"
+#include "cli/options.h"
+#include "link/decode.h"
+
+namespace {
+
+using namespace varnak;
+using namespace varnak::cli;
+
+enum Exit { kDone = 0, kUsageError = 2, kNoPort = 3, kNoReply = 4, kBadReply = 5 };
+
+const auto kStart = std::chrono::steady_clock::now();
+
+std::string Hex4(unsigned v) {
+  char s[8];
+  std::snprintf(s, sizeof s, "%04X", v);
+  return s;
+}
+
+std::string Timestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char s[40];
+  std::strftime(s, sizeof s, "%Y-%m-%dT%H:%M:%S", &tm);
+  char out[48];
+  std::snprintf(out, sizeof out, "%s.%03d", s, static_cast<int>(ms));
+  return out;
+}
+
+std::string OutputsLine(unsigned byte, bool json) {
+  std::string s;
+  for (int i = 0; i < 8; ++i) {
+    const char bit = ((byte >> i) & 1) ? '1' : '0';
+    if (json) {
+      s += ", \"Q" + std::to_string(i) + "\": " + bit;
+    } else {
+      s += (i ? " Q" : "Q") + std::to_string(i) + "=" + bit;
+    }
+  }
+  return s;
+}
+
+int Fail(const Outcome& o, const Options& opt) {
+  const int attempts = opt.retries + 1;
+  std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", opt.device.c_str(), o.detail.c_str(), attempts,
+               attempts == 1 ? "" : "s");
+  return o.failure == Failure::NoReply ? kNoReply : kBadReply;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::signal(SIGPIPE, SIG_IGN);
+  const Options opt = ParseOptions(argc, argv);
+  if (opt.command == Command::Help) {
+    std::fputs(kUsage, stdout);
+    return kDone;
+  }
+  if (!opt.error.empty()) {
+    std::fprintf(stderr, "varnak: %s (see varnak --help)\n", opt.error.c_str());
+    return kUsageError;
+  }
+  PosixLine line;
+  std::string error;
+  if (!line.open(opt.device, &error)) {
+    std::fprintf(stderr, "varnak: cannot open %s: %s\n", opt.device.c_str(), error.c_str());
+    return kNoPort;
+  }
+  Client::Trace trace;
+  if (opt.trace) {
+    trace = [](const char* dir, const Bytes& chunk) {
+      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - kStart).count();
+      std::fprintf(stderr, "%s\n", TraceLine(ms, dir, chunk).c_str());
+    };
+  }
+  Client client(line, opt.timeoutMs, opt.retries, trace);
+  const std::string reg = "R" + [&] {
+    char s[16];
+    std::snprintf(s, sizeof s, "%o", opt.reg);
+    return std::string(s);
+  }();
+
+  switch (opt.command) {
+    case Command::Read: {
+      const Outcome o = client.read(opt.reg);
+      if (o.failure != Failure::None) return Fail(o, opt);
+      if (opt.json) {
+        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), Hex4(o.value).c_str());
+      } else {
+        std::printf("%s\n", Hex4(o.value).c_str());
+      }
+      return kDone;
+    }
+    case Command::Write: {
+      const Outcome o = client.write(opt.reg, opt.value);
+      if (o.failure != Failure::None) return Fail(o, opt);
+      if (opt.json) std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
+      return kDone;
+    }
+    case Command::Outputs: {
+      const Outcome o = client.outputs();
+      if (o.failure != Failure::None) return Fail(o, opt);
+      if (opt.json) {
+        std::printf("{\"outputs\": \"%02X\"%s}\n", o.value, OutputsLine(o.value, true).c_str());
+      } else {
+        std::printf("%s\n", OutputsLine(o.value, false).c_str());
+      }
+      return kDone;
+    }
+    case Command::Watch: {
+      int last = -1;
+      long lines = 0;
+      auto next = std::chrono::steady_clock::now();
+      while (opt.count == 0 || lines < opt.count) {
+        const Outcome o = client.outputs();
+        if (o.failure != Failure::None) return Fail(o, opt);
+        if (static_cast<int>(o.value) != last) {
+          last = o.value;
+          ++lines;
+          if (opt.json) {
+            std::printf("{\"time\": \"%s\", \"outputs\": \"%02X\"%s}\n", Timestamp().c_str(), o.value,
+                        OutputsLine(o.value, true).c_str());
+          } else {
+            std::printf("%s %s\n", Timestamp().c_str(), OutputsLine(o.value, false).c_str());
+          }
+          std::fflush(stdout);
+        }
+        next += std::chrono::milliseconds(200);
+        std::this_thread::sleep_until(next);
+      }
+      return kDone;
+    }
+    default:
+      return kUsageError;
+  }
+}

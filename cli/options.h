@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnak::cli {
+
+enum class Command { None, Read, Write, Outputs, Watch, Help };
+
+struct Options {
+  Command command = Command::None;
+  unsigned reg = 0;          // register number
+  std::uint16_t value = 0;   // for write
+  std::string device = "/dev/ttyS0";
+  int timeoutMs = 500;
+  int retries = 2;
+  long count = 0;            // watch: lines before stopping, 0 for no end
+  bool json = false;
+  bool trace = false;
+  std::string error;         // a usage error
+};
+
+Options ParseOptions(int argc, const char* const* argv);
+
+// "R2000" or "2000": octal digits only, 0 to 177776.
+bool ParseRegisterNumber(const std::string& text, unsigned* reg);
+// One to four hex digits.
+bool ParseValue(const std::string& text, std::uint16_t* value);
+
+extern const char kUsage[];
+
+}  // namespace varnak::cli

@@ -1,0 +1,174 @@
+// The scripting client against the simulated controller, faults included:
+// every exit code, values checked, nothing corrupted ever printed.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "sim_process.h"
+
+namespace varnak::testing {
+namespace {
+
+struct CliRun {
+  int exit = -1;
+  QString out, err;
+};
+
+CliRun RunCli(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(VARNAK_CLI_PATH), args);
+  p.waitForFinished(30000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+struct Case {
+  const char* name;
+  QStringList simArgs;    // empty: no simulator
+  QStringList setup;      // control commands before the run
+  QStringList cliArgs;    // "DEV" stands for the simulator's device
+  int exit;
+  const char* out;        // a regular expression the whole of stdout must match
+  const char* simCheck;   // "get R2000=R2000 1234": a command and its answer afterwards, or ""
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+const char* kOutputs81 = "Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1\n";
+
+const Case kCases[] = {
+    {"ReadPrintsFourHexDigits", {"--no-pace"}, {"set R2000 1234"}, {"read", "R2000"}, 0, "1234\n", ""},
+    {"ReadWithoutR", {"--no-pace"}, {"set R17 ff"}, {"read", "17"}, 0, "00FF\n", ""},
+    {"ReadAsJson", {"--no-pace"}, {"set R2000 a"}, {"--json", "read", "R2000"}, 0,
+     "\\{\"register\": \"R2000\", \"value\": \"000A\"\\}\n", ""},
+    {"WriteStores", {}, {}, {"write", "R2000", "beef"}, 0, "", "get R2000=R2000 BEEF"},
+    {"WriteShortValue", {}, {}, {"write", "7", "5"}, 0, "", "get R7=R7 0005"},
+    {"WriteAsJson", {"--no-pace"}, {}, {"write", "R10", "1", "--json"}, 0,
+     "\\{\"register\": \"R10\", \"written\": \"0001\"\\}\n", "get R10=R10 0001"},
+    {"Outputs", {"--outputs", "81"}, {}, {"outputs"}, 0, kOutputs81, ""},
+    {"OutputsFollowR2000", {"--no-pace"}, {"set R2000 01A5"}, {"outputs", "--json"}, 0,
+     "\\{\"outputs\": \"A5\", \"Q0\": 1, \"Q1\": 0, \"Q2\": 1, \"Q3\": 0, \"Q4\": 0, \"Q5\": 1, \"Q6\": 0, \"Q7\": 1\\}\n", ""},
+    {"WatchPrintsTimestampedChanges", {"--outputs", "81"}, {}, {"watch", "--count", "1"}, 0,
+     "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1\n", ""},
+    {"SplitRepliesAreJoined", {"--split", "1"}, {"set R2000 0102"}, {"read", "R2000"}, 0, "0102\n", ""},
+    {"LateRepliesWithinTimeout", {"--delay-ms", "100"}, {"set R2000 0102"}, {"read", "R2000"}, 0, "0102\n", ""},
+    {"WriteRetriedAfterDroppedDataAck", {"--drop-first", "data"}, {}, {"write", "R2000", "4321", "--timeout", "150"}, 0,
+     "", "get R2000=R2000 4321"},
+    {"NoReplyIsExitFour", {"--drop", "1"}, {}, {"read", "R2000", "--timeout", "100"}, 4, "", ""},
+    {"NoRetriesMeansOneAttempt", {"--drop-first", "enquiry"}, {}, {"read", "R2000", "--timeout", "100", "--retries", "0"},
+     4, "", ""},
+    {"RefusedIsExitFive", {"--nak", "1", "--no-pace"}, {}, {"write", "R2000", "1"}, 5, "", "get R2000=R2000 0000"},
+    {"CorruptedIsNeverPrinted", {"--corrupt", "1", "--no-pace"}, {"set R2000 1234"}, {"read", "R2000"}, 5, "", ""},
+    {"CannotOpenIsExitThree", {}, {}, {"--port", "/nonexistent/ttyX", "read", "1"}, 3, "", ""},
+    {"PortNumberNamesTtyS", {}, {}, {"--port", "32000", "read", "1"}, 3, "", ""},
+};
+
+class Cli : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Cli, ExitsAndPrintsAsDocumented) {
+  const Case& c = GetParam();
+  std::unique_ptr<SimProcess> sim;
+  QStringList args = c.cliArgs;
+  if (!args.contains(QStringLiteral("--port"))) {
+    sim = std::make_unique<SimProcess>(c.simArgs);
+    for (const QString& command : c.setup) ASSERT_EQ(sim->command(command), "ok") << command.toStdString();
+    args << QStringLiteral("--port") << sim->device();
+  }
+  const CliRun r = RunCli(args);
+  EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(QString::fromUtf8(c.out))).match(r.out).hasMatch())
+      << "stdout: " << r.out.toStdString();
+  if (c.exit != 0) {
+    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << "one error line: " << r.err.toStdString();
+  }
+  if (*c.simCheck) {
+    const QStringList check = QString::fromUtf8(c.simCheck).split(QLatin1Char('='));
+    EXPECT_EQ(sim->command(check[0]), check[1]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Varnak, Cli, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliErrors, MessagesNameTheDevice) {
+  const CliRun r = RunCli({"--port", "32000", "read", "1"});
+  EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: cannot open /dev/ttyS31999: "))) << r.err.toStdString();
+}
+
+TEST(CliUsage, StrictArgumentsAreUsageErrors) {
+  const QStringList rows[] = {
+      {},
+      {"read"},
+      {"read", "R2008"},
+      {"read", "9"},
+      {"read", "-1"},
+      {"read", "+1"},
+      {"read", "R"},
+      {"read", "R20 00"},
+      {"read", "177777"},
+      {"read", "１"},
+      {"write", "R2000"},
+      {"write", "R2000", "12345"},
+      {"write", "R2000", "xyz"},
+      {"write", "R2000", "-1"},
+      {"write", "R2000", ""},
+      {"frob"},
+      {"outputs", "extra"},
+      {"outputs", "--count", "3"},
+      {"--timeout", "0", "read", "1"},
+      {"--timeout", "abc", "read", "1"},
+      {"--retries", "-1", "read", "1"},
+      {"--port", "abc", "read", "1"},
+      {"--port", "0", "read", "1"},
+      {"--port"},
+      {"--bogus", "read", "1"},
+  };
+  for (const QStringList& args : rows) {
+    const CliRun r = RunCli(args);
+    EXPECT_EQ(r.exit, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+  }
+  const CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.exit, 0);
+  for (const char* code : {"0  done", "2  usage error", "3  the port", "4  no reply", "5  refused"})
+    EXPECT_TRUE(help.out.contains(QString::fromLatin1(code))) << code;
+}
+
+// Half the replies corrupted: every value printed is the true one, and every
+// failure says so by its exit code.
+TEST(CliFaults, CorruptedReadsAreNeverPrinted) {
+  SimProcess sim({"--corrupt", "0.5", "--seed", "3", "--no-pace"});
+  ASSERT_EQ(sim.command("set R2000 1234"), "ok");
+  int printed = 0;
+  for (int i = 0; i < 30; ++i) {
+    const CliRun r = RunCli({"--port", sim.device(), "read", "R2000", "--timeout", "100"});
+    if (r.exit == 0) {
+      EXPECT_EQ(r.out, QStringLiteral("1234\n"));
+      ++printed;
+    } else {
+      EXPECT_TRUE(r.exit == 4 || r.exit == 5) << r.exit;
+      EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+  }
+  EXPECT_GT(printed, 10);
+}
+
+TEST(CliTrace, OneDecodedLinePerChunk) {
+  SimProcess sim({"--no-pace"});
+  ASSERT_EQ(sim.command("set R2000 1205"), "ok");
+  const CliRun r = RunCli({"--port", sim.device(), "read", "R2000", "--trace"});
+  EXPECT_EQ(r.exit, 0);
+  const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 4) << r.err.toStdString();
+  const char* expected[] = {"TX 4E 21 05  enquiry", "RX 4E 21 06  enquiry ack",
+                            "TX 01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06  read header R2000",
+                            "RX 06 02 05 12 03 17  ack + data 1205 (check byte ok)"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ *\\d+\\.\\d{3} ")).match(lines[i]).hasMatch()) << lines[i].toStdString();
+    EXPECT_TRUE(lines[i].endsWith(QString::fromLatin1(expected[i]))) << lines[i].toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace varnak::testing
