@@ -1,5 +1,6 @@
 #include "qt_serial_port.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -88,6 +89,12 @@ bool QtSerialPort::open() {
   if (port_.isOpen()) return true;
   if (!number_) {
     setProblem(QStringLiteral("no valid port number (type a whole number from 1 to 32767)"));
+    return false;
+  }
+  // A missing device is the common case while an adapter is unplugged; a cheap
+  // look first keeps the retry at every frame nearly free.
+  if (!QFileInfo::exists(devicePath(*number_))) {
+    setProblem(portLabel() + QStringLiteral(": No such file or directory"));
     return false;
   }
   if (!port_.open(QIODevice::ReadWrite)) {

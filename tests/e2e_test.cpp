@@ -2,7 +2,11 @@
 // pseudo-terminal, driven through its controls as an operator would.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QSignalSpy>
 #include <QTest>
@@ -143,6 +147,47 @@ TEST_F(EndToEnd, SurvivesFaultsAndAgreesOnceTheyStop) {
   }
   EXPECT_GT(polls, 150) << stats.toStdString();
   EXPECT_EQ(bad, 0);
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The controller goes away mid-exchange and comes back on the same path, again
+// and again: the title says so, the CPU stays idle while it is gone, and
+// polling resumes within a second of its return.
+TEST(Replug, RecoversEachTimeTheDeviceReturns) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("ttyPLC"));
+  auto sim = std::make_unique<SimProcess>(QStringList{"--link", link});
+  QtSerialPort port(QMap<int, QString>{{1, link}});
+  Form2 form(port);
+  WirePort(port, form);
+  form.load(QStringLiteral("1"));
+  auto polled = [&] { return sim->lines().filter(QStringLiteral("RX 4E 21 05")).size(); };
+  ASSERT_TRUE(WaitFor([&] { return polled() >= 2; }));
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    QTest::qWait(37 * round);  // somewhere inside an exchange
+    sim.reset();               // SIGTERM: the pty closes and the link goes
+    ASSERT_TRUE(WaitFor([&] { return form.windowTitle() != kWindowTitle; }, 1000));
+    const double before = CpuSeconds();
+    QTest::qWait(2000);
+    const double cpuPercent = 100 * (CpuSeconds() - before) / 2.0;
+    EXPECT_LT(cpuPercent, 1.0);
+    EXPECT_TRUE(form.windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: "))) << form.windowTitle().toStdString();
+
+    sim = std::make_unique<SimProcess>(QStringList{"--link", link});
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(WaitFor([&] { return polled() >= 1; }, 1000)) << "no poll within a second of the return";
+    const qint64 recoveryMs = back.elapsed();
+    EXPECT_TRUE(WaitFor([&] { return form.windowTitle() == kWindowTitle; }, 500));
+    std::printf("replug %d: CPU while gone %.2f %%, polling again after %lld ms\n", round + 1, cpuPercent,
+                static_cast<long long>(recoveryMs));
+  }
 }
 
 // The frames the tool sent, as the simulator logged them, from line `from` on.

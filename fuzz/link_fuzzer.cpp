@@ -1,0 +1,162 @@
+// Random sequences of events into the link control: received chunks of any
+// length and content, clicks, ticks, edits of every box and of the port box,
+// port failures. Nothing crashes or hangs; every write is one whole frame of
+// the link protocol; Text5 changes only through a matching six-byte reply (or
+// the read command's clearing); the flags move as the state table says.
+#include <cstdint>
+#include <cstdlib>
+
+#include "link/codec.h"
+#include "link/frames.h"
+#include "tests/fakes.h"
+
+using namespace varnak;
+using namespace varnak::testing;
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+class Input {
+ public:
+  Input(const std::uint8_t* d, std::size_t n) : d_(d), n_(n) {}
+  bool more() const { return i_ < n_; }
+  std::uint8_t byte() { return i_ < n_ ? d_[i_++] : 0; }
+  Bytes bytes(std::size_t count) {
+    Bytes b;
+    while (count-- && more()) b.push_back(byte());
+    return b;
+  }
+  Text text() {
+    static const char32_t kAlphabet[] = U"0123456789abcdefABCDEFxg -+.\t中Ａ";
+    Text t;
+    for (std::size_t n = byte() % 12; n && more(); --n) t.push_back(kAlphabet[byte() % (std::size(kAlphabet) - 1)]);
+    return t;
+  }
+
+ private:
+  const std::uint8_t* d_;
+  std::size_t n_;
+  std::size_t i_ = 0;
+};
+
+bool IsHeader(const Bytes& b) {
+  if (b.size() != 17 || b[0] != kSoh || b[15] != kEtb) return false;
+  const std::string op(b.begin() + 1, b.begin() + 5);
+  if (op != "0181" && op != "0101" && op != "0103") return false;
+  for (int i = 5; i < 9; ++i) {
+    const char c = static_cast<char>(b[static_cast<std::size_t>(i)]);
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  if (std::string(b.begin() + 9, b.begin() + 15) != "000201") return false;
+  std::uint8_t x = 0;
+  for (int i = 1; i <= 14; ++i) x ^= b[static_cast<std::size_t>(i)];
+  return x == b[16];
+}
+
+bool IsFrame(const Bytes& b) {
+  if (b == Bytes{0x4E, 0x21, varnak::kEnq}) return true;
+  if (b.size() == 5) return b[0] == kStx && b[3] == kEtx && b[4] == (b[1] ^ b[2]);
+  return IsHeader(b);
+}
+
+// Counts what the link control writes into Text5.
+class WatchedPanel : public FakePanel {
+ public:
+  int text5Writes = 0;
+  void setText(Field f, const Text& t) override {
+    if (f == Field::Text5) ++text5Writes;
+    FakePanel::setText(f, t);
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input in(data, size);
+  FakePort port;
+  WatchedPanel panel;
+  LinkControl core(port, panel);
+  core.Form2_Load(in.text());
+
+  while (in.more()) {
+    const LinkState before = core.state();
+    const int text5Before = panel.text5Writes;
+    const std::uint8_t op = in.byte() % 17;
+    Bytes chunk;
+    switch (op) {
+      case 0:
+        chunk = in.bytes(in.byte() % 9);
+        port.input = chunk;
+        port.event = CommEvent::Receive;
+        core.MSComm1_OnComm();
+        break;
+      case 1: core.Command1_Click(); break;
+      case 2: core.Command3_Click(); break;
+      case 3: core.Command4_Click(); break;
+      case 4: core.Text1_Click(); break;
+      case 5: core.Text2_Click(); break;
+      case 6: core.Text5_Click(); break;
+      case 7: core.Text6_Click(); break;
+      case 8: core.Timer1_Timer(); break;
+      case 9: panel.texts[Field::Text1] = in.text(); break;
+      case 10: panel.texts[Field::Text2] = in.text(); break;
+      case 11: panel.texts[Field::Text6] = in.text(); break;
+      case 12: panel.texts[Field::Text5] = in.text(); break;
+      case 13:
+        panel.texts[Field::Combo1] = in.text();
+        core.Combo1_Change();
+        break;
+      case 14: port.failOpen = !port.failOpen; break;
+      case 15: port.failWrite = !port.failWrite; break;
+      case 16:
+        port.input = in.bytes(3);
+        port.event = CommEvent::Error;
+        core.MSComm1_OnComm();
+        break;
+    }
+    for (const Bytes& w : port.written) Check(IsFrame(w));
+    port.written.clear();
+
+    const LinkState& s = core.state();
+    Check(!(s.PollMode && s.WriteMode));
+    const bool enqAck = chunk == Bytes{0x4E, 0x21, kAck};
+    const bool dataReply = chunk.size() == 6 && chunk[1] == kStx && chunk[4] == kEtx;
+    // The flags after each event, as the state table has them.
+    switch (op) {
+      case 0:
+        if (enqAck || (chunk == Bytes{kAck} && before.WriteMode && !before.PollMode)) {
+          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold);
+        } else {
+          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold == before.PollHold);
+        }
+        break;
+      case 1: Check(!s.PollMode && s.WriteMode && s.PollHold); break;
+      case 2: Check(!s.PollMode && !s.WriteMode && s.PollHold); break;
+      case 3: Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold); break;
+      case 4: case 5: case 6: case 7:
+        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold); break;
+      case 8:
+        if (before.PollHold) {
+          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold);
+        } else {
+          Check(s.PollMode && !s.WriteMode && !s.PollHold);
+        }
+        break;
+      default:
+        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold == before.PollHold);
+    }
+    // Text5: cleared by the read command, set only by a matching reply.
+    const int text5Changes = panel.text5Writes - text5Before;
+    if (op == 2) {
+      Check(text5Changes == 1 && panel.texts[Field::Text5].empty());
+    } else if (op == 0 && dataReply && !before.PollMode && !before.PollHold) {
+      Check(text5Changes == 1 && panel.texts[Field::Text5] == ByteToHex(chunk[3]) + ByteToHex(chunk[2]));
+    } else {
+      Check(text5Changes == 0);
+    }
+  }
+  return 0;
+}
