@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "control/port_number.h"
+#include "link/codec.h"
+#include "link/decode.h"
 #include "link/text.h"
 
 namespace varnak::cli {
@@ -50,23 +52,16 @@ std::optional<long> Whole(const std::string& s, long lo, long hi) {
 }  // namespace
 
 bool ParseRegisterNumber(const std::string& text, unsigned* reg) {
-  const std::size_t start = !text.empty() && (text[0] == 'R' || text[0] == 'r') ? 1 : 0;
-  if (start == text.size() || text.size() - start > 6) return false;
-  unsigned v = 0;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '7') return false;
-    v = v * 8 + static_cast<unsigned>(text[i] - '0');
-  }
-  if (v > 0177776) return false;  // its address (the number plus 1) must fit four hex digits
-  *reg = v;
-  return true;
+  const auto r = ParseRegisterName(text);
+  if (r) *reg = *r;
+  return r.has_value();
 }
 
 bool ParseValue(const std::string& text, std::uint16_t* value) {
   if (text.empty() || text.size() > 4) return false;
   unsigned v = 0;
   for (char c : text) {
-    const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    const int d = HexDigitValue(static_cast<unsigned char>(c));
     if (d < 0) return false;
     v = v * 16 + static_cast<unsigned>(d);
   }

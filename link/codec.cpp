@@ -6,16 +6,16 @@ namespace {
 
 constexpr char32_t kDigits[] = U"0123456789ABCDEF";
 
+bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
+
+}  // namespace
+
 int HexDigitValue(char32_t c) {
   if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
   if (c >= U'A' && c <= U'F') return static_cast<int>(c - U'A') + 10;
   if (c >= U'a' && c <= U'f') return static_cast<int>(c - U'a') + 10;
   return -1;
 }
-
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
-
-}  // namespace
 
 Text ToHex(std::uint32_t value) {
   Text out;

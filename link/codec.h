@@ -25,6 +25,9 @@ Bytes HexTextToBytes(const Text& hexText);
 // An empty text (or a single character) gives "00".
 Text Lrc(const Text& hexText);
 
+// 0-15 for a hex digit of either case, -1 for any other character.
+int HexDigitValue(char32_t c);
+
 // Upper-case hex of `value`, no leading zeros ("0" for zero).
 Text ToHex(std::uint32_t value);
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/codec.h"
 #include "link/frames.h"
 
 namespace varnak {
@@ -22,18 +23,37 @@ std::uint8_t Xor(const Bytes& b, std::size_t from, std::size_t to) {
 
 }  // namespace
 
-std::string RegisterOfAddress(const Bytes& header) {
-  if (header.size() < 9) return {};
-  unsigned address = 0;
-  for (std::size_t i = 5; i < 9; ++i) {
-    const char c = static_cast<char>(header[i]);
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (d < 0) return {};
-    address = address * 16 + static_cast<unsigned>(d);
+std::optional<unsigned> HexField(const Bytes& b, std::size_t from, std::size_t count) {
+  if (b.size() < from + count) return std::nullopt;
+  unsigned v = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    const int d = HexDigitValue(b[i]);
+    if (d < 0) return std::nullopt;
+    v = v * 16 + static_cast<unsigned>(d);
   }
-  if (address == 0) return {};
+  return v;
+}
+
+std::string RegisterOfAddress(const Bytes& header) {
+  const auto address = HexField(header, 5, 4);
+  return address && *address ? RegisterName(*address - 1) : std::string();
+}
+
+std::optional<unsigned> ParseRegisterName(std::string_view text) {
+  const std::size_t start = !text.empty() && (text[0] == 'R' || text[0] == 'r') ? 1 : 0;
+  if (start == text.size() || text.size() - start > 6) return std::nullopt;
+  unsigned v = 0;
+  for (std::size_t i = start; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '7') return std::nullopt;
+    v = v * 8 + static_cast<unsigned>(text[i] - '0');
+  }
+  if (v > 0177776) return std::nullopt;
+  return v;
+}
+
+std::string RegisterName(unsigned reg) {
   char s[16];
-  std::snprintf(s, sizeof s, "R%o", address - 1);
+  std::snprintf(s, sizeof s, "R%o", reg);
   return s;
 }
 

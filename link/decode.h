@@ -2,7 +2,9 @@
 // "enquiry", "write header R2000", "ack + data 1205 (check byte ok)", ...
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/text.h"
 
@@ -16,5 +18,14 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk);
 // The register number (octal, as the operator types it) that a header's
 // four address characters name, or empty if they are not hex digits.
 std::string RegisterOfAddress(const Bytes& header);
+
+// A register named strictly, for scripts: "R2000" or "2000", octal digits only,
+// 0 to 177776 (so that its address, the number plus 1, fits four hex digits).
+std::optional<unsigned> ParseRegisterName(std::string_view text);
+// "R2000" for register 02000.
+std::string RegisterName(unsigned reg);
+
+// Reads `count` hex digits of `bytes` from `from` as a number; nothing if one is not a hex digit.
+std::optional<unsigned> HexField(const Bytes& bytes, std::size_t from, std::size_t count);
 
 }  // namespace varnak

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libgtest-dev
           qt6-base-dev qt6-serialport-dev libgl-dev
-          fonts-noto-cjk xvfb xauth)
+          fonts-noto-cjk xvfb xauth
+          clang libclang-rt-14-dev)
 packages+=("$@")
 
 missing=()

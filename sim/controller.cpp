@@ -2,22 +2,12 @@
 
 #include <cstdio>
 
+#include "link/decode.h"
 #include "link/frames.h"
 
 namespace varnak::sim {
 
 namespace {
-
-std::optional<unsigned> HexField(const Bytes& b, std::size_t from, std::size_t count) {
-  unsigned v = 0;
-  for (std::size_t i = from; i < from + count; ++i) {
-    const char c = static_cast<char>(b[i]);
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (d < 0) return std::nullopt;
-    v = v * 16 + static_cast<unsigned>(d);
-  }
-  return v;
-}
 
 std::string Field(const Bytes& b, std::size_t from, std::size_t count) {
   return std::string(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(from + count));
@@ -101,7 +91,10 @@ Controller::Outcome Controller::handleHeader(const Bytes& b, bool refuse) {
   const unsigned index = *address - 1;
   if (refuse && (op == "01" || op == "81" || op == "03")) return {{kNak}, "refused", false};
   if (op == "01") return {DataReply(regs_[index]), "read " + RegisterName(index) + " = " + Hex4(regs_[index]), false};
-  if (op == "03") return {DataReply(outputs()), "outputs " + Hex4(outputs()).substr(2), false};
+  if (op == "03") {
+    ++polls_;
+    return {DataReply(outputs()), "outputs " + Hex4(outputs()).substr(2), false};
+  }
   if (op == "81") {
     state_ = State::AwaitData;
     writeIndex_ = index;
@@ -117,24 +110,6 @@ Controller::Outcome Controller::handleData(const Bytes& b, bool refuse) {
   if (refuse) return {{kNak}, "refused", false};
   regs_[writeIndex_] = static_cast<std::uint16_t>(b[1] | (b[2] << 8));
   return {{kAck}, "stored " + RegisterName(writeIndex_) + " = " + Hex4(regs_[writeIndex_]), false};
-}
-
-std::optional<unsigned> ParseRegister(const std::string& text) {
-  std::size_t i = (!text.empty() && (text[0] == 'R' || text[0] == 'r')) ? 1 : 0;
-  if (i >= text.size() || text.size() - i > 6) return std::nullopt;
-  unsigned v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '7') return std::nullopt;
-    v = v * 8 + static_cast<unsigned>(text[i] - '0');
-  }
-  if (v > 0xFFFE) return std::nullopt;
-  return v;
-}
-
-std::string RegisterName(unsigned index) {
-  char s[16];
-  std::snprintf(s, sizeof s, "R%o", index);
-  return s;
 }
 
 }  // namespace varnak::sim

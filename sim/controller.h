@@ -50,6 +50,7 @@ class Controller {
   void fixOutputs(std::optional<std::uint8_t> value) { fixedOutputs_ = value; }
   std::uint8_t outputs() const;
   int exchanges() const { return exchanges_; }
+  int polls() const { return polls_; }  // poll headers answered
 
  private:
   enum class State { Idle, AwaitHeader, AwaitData };
@@ -62,10 +63,7 @@ class Controller {
   unsigned outputsFrom_ = 02000;
   std::optional<std::uint8_t> fixedOutputs_;
   int exchanges_ = 0;
+  int polls_ = 0;
 };
-
-// "R2000", "2000" (octal) -> register index; nothing for anything else.
-std::optional<unsigned> ParseRegister(const std::string& text);
-std::string RegisterName(unsigned index);
 
 }  // namespace varnak::sim

@@ -105,7 +105,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       if (!o.dropFirst) return bad(v);
     } else if (a == "--outputs-from") {
       const char* v = value();
-      const auto r = v ? ParseRegister(v) : std::nullopt;
+      const auto r = v ? ParseRegisterName(v) : std::nullopt;
       if (!r) return bad(v);
       o.outputsFrom = *r;
     } else if (a == "--outputs") {
@@ -293,14 +293,14 @@ class Simulator {
     const int n = std::sscanf(line.c_str(), "%31s %63s %63s", verb, a, b);
     const std::string v = n > 0 ? verb : "";
     if (v == "get" && n == 2) {
-      const auto r = ParseRegister(a);
+      const auto r = ParseRegisterName(a);
       if (!r) return "error bad register";
       char s[64];
       std::snprintf(s, sizeof s, "%s %04X", RegisterName(*r).c_str(), controller_.reg(*r));
       return s;
     }
     if (v == "set" && n == 3) {
-      const auto r = ParseRegister(a);
+      const auto r = ParseRegisterName(a);
       char* end = nullptr;
       const long x = std::strtol(b, &end, 16);
       if (!r || *end || x < 0 || x > 0xFFFF) return "error bad register or value";
@@ -331,7 +331,7 @@ class Simulator {
     if (v == "stats") {
       const FaultCounts& c = faults_.counts();
       return "exchanges " + std::to_string(controller_.exchanges()) + " replies " + std::to_string(replies_) +
-             " faults " + std::to_string(c.total());
+             " faults " + std::to_string(c.total()) + " polls " + std::to_string(controller_.polls());
     }
     return "error unknown command";
   }

@@ -140,12 +140,12 @@ TEST(Decode, NamesEveryFrameOfTheLink) {
   for (const auto& [hex, words] : rows) EXPECT_EQ(DescribeChunk(Hex(hex)), words) << hex;
 }
 
-TEST(SimRegisters, OctalNamesOnly) {
-  EXPECT_EQ(sim::ParseRegister("R2000"), 02000u);
-  EXPECT_EQ(sim::ParseRegister("17"), 017u);
-  EXPECT_EQ(sim::ParseRegister("177776"), 0177776u);
+TEST(RegisterNames, OctalDigitsOnly) {
+  EXPECT_EQ(ParseRegisterName("R2000"), 02000u);
+  EXPECT_EQ(ParseRegisterName("17"), 017u);
+  EXPECT_EQ(ParseRegisterName("177776"), 0177776u);
   for (const char* bad : {"", "R", "R8", "2009", "-1", "R20 00", "177777", "1234567"})
-    EXPECT_FALSE(sim::ParseRegister(bad)) << bad;
+    EXPECT_FALSE(ParseRegisterName(bad)) << bad;
 }
 
 }  // namespace
