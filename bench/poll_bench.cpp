@@ -113,11 +113,14 @@ int main(int argc, char** argv) {
   const double exP99 = Percentile(form.exchangesMs, 0.99) - simTurnaroundsMs;
 
   std::printf("| figure (%.0f s run) | measured | target |\n|---|---|---|\n", seconds);
-  std::printf("| poll exchanges per second | %.2f | 5 (one per 200 ms tick) |\n", form.exchangesMs.size() / seconds);
-  std::printf("| tool turnaround, median / p99 | %.2f / %.2f ms | median <= 5 ms (quiet gap %.2f ms) |\n", turnMedian,
-              turnP99, quietGapMs);
-  std::printf("| poll exchange less the simulator's turnarounds, median / p99 | %.1f / %.1f ms | <= %.1f ms (1.3 x wire time %.1f ms) |\n",
-              exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
+  std::printf("| poll exchanges per second | %.2f | 5 (one per 200 ms tick) |\n",
+              form.exchangesMs.size() / seconds);
+  std::printf("| tool turnaround, median / p99 | %.2f / %.2f ms | median <= 5 ms (quiet gap %.2f ms) |\n",
+              turnMedian, turnP99, quietGapMs);
+  std::printf(
+      "| poll exchange less the simulator's turnarounds, median / p99 | %.1f / %.1f ms | <= %.1f ms (1.3 x "
+      "wire time %.1f ms) |\n",
+      exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
   std::printf("| panel CPU | %.2f %% of one core | < 0.5 %% |\n", 100 * cpu / (seconds - 1));
   std::printf("| panel peak RSS | %.1f MB | < 60 MB |\n", u.ru_maxrss / 1024.0);
   return 0;

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
   const QString seed = argc > 3 ? QString::fromLatin1(argv[3]) : QStringLiteral("1");
   const QString each = QString::number(rate / 4);
 
-  testing::SimProcess sim({"--seed", seed, "--drop", each, "--corrupt", each, "--split", each, "--nak", each});
+  testing::SimProcess sim(
+      {"--seed", seed, "--drop", each, "--corrupt", each, "--split", each, "--nak", each});
   QtSerialPort port(QMap<int, QString>{{1, sim.device()}});
   Form2 form(port);
   WirePort(port, form);
@@ -95,8 +96,8 @@ int main(int argc, char** argv) {
       ++lost;  // refused or cut short on the line: the controller kept its old value
     } else {
       ++wrongStored;
-      std::fprintf(stderr, "soak: R%s holds %s after writing %s (was %s)\n", qPrintable(regText), qPrintable(after),
-                   qPrintable(value), qPrintable(before));
+      std::fprintf(stderr, "soak: R%s holds %s after writing %s (was %s)\n", qPrintable(regText),
+                   qPrintable(after), qPrintable(value), qPrintable(before));
     }
     type(form.Text6, regText);
     betweenExchanges();
@@ -132,12 +133,13 @@ int main(int argc, char** argv) {
 
   std::printf("soak: %d poll exchanges in %.0f s, %d faults injected (%s)\n", polls, clock.elapsed() / 1000.0,
               StatField(stats, "faults"), qPrintable(stats));
-  std::printf("soak: %d writes: %d stored as typed, %d lost on the line, %d stored wrong\n", writes, stored, lost,
-              wrongStored);
-  std::printf("soak: %d reads: %d shown, %d of them differing from the controller (corrupted replies)\n", reads,
-              readsShown, readsWrong);
-  std::printf("soak: lamps %s after the faults stopped; RSS %ld kB after the warm-up, %ld kB at the end (%+ld kB)\n",
-              lampsAgree ? "agree" : "DISAGREE", rssWarm, rssEnd, rssEnd - rssWarm);
+  std::printf("soak: %d writes: %d stored as typed, %d lost on the line, %d stored wrong\n", writes, stored,
+              lost, wrongStored);
+  std::printf("soak: %d reads: %d shown, %d of them differing from the controller (corrupted replies)\n",
+              reads, readsShown, readsWrong);
+  std::printf(
+      "soak: lamps %s after the faults stopped; RSS %ld kB after the warm-up, %ld kB at the end (%+ld kB)\n",
+      lampsAgree ? "agree" : "DISAGREE", rssWarm, rssEnd, rssEnd - rssWarm);
   const bool ok = !hung && wrongStored == 0 && lampsAgree && rssEnd - rssWarm < 1024;
   std::printf("soak: %s%s\n", ok ? "passed" : "FAILED", hung ? " (no poll for 10 s: hung)" : "");
   return ok ? 0 : 1;

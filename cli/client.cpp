@@ -52,7 +52,8 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
   // The reply is traced as the client sees it: its pieces joined.
   if (trace_ && !reply.empty()) trace_("RX", reply);
   if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
-  if (reply.size() != want) return {Failure::Corrupted, 0, "incomplete or overlong reply: " + BytesToHex(reply)};
+  if (reply.size() != want)
+    return {Failure::Corrupted, 0, "incomplete or overlong reply: " + BytesToHex(reply)};
   switch (expect) {
     case Expect::EnquiryAck:
       if (reply == Bytes{0x4E, 0x21, kAck}) return {};
@@ -62,7 +63,8 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
       break;
     case Expect::AckData:
       if (reply[0] == kAck && reply[1] == kStx && reply[4] == kEtx) {
-        if ((reply[2] ^ reply[3]) != reply[5]) return {Failure::Corrupted, 0, "bad check byte: " + BytesToHex(reply)};
+        if ((reply[2] ^ reply[3]) != reply[5])
+          return {Failure::Corrupted, 0, "bad check byte: " + BytesToHex(reply)};
         return {Failure::None, static_cast<std::uint16_t>(reply[2] | (reply[3] << 8)), ""};
       }
       break;
@@ -81,8 +83,10 @@ Outcome Client::read(unsigned reg) {
 Outcome Client::write(unsigned reg, std::uint16_t value) {
   return withRetries([&] {
     Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
-    if (o.failure == Failure::None) o = step(HexTextToBytes(BuildWriteHeader(OctalText(reg)).sendText), Expect::Ack);
-    if (o.failure == Failure::None) o = step(HexTextToBytes(BuildDataBlock(ValueText(value)).sendText), Expect::Ack);
+    if (o.failure == Failure::None)
+      o = step(HexTextToBytes(BuildWriteHeader(OctalText(reg)).sendText), Expect::Ack);
+    if (o.failure == Failure::None)
+      o = step(HexTextToBytes(BuildDataBlock(ValueText(value)).sendText), Expect::Ack);
     o.value = value;
     return o;
   });

@@ -64,7 +64,8 @@ bool PosixLine::write(const Bytes& bytes) {
 
 Bytes PosixLine::readSome(std::chrono::steady_clock::time_point deadline) {
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() < 0) return {};
     pollfd p{fd_, POLLIN, 0};
     const int n = ::poll(&p, 1, static_cast<int>(left.count()) + 1);

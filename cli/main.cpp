@@ -30,7 +30,8 @@ std::string Hex4(unsigned v) {
 std::string Timestamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm tm{};
   localtime_r(&t, &tm);
   char s[40];
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
   Client::Trace trace;
   if (opt.trace) {
     trace = [](const char* dir, const Bytes& chunk) {
-      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - kStart).count();
+      const double ms =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - kStart).count();
       std::fprintf(stderr, "%s\n", TraceLine(ms, dir, chunk).c_str());
     };
   }
@@ -107,7 +109,8 @@ int main(int argc, char** argv) {
     case Command::Write: {
       const Outcome o = client.write(opt.reg, opt.value);
       if (o.failure != Failure::None) return Fail(o, opt);
-      if (opt.json) std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
+      if (opt.json)
+        std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
       return kDone;
     }
     case Command::Outputs: {

@@ -13,7 +13,8 @@ namespace varnak::cli {
 
 const char kUsage[] =
     "Usage: varnak [options] COMMAND\n"
-    "Talks to the controller (station 1) over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
+    "Talks to the controller (station 1) over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop "
+    "bit.\n"
     "\n"
     "Commands:\n"
     "  read REG          print the register's value as four hex digits, high byte first\n"
@@ -101,7 +102,10 @@ Options ParseOptions(int argc, const char* const* argv) {
       }
     } else if (a == "--timeout" || a == "--retries" || a == "--count") {
       const auto v = value();
-      const auto n = v ? Whole(*v, a == "--timeout" ? 1 : 0, a == "--timeout" ? 600000 : a == "--retries" ? 100 : 100000000)
+      const auto n = v ? Whole(*v, a == "--timeout" ? 1 : 0,
+                               a == "--timeout"   ? 600000
+                               : a == "--retries" ? 100
+                                                  : 100000000)
                        : std::nullopt;
       if (!n) return fail(a + " wants a whole number" + (v ? ", got: " + *v : std::string()));
       if (a == "--timeout") o.timeoutMs = static_cast<int>(*n);
@@ -120,13 +124,15 @@ Options ParseOptions(int argc, const char* const* argv) {
     o.command = Command::Read;
   } else if (c == "write" && args == 2) {
     o.command = Command::Write;
-    if (!ParseValue(words[2], &o.value)) return fail("value must be one to four hex digits, got: " + words[2]);
+    if (!ParseValue(words[2], &o.value))
+      return fail("value must be one to four hex digits, got: " + words[2]);
   } else if (c == "outputs" && args == 0) {
     o.command = Command::Outputs;
   } else if (c == "watch" && args == 0) {
     o.command = Command::Watch;
   } else {
-    return fail("bad command: " + c + (args ? " with " + std::to_string(args) + " argument(s)" : std::string()));
+    return fail("bad command: " + c +
+                (args ? " with " + std::to_string(args) + " argument(s)" : std::string()));
   }
   if ((o.command == Command::Read || o.command == Command::Write) && !ParseRegisterNumber(words[1], &o.reg))
     return fail("register must be an octal number from 0 to 177776, with or without R, got: " + words[1]);

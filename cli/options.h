@@ -9,15 +9,15 @@ enum class Command { None, Read, Write, Outputs, Watch, Help };
 
 struct Options {
   Command command = Command::None;
-  unsigned reg = 0;          // register number
-  std::uint16_t value = 0;   // for write
+  unsigned reg = 0;         // register number
+  std::uint16_t value = 0;  // for write
   std::string device = "/dev/ttyS0";
   int timeoutMs = 500;
   int retries = 2;
-  long count = 0;            // watch: lines before stopping, 0 for no end
+  long count = 0;  // watch: lines before stopping, 0 for no end
   bool json = false;
   bool trace = false;
-  std::string error;         // a usage error
+  std::string error;  // a usage error
 };
 
 Options ParseOptions(int argc, const char* const* argv);

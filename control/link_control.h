@@ -40,7 +40,7 @@ class LinkControl {
   void Text2_Click();
   void Text5_Click();
   void Text6_Click();
-  void Timer1_Timer();    // every 200 ms: starts a poll unless held
+  void Timer1_Timer();  // every 200 ms: starts a poll unless held
 
   // The port's event: a data-received event reads every waiting byte as one chunk.
   void MSComm1_OnComm();

@@ -12,8 +12,8 @@
 
 namespace varnak {
 
-enum class InputMode { Binary };      // reads return bytes unchanged
-enum class Handshaking { None };      // no flow control of any kind
+enum class InputMode { Binary };  // reads return bytes unchanged
+enum class Handshaking { None };  // no flow control of any kind
 
 // The kind of the last port event; only data arrival is handled.
 enum class CommEvent { None = 0, Send = 1, Receive = 2, Error = 1000 };

@@ -18,7 +18,8 @@ void Check(bool ok) {
 // Bytes to code points: mostly hex digits and ASCII, with blanks, controls,
 // Chinese and astral characters mixed in.
 Text ToText(const std::uint8_t* data, std::size_t size) {
-  static const char32_t kExtra[] = {U' ', U'\t', U'\n', U'\0', U'中', U'文', U'Ａ', U'\U0001F600', U'\uFFFF', U'-'};
+  static const char32_t kExtra[] = {U' ',  U'\t', U'\n',         U'\0',     U'中',
+                                    U'文', U'Ａ', U'\U0001F600', U'\uFFFF', U'-'};
   Text t;
   for (std::size_t i = 0; i < size; ++i) {
     const std::uint8_t b = data[i];

@@ -32,7 +32,8 @@ class Input {
   Text text() {
     static const char32_t kAlphabet[] = U"0123456789abcdefABCDEFxg -+.\t中Ａ";
     Text t;
-    for (std::size_t n = byte() % 12; n && more(); --n) t.push_back(kAlphabet[byte() % (std::size(kAlphabet) - 1)]);
+    for (std::size_t n = byte() % 12; n && more(); --n)
+      t.push_back(kAlphabet[byte() % (std::size(kAlphabet) - 1)]);
     return t;
   }
 
@@ -93,24 +94,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         port.event = CommEvent::Receive;
         core.MSComm1_OnComm();
         break;
-      case 1: core.Command1_Click(); break;
-      case 2: core.Command3_Click(); break;
-      case 3: core.Command4_Click(); break;
-      case 4: core.Text1_Click(); break;
-      case 5: core.Text2_Click(); break;
-      case 6: core.Text5_Click(); break;
-      case 7: core.Text6_Click(); break;
-      case 8: core.Timer1_Timer(); break;
-      case 9: panel.texts[Field::Text1] = in.text(); break;
-      case 10: panel.texts[Field::Text2] = in.text(); break;
-      case 11: panel.texts[Field::Text6] = in.text(); break;
-      case 12: panel.texts[Field::Text5] = in.text(); break;
+      case 1:
+        core.Command1_Click();
+        break;
+      case 2:
+        core.Command3_Click();
+        break;
+      case 3:
+        core.Command4_Click();
+        break;
+      case 4:
+        core.Text1_Click();
+        break;
+      case 5:
+        core.Text2_Click();
+        break;
+      case 6:
+        core.Text5_Click();
+        break;
+      case 7:
+        core.Text6_Click();
+        break;
+      case 8:
+        core.Timer1_Timer();
+        break;
+      case 9:
+        panel.texts[Field::Text1] = in.text();
+        break;
+      case 10:
+        panel.texts[Field::Text2] = in.text();
+        break;
+      case 11:
+        panel.texts[Field::Text6] = in.text();
+        break;
+      case 12:
+        panel.texts[Field::Text5] = in.text();
+        break;
       case 13:
         panel.texts[Field::Combo1] = in.text();
         core.Combo1_Change();
         break;
-      case 14: port.failOpen = !port.failOpen; break;
-      case 15: port.failWrite = !port.failWrite; break;
+      case 14:
+        port.failOpen = !port.failOpen;
+        break;
+      case 15:
+        port.failWrite = !port.failWrite;
+        break;
       case 16:
         port.input = in.bytes(3);
         port.event = CommEvent::Error;
@@ -130,14 +159,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (enqAck || (chunk == Bytes{kAck} && before.WriteMode && !before.PollMode)) {
           Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold);
         } else {
-          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold == before.PollHold);
+          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode &&
+                s.PollHold == before.PollHold);
         }
         break;
-      case 1: Check(!s.PollMode && s.WriteMode && s.PollHold); break;
-      case 2: Check(!s.PollMode && !s.WriteMode && s.PollHold); break;
-      case 3: Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold); break;
-      case 4: case 5: case 6: case 7:
-        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold); break;
+      case 1:
+        Check(!s.PollMode && s.WriteMode && s.PollHold);
+        break;
+      case 2:
+        Check(!s.PollMode && !s.WriteMode && s.PollHold);
+        break;
+      case 3:
+        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold);
+        break;
+      case 4:
+      case 5:
+      case 6:
+      case 7:
+        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold);
+        break;
       case 8:
         if (before.PollHold) {
           Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold);
@@ -146,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
       default:
-        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold == before.PollHold);
+        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode &&
+              s.PollHold == before.PollHold);
     }
     // Text5: cleared by the read command, set only by a matching reply.
     const int text5Changes = panel.text5Writes - text5Before;

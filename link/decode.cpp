@@ -90,7 +90,8 @@ std::string DescribeChunk(const Bytes& b) {
   }
   if (n == 6 && b[1] == kStx && b[4] == kEtx) {
     const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
-    return lead + " + data " + Hex4(b[3], b[2]) + ((b[2] ^ b[3]) == b[5] ? " (check byte ok)" : " (check byte bad)");
+    return lead + " + data " + Hex4(b[3], b[2]) +
+           ((b[2] ^ b[3]) == b[5] ? " (check byte ok)" : " (check byte bad)");
   }
   return "unrecognised";
 }

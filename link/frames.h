@@ -17,7 +17,15 @@ inline const Text kEnquiryText = U"4e2105";
 inline const Text kPollHeaderText = U"0130313033303130313030303230311701";
 
 // Control bytes of the link protocol.
-enum : std::uint8_t { kSoh = 0x01, kStx = 0x02, kEtx = 0x03, kEnq = 0x05, kAck = 0x06, kNak = 0x15, kEtb = 0x17 };
+enum : std::uint8_t {
+  kSoh = 0x01,
+  kStx = 0x02,
+  kEtx = 0x03,
+  kEnq = 0x05,
+  kAck = 0x06,
+  kNak = 0x15,
+  kEtb = 0x17
+};
 
 // The four upper-case hex digits of a start address: the register text read as
 // octal (blanks skipped, up to the first non-octal digit, empty is 0), plus 1.

@@ -55,7 +55,8 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   Combo1->setInsertPolicy(QComboBox::NoInsert);  // the list stays empty; the number is typed
   Label2 = MakeLabel(Frame1, "Label2", Twips(360, 765, 1095, 255), QStringLiteral("寄存器号：R"));
   Text2 = Make<ClickableLineEdit>(Frame1, "Text2", Twips(1440, 720, 975, 285), QStringLiteral("2000"));
-  Command1 = Make<WrappingButton>(Frame1, "Command1", Twips(2640, 720, 615, 1215), QStringLiteral("发送数据"));
+  Command1 =
+      Make<WrappingButton>(Frame1, "Command1", Twips(2640, 720, 615, 1215), QStringLiteral("发送数据"));
   Label1 = MakeLabel(Frame1, "Label1", Twips(360, 1320, 1575, 255), QStringLiteral("写入数据："));
   Text1 = Make<ClickableLineEdit>(Frame1, "Text1", Twips(480, 1680, 1935, 285), QStringLiteral("00"));
   Command4 = Make<QPushButton>(Frame1, "Command4", Twips(1020, 2010, 915, 420), QStringLiteral("取消输入"));
@@ -77,8 +78,9 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   Label14 = new OutputNamesLabel(OutputNamesCaption(), centres, this);
   Label14->setObjectName(QStringLiteral("Label14"));
   Label14->setGeometry(names);
-  Label13 = MakeLabel(this, "Label13", Twips(255, 5160, 6930, 255),
-                      QStringLiteral("本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"));
+  Label13 = MakeLabel(
+      this, "Label13", Twips(255, 5160, 6930, 255),
+      QStringLiteral("本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"));
 
   for (QPushButton* b : {static_cast<QPushButton*>(Command1), Command3, Command4}) {
     b->setAutoDefault(false);
@@ -115,11 +117,16 @@ void Form2::showPortProblem(const QString& problem) {
 
 ClickableLineEdit* Form2::textBox(Field field) const {
   switch (field) {
-    case Field::Text1: return Text1;
-    case Field::Text2: return Text2;
-    case Field::Text5: return Text5;
-    case Field::Text6: return Text6;
-    case Field::Combo1: break;
+    case Field::Text1:
+      return Text1;
+    case Field::Text2:
+      return Text2;
+    case Field::Text5:
+      return Text5;
+    case Field::Text6:
+      return Text6;
+    case Field::Combo1:
+      break;
   }
   return nullptr;
 }

@@ -2,8 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionButton>
 #include <QStringList>
+#include <QStyleOptionButton>
 #include <QStylePainter>
 
 namespace varnak {

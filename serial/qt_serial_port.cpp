@@ -32,7 +32,8 @@ QString QtSerialPort::devicePath(int number) const {
 }
 
 QString QtSerialPort::portLabel() const {
-  return number_ ? QStringLiteral("COM%1: %2").arg(*number_).arg(devicePath(*number_)) : QStringLiteral("COM");
+  return number_ ? QStringLiteral("COM%1: %2").arg(*number_).arg(devicePath(*number_))
+                 : QStringLiteral("COM");
 }
 
 void QtSerialPort::close() {
@@ -65,7 +66,9 @@ bool QtSerialPort::setLineSettings(const std::string& settings) {
   port_.setBaudRate(baud);
   port_.setParity(parities.value(parity));
   port_.setDataBits(static_cast<QSerialPort::DataBits>(data));
-  port_.setStopBits(stop == "1" ? QSerialPort::OneStop : stop == "2" ? QSerialPort::TwoStop : QSerialPort::OneAndHalfStop);
+  port_.setStopBits(stop == "1"   ? QSerialPort::OneStop
+                    : stop == "2" ? QSerialPort::TwoStop
+                                  : QSerialPort::OneAndHalfStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
   // 3.5 character times of silence end a chunk.
   quietUs_ = static_cast<int>(3.5 * BitsPerCharacter(port_) * 1e6 / baud);
@@ -99,7 +102,8 @@ bool QtSerialPort::open() {
   }
   if (!port_.open(QIODevice::ReadWrite)) {
     QString reason = port_.errorString();
-    if (port_.error() == QSerialPort::PermissionError) reason += QStringLiteral(" (is the user in the dialout group?)");
+    if (port_.error() == QSerialPort::PermissionError)
+      reason += QStringLiteral(" (is the user in the dialout group?)");
     setProblem(portLabel() + QStringLiteral(": ") + reason);
     return false;
   }

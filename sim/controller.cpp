@@ -31,10 +31,17 @@ std::optional<Bytes> FrameSplitter::next() {
   while (!buffer_.empty()) {
     std::size_t length = 0;
     switch (buffer_[0]) {
-      case 0x4E: length = 3; break;
-      case kSoh: length = 17; break;
-      case kStx: length = 5; break;
-      default: break;
+      case 0x4E:
+        length = 3;
+        break;
+      case kSoh:
+        length = 17;
+        break;
+      case kStx:
+        length = 5;
+        break;
+      default:
+        break;
     }
     if (length == 3 && buffer_.size() >= 2 && buffer_[1] != 0x21) length = 0;
     if (length == 0) {
@@ -85,12 +92,14 @@ Controller::Outcome Controller::handleHeader(const Bytes& b, bool refuse) {
   for (int i = 1; i <= 14; ++i) lrc ^= b[static_cast<std::size_t>(i)];
   if (b[15] != kEtb || lrc != b[16]) return {{kNak}, "bad LRC", false};
   const auto address = HexField(b, 5, 4);
-  if (Field(b, 1, 2) != "01" || !address || *address == 0 || Field(b, 9, 4) != "0002" || Field(b, 13, 2) != "01")
+  if (Field(b, 1, 2) != "01" || !address || *address == 0 || Field(b, 9, 4) != "0002" ||
+      Field(b, 13, 2) != "01")
     return {{}, "header not understood: ignored", false};
   const std::string op = Field(b, 3, 2);
   const unsigned index = *address - 1;
   if (refuse && (op == "01" || op == "81" || op == "03")) return {{kNak}, "refused", false};
-  if (op == "01") return {DataReply(regs_[index]), "read " + RegisterName(index) + " = " + Hex4(regs_[index]), false};
+  if (op == "01")
+    return {DataReply(regs_[index]), "read " + RegisterName(index) + " = " + Hex4(regs_[index]), false};
   if (op == "03") {
     ++polls_;
     return {DataReply(outputs()), "outputs " + Hex4(outputs()).substr(2), false};

@@ -34,7 +34,8 @@ class Pty {
   void close();
 
  private:
-  Pty(int master, int slave, std::string path) : master_(master), slave_(slave), slavePath_(std::move(path)) {}
+  Pty(int master, int slave, std::string path)
+      : master_(master), slave_(slave), slavePath_(std::move(path)) {}
   int master_ = -1;
   int slave_ = -1;  // held open so that the master never reads EIO while the tool's side is closed
   std::string slavePath_;

@@ -118,13 +118,20 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       const char* v = value();
       std::optional<double> n;
       if (!v) return bad(v);
-      if (a == "--seconds") n = Number(v, 0, 1e9), o.seconds = n.value_or(0);
-      else if (a == "--seed") n = Number(v, 0, 1e18), o.faults.seed = static_cast<std::uint64_t>(n.value_or(0));
-      else if (a == "--drop") n = Number(v, 0, 1), o.faults.drop = n.value_or(0);
-      else if (a == "--corrupt") n = Number(v, 0, 1), o.faults.corrupt = n.value_or(0);
-      else if (a == "--split") n = Number(v, 0, 1), o.faults.split = n.value_or(0);
-      else if (a == "--nak") n = Number(v, 0, 1), o.faults.nak = n.value_or(0);
-      else if (a == "--delay-ms") n = Number(v, 0, 60000), o.faults.delayMs = static_cast<int>(n.value_or(0));
+      if (a == "--seconds")
+        n = Number(v, 0, 1e9), o.seconds = n.value_or(0);
+      else if (a == "--seed")
+        n = Number(v, 0, 1e18), o.faults.seed = static_cast<std::uint64_t>(n.value_or(0));
+      else if (a == "--drop")
+        n = Number(v, 0, 1), o.faults.drop = n.value_or(0);
+      else if (a == "--corrupt")
+        n = Number(v, 0, 1), o.faults.corrupt = n.value_or(0);
+      else if (a == "--split")
+        n = Number(v, 0, 1), o.faults.split = n.value_or(0);
+      else if (a == "--nak")
+        n = Number(v, 0, 1), o.faults.nak = n.value_or(0);
+      else if (a == "--delay-ms")
+        n = Number(v, 0, 60000), o.faults.delayMs = static_cast<int>(n.value_or(0));
       else {
         error = "unknown option: " + a;
         return false;
@@ -148,7 +155,8 @@ class Simulator {
       sendDue();
       Clock::time_point wake = Clock::now() + std::chrono::milliseconds(200);
       if (!queue_.empty()) wake = std::min(wake, queue_.front().at);
-      if (splitter_.partial()) wake = std::min(wake, lastRx_ + std::chrono::microseconds(long(kIncompleteMs * 1000)));
+      if (splitter_.partial())
+        wake = std::min(wake, lastRx_ + std::chrono::microseconds(long(kIncompleteMs * 1000)));
       if (o_.seconds > 0) wake = std::min(wake, end);
       const auto wait = std::max(Clock::duration::zero(), wake - Clock::now());
       const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
@@ -167,13 +175,17 @@ class Simulator {
   void printStats() const {
     std::vector<double> t = turnarounds_;
     std::sort(t.begin(), t.end());
-    auto pct = [&](double p) { return t.empty() ? 0.0 : t[std::min(t.size() - 1, static_cast<std::size_t>(p * t.size()))]; };
+    auto pct = [&](double p) {
+      return t.empty() ? 0.0 : t[std::min(t.size() - 1, static_cast<std::size_t>(p * t.size()))];
+    };
     const FaultCounts& c = faults_.counts();
-    std::printf("exchanges %d, replies %d, faults %d (dropped %d, corrupted %d, split %d, refused %d), "
-                "junk bytes %zu\n",
-                controller_.exchanges(), replies_, c.total(), c.dropped, c.corrupted, c.split, c.refused,
-                splitter_.dropped());
-    std::printf("tool turnaround: median %.2f ms, p99 %.2f ms (%zu samples)\n", pct(0.5), pct(0.99), t.size());
+    std::printf(
+        "exchanges %d, replies %d, faults %d (dropped %d, corrupted %d, split %d, refused %d), "
+        "junk bytes %zu\n",
+        controller_.exchanges(), replies_, c.total(), c.dropped, c.corrupted, c.split, c.refused,
+        splitter_.dropped());
+    std::printf("tool turnaround: median %.2f ms, p99 %.2f ms (%zu samples)\n", pct(0.5), pct(0.99),
+                t.size());
     std::fflush(stdout);
   }
 
@@ -181,9 +193,9 @@ class Simulator {
   struct Write {
     Clock::time_point at;
     Bytes bytes;
-    std::string logLine;      // printed when this write goes out
-    bool endsReply = false;   // last write of a reply
-    int followUp = 0;         // first byte of the frame expected next (0: none)
+    std::string logLine;     // printed when this write goes out
+    bool endsReply = false;  // last write of a reply
+    int followUp = 0;        // first byte of the frame expected next (0: none)
   };
 
   double sinceStart(Clock::time_point t) const { return Ms(t - start_).count(); }
@@ -200,7 +212,8 @@ class Simulator {
     const Clock::time_point now = Clock::now();
     if (!splitter_.partial()) frameStart_ = now;
     lastRx_ = now;
-    if (expectFollowUp_ && chunk[0] == expectFollowUp_) turnarounds_.push_back(Ms(now - lastReplyEnd_).count());
+    if (expectFollowUp_ && chunk[0] == expectFollowUp_)
+      turnarounds_.push_back(Ms(now - lastReplyEnd_).count());
     expectFollowUp_ = 0;
     const std::size_t junkBefore = splitter_.dropped();
     splitter_.push(chunk);
@@ -208,7 +221,8 @@ class Simulator {
       handle(*frame, frameStart_);
       frameStart_ = now;
     }
-    if (splitter_.dropped() != junkBefore) log("RX", {}, std::to_string(splitter_.dropped() - junkBefore) + " junk bytes dropped");
+    if (splitter_.dropped() != junkBefore)
+      log("RX", {}, std::to_string(splitter_.dropped() - junkBefore) + " junk bytes dropped");
   }
 
   void handle(const Bytes& frame, Clock::time_point firstByte) {
@@ -224,8 +238,9 @@ class Simulator {
       return;
     }
     // The frame's own wire time, then the turnaround, as a controller on a real line.
-    Clock::time_point t = o_.pace ? firstByte + std::chrono::microseconds(long((frame.size() * kByteMs + kTurnaroundMs) * 1000))
-                                  : Clock::now();
+    Clock::time_point t =
+        o_.pace ? firstByte + std::chrono::microseconds(long((frame.size() * kByteMs + kTurnaroundMs) * 1000))
+                : Clock::now();
     if (!queue_.empty()) t = std::max(t, queue_.back().at + std::chrono::microseconds(long(kByteMs * 1000)));
     const Faults::Plan plan = faults_.plan(out.reply);
     if (plan.parts.empty()) {
@@ -397,7 +412,8 @@ int main(int argc, char** argv) {
   if (!o.link.empty()) {
     char target[512] = {};
     const ssize_t n = ::readlink(o.link.c_str(), target, sizeof target - 1);
-    if (n > 0 && pty->slavePath() == std::string(target, static_cast<std::size_t>(n))) ::unlink(o.link.c_str());
+    if (n > 0 && pty->slavePath() == std::string(target, static_cast<std::size_t>(n)))
+      ::unlink(o.link.c_str());
   }
   if (o.log) sim.printStats();
   return 0;

@@ -19,18 +19,18 @@ CliRun RunCli(const QStringList& args) {
   QProcess p;
   p.start(QStringLiteral(VARNAK_CLI_PATH), args);
   p.waitForFinished(30000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+          QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 struct Case {
   const char* name;
-  QStringList simArgs;    // empty: no simulator
-  QStringList setup;      // control commands before the run
-  QStringList cliArgs;    // "DEV" stands for the simulator's device
+  QStringList simArgs;  // empty: no simulator
+  QStringList setup;    // control commands before the run
+  QStringList cliArgs;  // "DEV" stands for the simulator's device
   int exit;
-  const char* out;        // a regular expression the whole of stdout must match
-  const char* simCheck;   // "get R2000=R2000 1234": a command and its answer afterwards, or ""
+  const char* out;       // a regular expression the whole of stdout must match
+  const char* simCheck;  // "get R2000=R2000 1234": a command and its answer afterwards, or ""
 };
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
@@ -39,26 +39,75 @@ const char* kOutputs81 = "Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1\n";
 const Case kCases[] = {
     {"ReadPrintsFourHexDigits", {"--no-pace"}, {"set R2000 1234"}, {"read", "R2000"}, 0, "1234\n", ""},
     {"ReadWithoutR", {"--no-pace"}, {"set R17 ff"}, {"read", "17"}, 0, "00FF\n", ""},
-    {"ReadAsJson", {"--no-pace"}, {"set R2000 a"}, {"--json", "read", "R2000"}, 0,
-     "\\{\"register\": \"R2000\", \"value\": \"000A\"\\}\n", ""},
+    {"ReadAsJson",
+     {"--no-pace"},
+     {"set R2000 a"},
+     {"--json", "read", "R2000"},
+     0,
+     "\\{\"register\": \"R2000\", \"value\": \"000A\"\\}\n",
+     ""},
     {"WriteStores", {}, {}, {"write", "R2000", "beef"}, 0, "", "get R2000=R2000 BEEF"},
     {"WriteShortValue", {}, {}, {"write", "7", "5"}, 0, "", "get R7=R7 0005"},
-    {"WriteAsJson", {"--no-pace"}, {}, {"write", "R10", "1", "--json"}, 0,
-     "\\{\"register\": \"R10\", \"written\": \"0001\"\\}\n", "get R10=R10 0001"},
+    {"WriteAsJson",
+     {"--no-pace"},
+     {},
+     {"write", "R10", "1", "--json"},
+     0,
+     "\\{\"register\": \"R10\", \"written\": \"0001\"\\}\n",
+     "get R10=R10 0001"},
     {"Outputs", {"--outputs", "81"}, {}, {"outputs"}, 0, kOutputs81, ""},
-    {"OutputsFollowR2000", {"--no-pace"}, {"set R2000 01A5"}, {"outputs", "--json"}, 0,
-     "\\{\"outputs\": \"A5\", \"Q0\": 1, \"Q1\": 0, \"Q2\": 1, \"Q3\": 0, \"Q4\": 0, \"Q5\": 1, \"Q6\": 0, \"Q7\": 1\\}\n", ""},
-    {"WatchPrintsTimestampedChanges", {"--outputs", "81"}, {}, {"watch", "--count", "1"}, 0,
-     "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1\n", ""},
+    {"OutputsFollowR2000",
+     {"--no-pace"},
+     {"set R2000 01A5"},
+     {"outputs", "--json"},
+     0,
+     "\\{\"outputs\": \"A5\", \"Q0\": 1, \"Q1\": 0, \"Q2\": 1, \"Q3\": 0, \"Q4\": 0, \"Q5\": 1, \"Q6\": 0, "
+     "\"Q7\": 1\\}\n",
+     ""},
+    {"WatchPrintsTimestampedChanges",
+     {"--outputs", "81"},
+     {},
+     {"watch", "--count", "1"},
+     0,
+     "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1\n",
+     ""},
     {"SplitRepliesAreJoined", {"--split", "1"}, {"set R2000 0102"}, {"read", "R2000"}, 0, "0102\n", ""},
-    {"LateRepliesWithinTimeout", {"--delay-ms", "100"}, {"set R2000 0102"}, {"read", "R2000"}, 0, "0102\n", ""},
-    {"WriteRetriedAfterDroppedDataAck", {"--drop-first", "data"}, {}, {"write", "R2000", "4321", "--timeout", "150"}, 0,
-     "", "get R2000=R2000 4321"},
+    {"LateRepliesWithinTimeout",
+     {"--delay-ms", "100"},
+     {"set R2000 0102"},
+     {"read", "R2000"},
+     0,
+     "0102\n",
+     ""},
+    {"WriteRetriedAfterDroppedDataAck",
+     {"--drop-first", "data"},
+     {},
+     {"write", "R2000", "4321", "--timeout", "150"},
+     0,
+     "",
+     "get R2000=R2000 4321"},
     {"NoReplyIsExitFour", {"--drop", "1"}, {}, {"read", "R2000", "--timeout", "100"}, 4, "", ""},
-    {"NoRetriesMeansOneAttempt", {"--drop-first", "enquiry"}, {}, {"read", "R2000", "--timeout", "100", "--retries", "0"},
-     4, "", ""},
-    {"RefusedIsExitFive", {"--nak", "1", "--no-pace"}, {}, {"write", "R2000", "1"}, 5, "", "get R2000=R2000 0000"},
-    {"CorruptedIsNeverPrinted", {"--corrupt", "1", "--no-pace"}, {"set R2000 1234"}, {"read", "R2000"}, 5, "", ""},
+    {"NoRetriesMeansOneAttempt",
+     {"--drop-first", "enquiry"},
+     {},
+     {"read", "R2000", "--timeout", "100", "--retries", "0"},
+     4,
+     "",
+     ""},
+    {"RefusedIsExitFive",
+     {"--nak", "1", "--no-pace"},
+     {},
+     {"write", "R2000", "1"},
+     5,
+     "",
+     "get R2000=R2000 0000"},
+    {"CorruptedIsNeverPrinted",
+     {"--corrupt", "1", "--no-pace"},
+     {"set R2000 1234"},
+     {"read", "R2000"},
+     5,
+     "",
+     ""},
     {"CannotOpenIsExitThree", {}, {}, {"--port", "/nonexistent/ttyX", "read", "1"}, 3, "", ""},
     {"PortNumberNamesTtyS", {}, {}, {"--port", "32000", "read", "1"}, 3, "", ""},
 };
@@ -76,7 +125,9 @@ TEST_P(Cli, ExitsAndPrintsAsDocumented) {
   }
   const CliRun r = RunCli(args);
   EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(QString::fromUtf8(c.out))).match(r.out).hasMatch())
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(QString::fromUtf8(c.out)))
+                  .match(r.out)
+                  .hasMatch())
       << "stdout: " << r.out.toStdString();
   if (c.exit != 0) {
     EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << "one error line: " << r.err.toStdString();
@@ -92,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(Varnak, Cli, ::testing::ValuesIn(kCases),
 
 TEST(CliErrors, MessagesNameTheDevice) {
   const CliRun r = RunCli({"--port", "32000", "read", "1"});
-  EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: cannot open /dev/ttyS31999: "))) << r.err.toStdString();
+  EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: cannot open /dev/ttyS31999: ")))
+      << r.err.toStdString();
 }
 
 TEST(CliUsage, StrictArgumentsAreUsageErrors) {
@@ -165,7 +217,8 @@ TEST(CliTrace, OneDecodedLinePerChunk) {
                             "TX 01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06  read header R2000",
                             "RX 06 02 05 12 03 17  ack + data 1205 (check byte ok)"};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ *\\d+\\.\\d{3} ")).match(lines[i]).hasMatch()) << lines[i].toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ *\\d+\\.\\d{3} ")).match(lines[i]).hasMatch())
+        << lines[i].toStdString();
     EXPECT_TRUE(lines[i].endsWith(QString::fromLatin1(expected[i]))) << lines[i].toStdString();
   }
 }

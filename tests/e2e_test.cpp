@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -121,8 +121,8 @@ TEST_F(EndToEnd, ClickIntoTextBoxStopsPollingAndCommand4ResumesIt) {
 }
 
 TEST_F(EndToEnd, SurvivesFaultsAndAgreesOnceTheyStop) {
-  start({"--seed", "7", "--drop", "0.05", "--corrupt", "0.05", "--split", "0.05", "--nak", "0.05", "--delay-ms",
-         "10", "--outputs", "3C"});
+  start({"--seed", "7", "--drop", "0.05", "--corrupt", "0.05", "--split", "0.05", "--nak", "0.05",
+         "--delay-ms", "10", "--outputs", "3C"});
   // A few hundred polls, the outputs changing under them.
   const int patterns[] = {0x3C, 0xC3, 0x01, 0x80};
   for (int round = 0; round < 40; ++round) {
@@ -177,7 +177,8 @@ TEST(Replug, RecoversEachTimeTheDeviceReturns) {
     QTest::qWait(2000);
     const double cpuPercent = 100 * (CpuSeconds() - before) / 2.0;
     EXPECT_LT(cpuPercent, 1.0);
-    EXPECT_TRUE(form.windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: "))) << form.windowTitle().toStdString();
+    EXPECT_TRUE(form.windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: ")))
+        << form.windowTitle().toStdString();
 
     sim = std::make_unique<SimProcess>(QStringList{"--link", link});
     QElapsedTimer back;

@@ -80,8 +80,11 @@ class FakePort : public SerialPort {
 
 class FakePanel : public PanelFields {
  public:
-  std::map<Field, Text> texts{{Field::Text1, U"00"}, {Field::Text2, U"2000"}, {Field::Text5, U""},
-                              {Field::Text6, U"2000"}, {Field::Combo1, U""}};
+  std::map<Field, Text> texts{{Field::Text1, U"00"},
+                              {Field::Text2, U"2000"},
+                              {Field::Text5, U""},
+                              {Field::Text6, U"2000"},
+                              {Field::Combo1, U""}};
   std::array<bool, 8> lamps{};
   int lampWrites = 0;
 

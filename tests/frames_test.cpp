@@ -21,14 +21,22 @@ struct Example {
 
 std::string Apply(Op op, const Text& in) {
   switch (op) {
-    case Op::ToAsc: return ToUtf8(ToAsc(in));
-    case Op::Lrc: return ToUtf8(Lrc(in));
-    case Op::Bytes: return BytesToHex(HexTextToBytes(in));
-    case Op::Address: return ToUtf8(AddressDigits(in));
-    case Op::Normalise: return ToUtf8(NormaliseValue(in));
-    case Op::WriteHeader: return BytesToHex(HexTextToBytes(BuildWriteHeader(in).sendText));
-    case Op::ReadHeader: return ToUtf8(BuildReadHeader(in).sendText);
-    case Op::DataBlock: return BytesToHex(HexTextToBytes(BuildDataBlock(NormaliseValue(in)).sendText));
+    case Op::ToAsc:
+      return ToUtf8(ToAsc(in));
+    case Op::Lrc:
+      return ToUtf8(Lrc(in));
+    case Op::Bytes:
+      return BytesToHex(HexTextToBytes(in));
+    case Op::Address:
+      return ToUtf8(AddressDigits(in));
+    case Op::Normalise:
+      return ToUtf8(NormaliseValue(in));
+    case Op::WriteHeader:
+      return BytesToHex(HexTextToBytes(BuildWriteHeader(in).sendText));
+    case Op::ReadHeader:
+      return ToUtf8(BuildReadHeader(in).sendText);
+    case Op::DataBlock:
+      return BytesToHex(HexTextToBytes(BuildDataBlock(NormaliseValue(in)).sendText));
   }
   return {};
 }
@@ -139,7 +147,10 @@ TEST(Frames, LengthsAndCheckBytesHoldForAnyText) {
 TEST(Text, Utf8RoundTripAndMalformedInput) {
   const Text t = U"Varnak协议通讯 \U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(t)), t);
-  EXPECT_EQ(FromUtf8("\xff" "a\xe4"), U"\uFFFD" U"a\uFFFD");
+  EXPECT_EQ(FromUtf8("\xff"
+                     "a\xe4"),
+            U"\uFFFD"
+            U"a\uFFFD");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include "control/port_number.h"
 #include "control/tracing_port.h"
-#include "link/decode.h"
 #include "fakes.h"
+#include "link/decode.h"
 
 namespace varnak::testing {
 namespace {
@@ -15,8 +15,8 @@ namespace {
 // One event and what must follow it. Events:
 //   Command1 Command3 Command4 Text1 Text2 Text5 Text6 Tick   the handlers
 //   rx 4E 21 06                                               one receive event with these bytes
-//   Text1=... / Combo1=...                                    the operator edits a box (Combo1 raises its change)
-//   failOpen / failWrite / portOk                             the device starts or stops failing
+//   Text1=... / Combo1=...                                    the operator edits a box (Combo1 raises its
+//   change) failOpen / failWrite / portOk                             the device starts or stops failing
 // `sent`: the frames written by this event, in order. `flags`: PollMode,
 // WriteMode, PollHold as T/F ("" = not checked). `check`: "Text5=1205",
 // "Text1=0005", "lamps=10000001" or "" for nothing more.
@@ -148,7 +148,9 @@ const Scenario kScenarios[] = {
       {"rx 4E 21 06", {kReadHeader2000}, ""},
       {"rx 06 02 0A 00 03 0A", {}, "", "Text5=000A"}}},
     {"ReadCheckByteNotVerified",
-     {{"Command3", {kEnq}, ""}, {"rx 4E 21 06", {kReadHeader2000}, ""}, {"rx 15 02 34 12 03 99", {}, "", "Text5=1234"}}},
+     {{"Command3", {kEnq}, ""},
+      {"rx 4E 21 06", {kReadHeader2000}, ""},
+      {"rx 15 02 34 12 03 99", {}, "", "Text5=1234"}}},
     {"ReadReplyAfterTickSetsLampsNotText5",
      {{"Command3", {kEnq}, "FFT"},
       {"rx 4E 21 06", {kReadHeader2000}, "FFF"},
@@ -179,7 +181,10 @@ const Scenario kScenarios[] = {
       {"Text1", {}, "TFT"},
       {"Tick", {}, "TFT"}}},
     {"HeaderOfNextExchangeReleasesHold",
-     {{"Text1", {}, "FFT"}, {"Command3", {kEnq}, "FFT"}, {"rx 4E 21 06", {kReadHeader2000}, "FFF"}, {"Tick", {kEnq}, "TFF"}}},
+     {{"Text1", {}, "FFT"},
+      {"Command3", {kEnq}, "FFT"},
+      {"rx 4E 21 06", {kReadHeader2000}, "FFF"},
+      {"Tick", {kEnq}, "TFF"}}},
     {"NeverAnsweredEnquiryHoldsUntilCommand4",
      {{"Command1", {kEnq}, "FTT"},
       {"Tick", {}, "FTT"},
@@ -195,7 +200,10 @@ const Scenario kScenarios[] = {
       {"Command4", {}, "FFF"},
       {"Tick", {}, "TFF"}}},
     {"SplitReplyIsNotRecognised",
-     {{"Tick", {kEnq}, "TFF"}, {"rx 4E", {}, "TFF"}, {"rx 21 06", {}, "TFF"}, {"rx 06 02 81", {}, "", "lamps=00000000"}}},
+     {{"Tick", {kEnq}, "TFF"},
+      {"rx 4E", {}, "TFF"},
+      {"rx 21 06", {}, "TFF"},
+      {"rx 06 02 81", {}, "", "lamps=00000000"}}},
     {"HeaderAckAfterTickSendsNoBlock",
      {{"Command1", {kEnq}, "FTT"},
       {"rx 4E 21 06", {kWriteHeader2000}, "FTF"},
@@ -307,11 +315,11 @@ TEST(PortNumber, OnlyWholeNumbersFromOneTo32767) {
     Text text;
     std::optional<int> expected;
   };
-  const Row rows[] = {{U"1", 1},         {U" 3\t", 3},     {U"007", 7},        {U"32767", 32767},
-                      {U"", {}},         {U"   ", {}},     {U"abc", {}},       {U"0", {}},
-                      {U"-3", {}},       {U"+3", {}},      {U"99999", {}},     {U"32768", {}},
-                      {U"3.0", {}},      {U"1 2", {}},     {U"３", {}},        {Text(1 << 20, U'9'), {}},
-                      {U"COM3", {}},     {U"3\n", {}}};
+  const Row rows[] = {{U"1", 1},     {U" 3\t", 3}, {U"007", 7},    {U"32767", 32767},
+                      {U"", {}},     {U"   ", {}}, {U"abc", {}},   {U"0", {}},
+                      {U"-3", {}},   {U"+3", {}},  {U"99999", {}}, {U"32768", {}},
+                      {U"3.0", {}},  {U"1 2", {}}, {U"３", {}},    {Text(1 << 20, U'9'), {}},
+                      {U"COM3", {}}, {U"3\n", {}}};
   for (const Row& r : rows) EXPECT_EQ(ParsePortNumber(r.text), r.expected) << ToUtf8(r.text);
 }
 
@@ -325,7 +333,9 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
   FakePort port;
   FakePanel panel;
   std::vector<std::string> lines;
-  TracingPort traced(port, [&](const char* dir, const Bytes& b) { lines.push_back(std::string(dir) + " " + DescribeChunk(b)); });
+  TracingPort traced(port, [&](const char* dir, const Bytes& b) {
+    lines.push_back(std::string(dir) + " " + DescribeChunk(b));
+  });
   LinkControl core(traced, panel);
   core.Form2_Load(U"1");
   core.Command3_Click();

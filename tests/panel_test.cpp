@@ -37,8 +37,12 @@ const Control kControls[] = {
     {"Text6", {80, 88, 57, 19}, "2000"},
     {"Command3", {40, 120, 65, 49}, "读出"},
     {"Label12", {191, 223, 121, 17}, "PLC输出点状态显示"},
-    {"Label14", {87, 287, 313, 17}, "  Q0        Q1         Q2        Q3         Q4         Q5        Q6         Q7"},
-    {"Label13", {17, 344, 462, 17}, "本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"},
+    {"Label14",
+     {87, 287, 313, 17},
+     "  Q0        Q1         Q2        Q3         Q4         Q5        Q6         Q7"},
+    {"Label13",
+     {17, 344, 462, 17},
+     "本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"},
 };
 
 QString Caption(QWidget* w) {
@@ -91,7 +95,8 @@ TEST_F(PanelTest, CaptionsAreWhole) {
     EXPECT_TRUE(form.Label14->geometry().contains(name)) << i;
     EXPECT_NEAR(name.center().x(), form.imgr[i]->geometry().center().x(), 1) << i;
   }
-  const QString lines = BalancedLines(form.Command1->text(), form.Command1->fontMetrics(), form.Command1->width() - 8);
+  const QString lines =
+      BalancedLines(form.Command1->text(), form.Command1->fontMetrics(), form.Command1->width() - 8);
   EXPECT_EQ(lines, QStringLiteral("发送\n数据"));
 }
 
@@ -129,7 +134,7 @@ TEST(LampPicture, DiscCornersAndHighlight) {
 
 TEST_F(PanelTest, FocusMovesInTheGivenOrder) {
   EXPECT_EQ(QApplication::focusWidget(), form.Text1);
-  const QWidget* expected[] = {form.Command1, form.Text2, form.Text5, form.Text6,
+  const QWidget* expected[] = {form.Command1, form.Text2,  form.Text5,    form.Text6,
                                form.Command3, form.Combo1, form.Command4, form.Text1};
   for (const QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -57,11 +57,13 @@ class PtyPanel : public ::testing::Test {
   // The next frame the tool writes, as hex.
   std::string nextFrame(int timeoutMs = 1000) {
     Bytes got;
-    WaitFor([&] {
-      const Bytes more = peer.readAvailable();
-      got.insert(got.end(), more.begin(), more.end());
-      return !got.empty() && peer.readChunk(0, 15).empty();
-    }, timeoutMs);
+    WaitFor(
+        [&] {
+          const Bytes more = peer.readAvailable();
+          got.insert(got.end(), more.begin(), more.end());
+          return !got.empty() && peer.readChunk(0, 15).empty();
+        },
+        timeoutMs);
     return BytesToHex(got);
   }
   // A reply that the dispatcher sees as one chunk when it arrives.
@@ -138,7 +140,8 @@ TEST_F(PtyPanel, UnpluggedDeviceIsSurvivedAndRecovered) {
   ASSERT_EQ(nextFrame(), kEnq);
   unplug();
   ASSERT_TRUE(WaitFor([&] { return form->windowTitle() != kWindowTitle; }));
-  EXPECT_TRUE(form->windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: "))) << form->windowTitle().toStdString();
+  EXPECT_TRUE(form->windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: ")))
+      << form->windowTitle().toStdString();
   EXPECT_FALSE(port->isOpen());
 
   // Gone: ticks keep trying, nothing spins.
@@ -161,7 +164,8 @@ TEST_F(PtyPanel, UnpluggedDeviceIsSurvivedAndRecovered) {
 TEST_F(PtyPanel, MissingDeviceShowsInTitleUntilItAppears) {
   unplug();
   tick();
-  EXPECT_EQ(form->windowTitle(), kWindowTitle + QStringLiteral(" - COM1: ") + link + QStringLiteral(": No such file or directory"));
+  EXPECT_EQ(form->windowTitle(), kWindowTitle + QStringLiteral(" - COM1: ") + link +
+                                     QStringLiteral(": No such file or directory"));
   tick();
   plug();
   tick();

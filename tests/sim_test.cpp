@@ -14,7 +14,8 @@ using sim::Controller;
 
 Bytes Hex(const std::string& s) {
   Bytes out;
-  for (std::size_t i = 0; i + 1 < s.size(); i += 3) out.push_back(static_cast<std::uint8_t>(std::stoul(s.substr(i, 2), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < s.size(); i += 3)
+    out.push_back(static_cast<std::uint8_t>(std::stoul(s.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -33,16 +34,22 @@ const std::string kData1234 = "02 34 12 03 26";
 const std::string kReadR2000 = kReadHeader2000;
 
 const Conversation kConversations[] = {
-    {"PollReadsTheLowByteOfR2000",
-     {{kEnq, "4E 21 06"}, {kPollHeader, "06 02 00 00 03 00"}}},
+    {"PollReadsTheLowByteOfR2000", {{kEnq, "4E 21 06"}, {kPollHeader, "06 02 00 00 03 00"}}},
     {"WriteThenReadBack",
-     {{kEnq, "4E 21 06"}, {kWriteHeader2000, "06"}, {kData1234, "06"},
-      {kEnq, "4E 21 06"}, {kReadR2000, "06 02 34 12 03 26"},
-      {kEnq, "4E 21 06"}, {kPollHeader, "06 02 34 00 03 34"}}},
+     {{kEnq, "4E 21 06"},
+      {kWriteHeader2000, "06"},
+      {kData1234, "06"},
+      {kEnq, "4E 21 06"},
+      {kReadR2000, "06 02 34 12 03 26"},
+      {kEnq, "4E 21 06"},
+      {kPollHeader, "06 02 34 00 03 34"}}},
     {"BadHeaderCheckByteIsRefused",
      {{kEnq, "4E 21 06"}, {"01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 07", "15"}}},
     {"BadDataCheckByteIsRefusedAndNotStored",
-     {{kEnq, "4E 21 06"}, {kWriteHeader2000, "06"}, {"02 34 12 03 27", "15"}, {kEnq, "4E 21 06"},
+     {{kEnq, "4E 21 06"},
+      {kWriteHeader2000, "06"},
+      {"02 34 12 03 27", "15"},
+      {kEnq, "4E 21 06"},
       {kReadR2000, "06 02 00 00 03 00"}}},
     {"HeaderWithoutEnquiryIsIgnored", {{kReadR2000, ""}, {kData1234, ""}}},
     {"EnquiryStartsANewExchange",
@@ -50,8 +57,11 @@ const Conversation kConversations[] = {
     {"OtherStationIsIgnored",
      {{kEnq, "4E 21 06"}, {"01 30 32 30 31 30 34 30 31 30 30 30 32 30 31 17 05", ""}}},
     {"OctalSevenIsWireAddressEight",
-     {{kEnq, "4E 21 06"}, {"01 30 31 38 31 30 30 30 38 30 30 30 32 30 31 17 03", "06"}, {"02 EF BE 03 51", "06"},
-      {kEnq, "4E 21 06"}, {"01 30 31 30 31 30 30 30 38 30 30 30 32 30 31 17 0B", "06 02 EF BE 03 51"}}},
+     {{kEnq, "4E 21 06"},
+      {"01 30 31 38 31 30 30 30 38 30 30 30 32 30 31 17 03", "06"},
+      {"02 EF BE 03 51", "06"},
+      {kEnq, "4E 21 06"},
+      {"01 30 31 30 31 30 30 30 38 30 30 30 32 30 31 17 0B", "06 02 EF BE 03 51"}}},
 };
 
 class SimConversation : public ::testing::TestWithParam<Conversation> {};
