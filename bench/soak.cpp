@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
   const QString seed = argc > 3 ? QString::fromLatin1(argv[3]) : QStringLiteral("1");
   const QString each = QString::number(rate / 4);
 
-  testing::SimProcess sim(
-      {"--seed", seed, "--drop", each, "--corrupt", each, "--split", each, "--nak", each});
+  testing::SimProcess sim({"--seed", seed, "--drop", each, "--corrupt", each, "--split", each, "--nak", each},
+                          /*keepLog=*/false);
   QtSerialPort port(QMap<int, QString>{{1, sim.device()}});
   Form2 form(port);
   WirePort(port, form);

@@ -28,7 +28,7 @@ class Faults {
  public:
   static constexpr int kSplitPauseMs = 50;
 
-  explicit Faults(FaultSettings settings) : s_(settings), rng_(settings.seed) {}
+  explicit Faults(const FaultSettings& settings) : s_(settings), rng_(settings.seed) {}
 
   // Whether to refuse the frame just received.
   bool refuse();

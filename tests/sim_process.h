@@ -10,14 +10,23 @@ namespace varnak::testing {
 
 class SimProcess {
  public:
-  explicit SimProcess(const QStringList& args) {
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
-      while (process_.canReadLine()) lines_ << QString::fromUtf8(process_.readLine()).trimmed();
+  // With keepLog false the log lines are read and dropped, so that a run of
+  // hours does not grow this process (the soak measures its memory).
+  explicit SimProcess(const QStringList& args, bool keepLog = true) {
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this, keepLog] {
+      while (process_.canReadLine()) {
+        const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+        if (device_.isEmpty()) device_ = line;
+        if (line.startsWith(QLatin1String("= "))) {
+          ++answers_;
+          lastAnswer_ = line.mid(2);
+        }
+        if (keepLog) lines_ << line;
+      }
     });
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(QStringLiteral(VARNAK_SIM_PATH), QStringList{"--control", "--log"} + args);
-    WaitFor([this] { return !lines_.isEmpty(); }, 5000);
-    if (!lines_.isEmpty()) device_ = lines_.front();
+    WaitFor([this] { return !device_.isEmpty(); }, 5000);
   }
   ~SimProcess() { stop(); }
 
@@ -25,14 +34,13 @@ class SimProcess {
   // Every line printed so far (the device, log lines, command answers, stats).
   const QStringList& lines() const { return lines_; }
 
-  // Sends a control command and returns its answer (without the "= ").
+  // Sends a control command and returns its answer (without the "= "), or an
+  // empty text if none came within three seconds.
   QString command(const QString& c) {
-    const int before = answers();
+    const int before = answers_;
     process_.write((c + QLatin1Char('\n')).toUtf8());
-    WaitFor([&] { return answers() > before; }, 3000);
-    for (int i = lines_.size() - 1; i >= 0; --i)
-      if (lines_[i].startsWith(QLatin1String("= "))) return lines_[i].mid(2);
-    return {};
+    if (!WaitFor([&] { return answers_ > before; }, 3000)) return {};
+    return lastAnswer_;
   }
 
   // Stops it as an operator would (SIGTERM) so that it prints its figures.
@@ -45,14 +53,11 @@ class SimProcess {
   }
 
  private:
-  int answers() const {
-    int n = 0;
-    for (const QString& l : lines_) n += l.startsWith(QLatin1String("= "));
-    return n;
-  }
   QProcess process_;
   QStringList lines_;
   QString device_;
+  int answers_ = 0;
+  QString lastAnswer_;
 };
 
 }  // namespace varnak::testing
