@@ -31,7 +31,8 @@ class SimProcess {
   ~SimProcess() { stop(); }
 
   const QString& device() const { return device_; }
-  // Every line printed so far (the device, log lines, command answers, stats).
+  // Every line printed so far (the device, log lines, command answers, stats);
+  // empty when the log is not kept.
   const QStringList& lines() const { return lines_; }
 
   // Sends a control command and returns its answer (without the "= "), or an
