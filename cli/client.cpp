@@ -4,6 +4,7 @@
 
 #include "link/codec.h"
 #include "link/frames.h"
+#include "link/replies.h"
 
 namespace varnak::cli {
 
@@ -53,7 +54,7 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
   if (trace_ && !reply.empty()) trace_("RX", reply);
   if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
   if (reply.size() != want)
-    return {Failure::Corrupted, 0, "incomplete or overlong reply: " + BytesToHex(reply)};
+    return {Failure::Corrupted, 0, "incomplete or overlong reply: " + HexPreview(reply)};
   switch (expect) {
     case Expect::EnquiryAck:
       if (reply == Bytes{0x4E, 0x21, kAck}) return {};
@@ -63,13 +64,12 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
       break;
     case Expect::AckData:
       if (reply[0] == kAck && reply[1] == kStx && reply[4] == kEtx) {
-        if ((reply[2] ^ reply[3]) != reply[5])
-          return {Failure::Corrupted, 0, "bad check byte: " + BytesToHex(reply)};
+        if (!CheckByteOk(reply, 1)) return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
         return {Failure::None, static_cast<std::uint16_t>(reply[2] | (reply[3] << 8)), ""};
       }
       break;
   }
-  return {Failure::Corrupted, 0, "unexpected reply: " + BytesToHex(reply)};
+  return {Failure::Corrupted, 0, "unexpected reply: " + HexPreview(reply)};
 }
 
 Outcome Client::read(unsigned reg) {

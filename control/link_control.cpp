@@ -1,8 +1,12 @@
 #include "link_control.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "control/port_number.h"
 #include "link/codec.h"
 #include "link/frames.h"
+#include "link/replies.h"
 
 namespace varnak {
 
@@ -10,22 +14,44 @@ namespace {
 
 constexpr const char* kLineSettings = "9600,o,8,1";
 
-bool IsEnquiryAck(const Bytes& b) { return b.size() == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck; }
-bool IsAck(const Bytes& b) { return b.size() == 1 && b[0] == kAck; }
-// The check byte (5) and the leading ACK (0) are deliberately not examined.
-bool IsDataReply(const Bytes& b) { return b.size() == 6 && b[1] == kStx && b[4] == kEtx; }
+std::int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace
+
+LinkControl::LinkControl(SerialPort& port, PanelFields& panel)
+    : port_(port), panel_(panel), clock_(SteadyMs) {}
+
+void LinkControl::removeObserver(LinkObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void LinkControl::Report(LinkEvent event) {
+  for (LinkObserver* o : observers_) o->onLinkEvent(event);
+}
+
+void LinkControl::ReportHoldChange(bool before, const std::string& by) {
+  if (state_.PollHold == before) return;
+  Report({state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released, {}, {}, {}, by});
+}
+
+LinkStatus LinkControl::status(const std::string& portProblem) const {
+  const std::int64_t now = clock_();
+  return {health_.lampsStale(now), StatusMessage(portProblem, health_.noReply(now), portNumber_)};
+}
 
 // ---- start-up and port ----
 
 void LinkControl::Form2_Load(const Text& answer) {
-  if (port_.isOpen()) port_.close();
+  ClosePort("start-up");
   state_.LineSettings = kLineSettings;
   // A window whose port box raises its change event when set from code runs
   // Combo1_Change here with the same text; the outcome is the same either way.
   panel_.setText(Field::Combo1, answer);
-  port_.setPortNumber(ParsePortNumber(answer));
+  portNumber_ = ParsePortNumber(answer);
+  port_.setPortNumber(portNumber_);
   ConfigurePort();
   state_.PollMode = false;
   state_.WriteMode = false;
@@ -33,10 +59,11 @@ void LinkControl::Form2_Load(const Text& answer) {
 }
 
 void LinkControl::Combo1_Change() {
-  if (port_.isOpen()) port_.close();
+  ClosePort("port number changed");
   state_.LineSettings = kLineSettings;
   state_.PortText = panel_.text(Field::Combo1);
-  port_.setPortNumber(ParsePortNumber(state_.PortText));
+  portNumber_ = ParsePortNumber(state_.PortText);
+  port_.setPortNumber(portNumber_);
   ConfigurePort();
 }
 
@@ -51,33 +78,70 @@ void LinkControl::ConfigurePort() {
   port_.setSendThreshold(1);
 }
 
+void LinkControl::ClosePort(const char* why) {
+  if (!port_.isOpen()) return;
+  port_.close();
+  Report({LinkEvent::Kind::PortClosed, {}, {}, {}, why});
+}
+
+void LinkControl::PortLost(const std::string& why) {
+  if (why == lastFailure_) return;
+  lastFailure_ = why;
+  Report({LinkEvent::Kind::PortFailed, {}, {}, {}, why});
+}
+
 // ---- operator commands and poll timer ----
 
+void LinkControl::BeginExchange(ExchangeKind kind, const char* by) {
+  if (stage_ != Stage::Idle && !(stage_ == Stage::BlockAcked && exchange_ == ExchangeKind::Write))
+    Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
+  stage_ = Stage::Idle;
+  exchange_ = kind;
+  if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
+  Report({LinkEvent::Kind::Started, {}, {}, kind, by});
+  stage_ = Stage::EnquirySent;
+  SendEnquiry();
+}
+
 void LinkControl::Command1_Click() {
-  if (!panel_.text(Field::Text1).empty()) SendEnquiry();
+  const bool before = state_.PollHold;
+  BeginExchange(ExchangeKind::Write, "Command1");
   state_.PollMode = false;
   state_.WriteMode = true;
   state_.PollHold = true;
+  ReportHoldChange(before, "Command1, until the write header goes out");
 }
 
 void LinkControl::Command3_Click() {
-  if (!panel_.text(Field::Text1).empty()) SendEnquiry();
+  const bool before = state_.PollHold;
+  BeginExchange(ExchangeKind::Read, "Command3");
   panel_.setText(Field::Text5, Text());
   state_.WriteMode = false;
   state_.PollMode = false;
   state_.PollHold = true;
+  ReportHoldChange(before, "Command3, until the read header goes out");
 }
 
-void LinkControl::Command4_Click() { state_.PollHold = false; }
+void LinkControl::Command4_Click() {
+  const bool before = state_.PollHold;
+  state_.PollHold = false;
+  ReportHoldChange(before, "Command4");
+}
 
-void LinkControl::Text1_Click() { HoldPolling(); }
-void LinkControl::Text2_Click() { HoldPolling(); }
-void LinkControl::Text5_Click() { HoldPolling(); }
-void LinkControl::Text6_Click() { HoldPolling(); }
+void LinkControl::HoldPolling(const char* by) {
+  const bool before = state_.PollHold;
+  state_.PollHold = true;
+  ReportHoldChange(before, by);
+}
+
+void LinkControl::Text1_Click() { HoldPolling("click into Text1"); }
+void LinkControl::Text2_Click() { HoldPolling("click into Text2"); }
+void LinkControl::Text5_Click() { HoldPolling("click into Text5"); }
+void LinkControl::Text6_Click() { HoldPolling("click into Text6"); }
 
 void LinkControl::Timer1_Timer() {
   if (state_.PollHold) return;
-  if (!panel_.text(Field::Text1).empty()) SendEnquiry();
+  BeginExchange(ExchangeKind::Poll, "Timer1");
   state_.PollMode = true;
   state_.WriteMode = false;
 }
@@ -90,32 +154,91 @@ void LinkControl::MSComm1_OnComm() {
   if (chunk.empty()) return;  // nothing waiting: no rule could act on it
   state_.RxBytes = std::move(chunk);
   state_.RxLastIndex = static_cast<int>(state_.RxBytes.size()) - 1;
-  const Bytes& rx = state_.RxBytes;
+  const bool before = state_.PollHold;
+  // The report of the chunk comes before the frame it makes the dispatcher send.
+  const Ruling ruling = Dispatch(state_.RxBytes);
+  ReportHoldChange(before, RulingText(ruling));
+}
+
+Ruling LinkControl::Dispatch(const Bytes& rx) {
   LinkState& s = state_;
+  const ReplyKind kind = ClassifyReply(rx);
+  const std::int64_t now = clock_();
+  if (IsRecognisedReply(kind)) health_.replyRecognised(now);
+  auto received = [&](Ruling r) { Report({LinkEvent::Kind::Received, rx, r, exchange_, {}}); };
 
   // Each rule sees the flags as they stand when it is reached; at most one acts.
-  if (IsEnquiryAck(rx) && s.WriteMode && !s.PollMode) {
+  // A data reply counts only with a good check byte: a corrupted value is never shown.
+  if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode) {
+    received(Ruling::WriteHeaderSent);
+    stage_ = Stage::HeaderSent;
     s.PollHold = true;
     SendWriteHeader();
+    return Ruling::WriteHeaderSent;
   }
-  if (IsAck(rx) && s.WriteMode && !s.PollMode) {
+  if (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) {
+    Ruling r = Ruling::DataBlockSent;
+    if (stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked) r = Ruling::DataBlockSentAgain;
+    received(r);
+    if (stage_ == Stage::BlockSent && exchange_ == ExchangeKind::Write)
+      Report({LinkEvent::Kind::Completed, {}, {}, ExchangeKind::Write, {}});
+    stage_ = r == Ruling::DataBlockSent ? Stage::BlockSent : Stage::BlockAcked;
     s.PollHold = true;
     SendDataBlock();
+    return r;
   }
-  if (IsEnquiryAck(rx) && !s.WriteMode && !s.PollMode) {
+  if (kind == ReplyKind::EnquiryAck && !s.WriteMode && !s.PollMode) {
+    received(Ruling::ReadHeaderSent);
+    stage_ = Stage::HeaderSent;
     s.PollHold = true;
     SendReadHeader();
+    return Ruling::ReadHeaderSent;
   }
-  if (IsEnquiryAck(rx) && s.PollMode && !s.WriteMode) {
+  if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode) {
+    received(Ruling::PollHeaderSent);
+    stage_ = Stage::HeaderSent;
     s.PollHold = true;
     SendPollHeader();
+    return Ruling::PollHeaderSent;
   }
-  if (IsDataReply(rx) && !s.PollMode && !s.PollHold) {
+  auto complete = [&](ExchangeKind k) {
+    if (stage_ != Stage::HeaderSent || exchange_ != k) return;
+    Report({LinkEvent::Kind::Completed, {}, {}, k, {}});
+    stage_ = Stage::Idle;
+  };
+  if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
     panel_.setText(Field::Text5, ByteToHex(rx[3]) + ByteToHex(rx[2]));
+    received(Ruling::ValueShown);
+    complete(ExchangeKind::Read);
+    return Ruling::ValueShown;
   }
-  if (IsDataReply(rx) && s.PollMode) {
+  if (kind == ReplyKind::Data && s.PollMode) {
     for (int i = 0; i < 8; ++i) panel_.setLamp(i, (rx[2] >> i) & 1);
+    health_.lampsSet(now);
+    received(Ruling::LampsSet);
+    complete(ExchangeKind::Poll);
+    return Ruling::LampsSet;
   }
+  Ruling r = Ruling::IgnoredNotAReply;
+  switch (kind) {
+    case ReplyKind::Nak:
+    case ReplyKind::EnquiryNak:
+      r = Ruling::IgnoredRefused;
+      break;
+    case ReplyKind::DataBadCheck:
+      r = Ruling::IgnoredCheckByteBad;
+      break;
+    case ReplyKind::Ack:
+      r = Ruling::IgnoredAckOutsideWrite;
+      break;
+    case ReplyKind::Data:
+      r = Ruling::IgnoredDataWhileHeld;
+      break;
+    default:
+      break;
+  }
+  received(r);
+  return r;
 }
 
 // ---- frames and transmission ----
@@ -163,11 +286,23 @@ void LinkControl::TransmitHexText(const Text& hexText) {
 }
 
 bool LinkControl::WriteFrame(const Bytes& bytes) {
-  if (!port_.isOpen() && !port_.open()) return false;
-  if (port_.write(bytes)) return true;
+  if (!port_.isOpen()) {
+    if (!port_.open()) {
+      PortLost(port_.lastError());
+      return false;
+    }
+    lastFailure_.clear();
+    Report({LinkEvent::Kind::PortOpened, {}, {}, {}, "COM" + std::to_string(portNumber_.value_or(0))});
+  }
+  if (port_.write(bytes)) {
+    health_.frameSent(clock_());
+    Report({LinkEvent::Kind::Sent, bytes});
+    return true;
+  }
   // A port that took the open but not the bytes is closed, so that the next
   // frame opens it anew (an adapter pulled while open recovers this way).
-  port_.close();
+  PortLost(port_.lastError());
+  ClosePort("write failed");
   return false;
 }
 

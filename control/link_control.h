@@ -14,17 +14,42 @@
 // write) is dropped as if lost on the line; the flags move exactly as after a
 // send, so the exchange never wedges and the next frame tries the port again.
 // The port reports the failure to whoever shows it; this class shows nothing.
+//
+// Beside the flags, and without changing what they decide, the class keeps track
+// of the exchange under way and of the link's health, and reports every frame,
+// every chunk with what was done with it, and every port event to its observers.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "control/link_events.h"
+#include "control/link_health.h"
 #include "control/link_state.h"
 #include "control/panel_fields.h"
 #include "control/serial_port.h"
 
 namespace varnak {
 
+// What the window should show beside the panel fields.
+struct LinkStatus {
+  bool lampsStale = true;  // the lamps show no live outputs: draw them dimmed
+  std::string message;     // after the title; empty while all is well
+};
+
 class LinkControl {
  public:
-  LinkControl(SerialPort& port, PanelFields& panel) : port_(port), panel_(panel) {}
+  // Milliseconds on a monotonic clock.
+  using Clock = std::function<std::int64_t()>;
+
+  LinkControl(SerialPort& port, PanelFields& panel);
+
+  void setClock(Clock clock) { clock_ = std::move(clock); }
+  // Observers are not owned and must outlive their registration.
+  void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
+  void removeObserver(LinkObserver* observer);
 
   // Start-up, with the operator's answer to the port number prompt (empty when
   // the prompt was cancelled).
@@ -52,16 +77,38 @@ class LinkControl {
   void SendPollHeader();
   void TransmitHexText(const Text& hexText);
 
+  // The device went away while open (the port closed itself); `why` in the port's words.
+  void PortLost(const std::string& why);
+
   const LinkState& state() const { return state_; }
+  // Whether the lamps are live, and what the title should say given the port's
+  // own problem (empty when it has none).
+  LinkStatus status(const std::string& portProblem) const;
 
  private:
+  // Where the exchange under way stands, for reports only: the flags alone decide.
+  enum class Stage { Idle, EnquirySent, HeaderSent, BlockSent, BlockAcked };
+
   // Sends the bytes, opening the port first if needed; false if they were dropped.
   bool WriteFrame(const Bytes& bytes);
-  void HoldPolling() { state_.PollHold = true; }
+  void HoldPolling(const char* by);
+  // A command or the timer moves the flags to a new exchange.
+  void BeginExchange(ExchangeKind kind, const char* by);
+  Ruling Dispatch(const Bytes& rx);
+  void ReportHoldChange(bool before, const std::string& by);
+  void ClosePort(const char* why);
+  void Report(LinkEvent event);
 
   SerialPort& port_;
   PanelFields& panel_;
   LinkState state_;
+  Clock clock_;
+  LinkHealth health_;
+  std::vector<LinkObserver*> observers_;
+  Stage stage_ = Stage::Idle;
+  ExchangeKind exchange_ = ExchangeKind::Poll;
+  std::optional<int> portNumber_;  // as last set on the port
+  std::string lastFailure_;        // reported once until the port opens again
 };
 
 }  // namespace varnak

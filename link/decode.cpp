@@ -4,6 +4,7 @@
 
 #include "link/codec.h"
 #include "link/frames.h"
+#include "link/replies.h"
 
 namespace varnak {
 
@@ -86,12 +87,12 @@ std::string DescribeChunk(const Bytes& b) {
   }
   if (n == 5 && b[0] == kStx && b[3] == kEtx) {
     const std::string d = "data block " + Hex4(b[2], b[1]);
-    return (b[1] ^ b[2]) == b[4] ? d : d + " (bad LRC)";
+    return CheckByteOk(b, 0) ? d : d + " (bad LRC)";
   }
   if (n == 6 && b[1] == kStx && b[4] == kEtx) {
     const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
     return lead + " + data " + Hex4(b[3], b[2]) +
-           ((b[2] ^ b[3]) == b[5] ? " (check byte ok)" : " (check byte bad)");
+           (CheckByteOk(b, 1) ? " (check byte ok)" : " (check byte bad)");
   }
   return "unrecognised";
 }

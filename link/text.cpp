@@ -89,4 +89,10 @@ std::string BytesToHex(const Bytes& bytes) {
   return out;
 }
 
+std::string HexPreview(const Bytes& bytes, std::size_t most) {
+  if (bytes.size() <= most) return BytesToHex(bytes);
+  return BytesToHex(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(most))) + " ... (" +
+         std::to_string(bytes.size()) + " bytes)";
+}
+
 }  // namespace varnak

@@ -23,4 +23,8 @@ std::string ToUtf8(const Text& text);
 // "4E 21 05": bytes as upper-case hex pairs separated by blanks, for logs and traces.
 std::string BytesToHex(const Bytes& bytes);
 
+// The first `most` bytes as BytesToHex does, then " ... (N bytes)" when there are
+// more, so that one chunk of noise stays one line of an error message.
+std::string HexPreview(const Bytes& bytes, std::size_t most = 32);
+
 }  // namespace varnak

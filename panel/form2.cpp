@@ -102,7 +102,11 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   connect(Text5, &ClickableLineEdit::clicked, this, [this] { core_.Text5_Click(); });
   connect(Text6, &ClickableLineEdit::clicked, this, [this] { core_.Text6_Click(); });
   connect(Combo1, &QComboBox::editTextChanged, this, [this] { core_.Combo1_Change(); });
-  connect(Timer1, &QTimer::timeout, this, [this] { core_.Timer1_Timer(); });
+  connect(Timer1, &QTimer::timeout, this, [this] {
+    core_.Timer1_Timer();
+    refreshStatus();
+  });
+  showStatus(LinkStatus{});  // no outputs known yet: dimmed red
 }
 
 void Form2::load(const QString& answer) {
@@ -111,8 +115,34 @@ void Form2::load(const QString& answer) {
   Timer1->start();
 }
 
-void Form2::showPortProblem(const QString& problem) {
-  setWindowTitle(problem.isEmpty() ? kWindowTitle : kWindowTitle + QStringLiteral(" - ") + problem);
+void Form2::MSComm1_OnComm() {
+  core_.MSComm1_OnComm();
+  refreshStatus();
+}
+
+void Form2::setPortProblem(const QString& problem) {
+  portProblem_ = problem;
+  if (!problem.isEmpty()) core_.PortLost(problem.toStdString());
+  refreshStatus();
+}
+
+void Form2::refreshStatus() { showStatus(core_.status(portProblem_.toStdString())); }
+
+void Form2::showStatus(const LinkStatus& status) {
+  if (status.lampsStale != lampsDimmed_) {
+    lampsDimmed_ = status.lampsStale;
+    const QPixmap red = lampsDimmed_ ? DimmedRedLamp() : RedLamp();
+    const QPixmap green = lampsDimmed_ ? DimmedGreenLamp() : GreenLamp();
+    for (int i = 0; i < 8; ++i) {
+      imgr[i]->setPixmap(red);
+      imgg0[i]->setPixmap(green);
+    }
+  }
+  const QString message = QString::fromStdString(status.message);
+  if (message == statusMessage_) return;
+  statusMessage_ = message;
+  setWindowTitle(message.isEmpty() ? kWindowTitle : kWindowTitle + QStringLiteral(" - ") + message);
+  emit statusMessageChanged(message);
 }
 
 ClickableLineEdit* Form2::textBox(Field field) const {

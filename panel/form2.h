@@ -28,9 +28,15 @@ class Form2 : public QWidget, public PanelFields {
   void load(const QString& answer);
 
   // The port's receive event.
-  void MSComm1_OnComm() { core_.MSComm1_OnComm(); }
-  // Shows a port problem after the title, or the plain title when it cleared.
-  void showPortProblem(const QString& problem);
+  void MSComm1_OnComm();
+  // The port's own problem (empty when it cleared); the title shows it.
+  void setPortProblem(const QString& problem);
+  // Asks the link control whether the lamps are live and what the title says,
+  // and shows it. Runs at every tick of Timer1 and after every receive event.
+  void refreshStatus();
+  // Draws the status: dimmed lamps when stale, the message after the title.
+  void showStatus(const LinkStatus& status);
+  bool lampsDimmed() const { return lampsDimmed_; }
 
   Text text(Field field) const override;
   void setText(Field field, const Text& text) override;
@@ -65,10 +71,17 @@ class Form2 : public QWidget, public PanelFields {
   QLabel* Label13;
   QTimer* Timer1;
 
+ signals:
+  // The message after the title changed (empty: plain title again).
+  void statusMessageChanged(const QString& message);
+
  private:
   ClickableLineEdit* textBox(Field field) const;
 
   LinkControl core_;
+  QString portProblem_;
+  QString statusMessage_;
+  bool lampsDimmed_ = false;
 };
 
 }  // namespace varnak

@@ -10,5 +10,9 @@ namespace varnak {
 QPixmap LampPicture(const QColor& colour);
 inline QPixmap RedLamp() { return LampPicture(QColor(255, 0, 0)); }
 inline QPixmap GreenLamp() { return LampPicture(QColor(0, 255, 0)); }
+// The same lamps dimmed, for outputs that are no longer live: half the colour
+// mixed with grey, so a dimmed lamp still reads plainly as red or green.
+inline QPixmap DimmedRedLamp() { return LampPicture(QColor(192, 64, 64)); }
+inline QPixmap DimmedGreenLamp() { return LampPicture(QColor(64, 192, 64)); }
 
 }  // namespace varnak

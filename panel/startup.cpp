@@ -73,9 +73,9 @@ void ApplyPanelFont(QApplication& app) {
 
 void WirePort(QtSerialPort& port, Form2& form) {
   QObject::connect(&port, &QtSerialPort::commEvent, &form, &Form2::MSComm1_OnComm);
-  QObject::connect(&port, &QtSerialPort::problemChanged, &form, [&form](const QString& problem) {
-    form.showPortProblem(problem);
-    std::fprintf(stderr, "varnak-panel: %s\n", problem.isEmpty() ? "port ok" : qPrintable(problem));
+  QObject::connect(&port, &QtSerialPort::problemChanged, &form, &Form2::setPortProblem);
+  QObject::connect(&form, &Form2::statusMessageChanged, &form, [](const QString& message) {
+    std::fprintf(stderr, "varnak-panel: %s\n", message.isEmpty() ? "link ok" : qPrintable(message));
   });
 }
 

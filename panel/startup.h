@@ -36,7 +36,7 @@ void UsePlainEventLoop();
 void ApplyPanelFont(QApplication& app);
 
 // Joins the port to the window: its receive event to the dispatcher, its
-// problems to the title, and one line on stderr at each change of problem.
+// problems to the title, and one line on stderr at each change of the title's message.
 void WirePort(QtSerialPort& port, Form2& form);
 
 // The modal port number prompt. Returns the text typed, or an empty text when

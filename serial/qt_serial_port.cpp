@@ -134,10 +134,20 @@ Bytes QtSerialPort::read() {
 
 void QtSerialPort::onReadyRead() {
   pending_.append(port_.readAll());
+  peakWaiting_ = std::max(peakWaiting_, static_cast<int>(pending_.size()));
+  if (pending_.size() > kMaxWaiting) {
+    quiet_.stop();
+    deliver();
+    // Nobody read them (no dispatcher connected): they must not pile up either.
+    pending_.clear();
+    return;
+  }
   quiet_.start();
 }
 
-void QtSerialPort::onQuiet() {
+void QtSerialPort::onQuiet() { deliver(); }
+
+void QtSerialPort::deliver() {
   if (pending_.isEmpty()) return;
   lastEvent_ = CommEvent::Receive;
   emit commEvent();

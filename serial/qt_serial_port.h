@@ -10,6 +10,11 @@
 // still reaches the dispatcher whole. Bytes separated by a longer pause are two
 // chunks. Closing or reconfiguring discards bytes not yet delivered.
 //
+// A line that never goes quiet (a streaming device, noise, another baud rate)
+// would keep everything waiting for ever: once more bytes wait than any reply
+// has (kMaxWaiting), they are delivered at once as one chunk, which no rule
+// recognises, so memory stays flat and the first quiet gap brings back normal.
+//
 // Failures (no such device, busy, no permission, an adapter pulled while open)
 // never throw and never loop: the port closes, problemChanged() says why, and
 // the next open tries again, so the tool recovers when the device comes back.
@@ -38,6 +43,10 @@ class QtSerialPort : public QObject, public SerialPort {
   QString problem() const { return problem_; }
   // The quiet time that ends a chunk, in microseconds.
   int quietMicroseconds() const { return quietUs_; }
+  // More bytes than the longest reply (6): delivered without waiting for a gap.
+  static constexpr int kMaxWaiting = 64;
+  // The most bytes that have waited for delivery at once since the port was made.
+  int peakWaiting() const { return peakWaiting_; }
 
   bool isOpen() const override { return port_.isOpen(); }
   void close() override;
@@ -65,6 +74,7 @@ class QtSerialPort : public QObject, public SerialPort {
  private:
   void onReadyRead();
   void onQuiet();
+  void deliver();
   void onError(QSerialPort::SerialPortError error);
   void setProblem(const QString& problem);
   QString portLabel() const;
@@ -76,6 +86,7 @@ class QtSerialPort : public QObject, public SerialPort {
   int quietUs_ = 4010;
   bool dtr_ = false;
   QByteArray pending_;
+  int peakWaiting_ = 0;
   CommEvent lastEvent_ = CommEvent::None;
   QString problem_;
 };

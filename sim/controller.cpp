@@ -4,6 +4,7 @@
 
 #include "link/decode.h"
 #include "link/frames.h"
+#include "link/replies.h"
 
 namespace varnak::sim {
 
@@ -114,7 +115,7 @@ Controller::Outcome Controller::handleHeader(const Bytes& b, bool refuse) {
 
 Controller::Outcome Controller::handleData(const Bytes& b, bool refuse) {
   if (state_ != State::AwaitData) return {{}, "data block without header: ignored", false};
-  if (b[3] != kEtx || (b[1] ^ b[2]) != b[4]) return {{kNak}, "bad LRC", false};
+  if (b[3] != kEtx || !CheckByteOk(b, 0)) return {{kNak}, "bad LRC", false};
   state_ = State::Idle;
   if (refuse) return {{kNak}, "refused", false};
   regs_[writeIndex_] = static_cast<std::uint16_t>(b[1] | (b[2] << 8));

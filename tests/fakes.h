@@ -101,13 +101,68 @@ class FakePanel : public PanelFields {
   }
 };
 
-// A link control on a fake port and panel, started with port 1.
+// Every report of the link control, kept for a test to read back in short words:
+// "write header sent", "start read", "done poll", "abandon read", "hold", "release",
+// "open", "close", "fail" (frames sent are left out: the tests check them byte for byte).
+struct EventLog : LinkObserver {
+  std::vector<LinkEvent> events;
+  void onLinkEvent(const LinkEvent& e) override { events.push_back(e); }
+  std::string take() {
+    std::string out;
+    for (const LinkEvent& e : events) {
+      std::string word;
+      switch (e.kind) {
+        case LinkEvent::Kind::Sent:
+          continue;
+        case LinkEvent::Kind::Received:
+          word = RulingText(e.ruling);
+          break;
+        case LinkEvent::Kind::Started:
+          word = std::string("start ") + ExchangeName(e.exchange);
+          break;
+        case LinkEvent::Kind::Completed:
+          word = std::string("done ") + ExchangeName(e.exchange);
+          break;
+        case LinkEvent::Kind::Abandoned:
+          word = std::string("abandon ") + ExchangeName(e.exchange);
+          break;
+        case LinkEvent::Kind::Held:
+          word = "hold";
+          break;
+        case LinkEvent::Kind::Released:
+          word = "release";
+          break;
+        case LinkEvent::Kind::PortOpened:
+          word = "open";
+          break;
+        case LinkEvent::Kind::PortClosed:
+          word = "close";
+          break;
+        case LinkEvent::Kind::PortFailed:
+          word = "fail";
+          break;
+      }
+      out += (out.empty() ? "" : "; ") + word;
+    }
+    events.clear();
+    return out;
+  }
+};
+
+// A link control on a fake port and panel, started with port 1, on a clock that
+// moves only when a test moves it.
 struct Rig {
   FakePort port;
   FakePanel panel;
   LinkControl core{port, panel};
+  EventLog log;
+  std::int64_t now = 0;  // ms
 
-  explicit Rig(const Text& answer = U"1") { core.Form2_Load(answer); }
+  explicit Rig(const Text& answer = U"1") {
+    core.setClock([this] { return now; });
+    core.addObserver(&log);
+    core.Form2_Load(answer);
+  }
 
   // A chunk arriving as one receive event.
   void receive(const Bytes& chunk) {

@@ -101,13 +101,15 @@ TEST_F(PanelTest, CaptionsAreWhole) {
 }
 
 TEST_F(PanelTest, LampsStartRedAndChangeOneAtATime) {
+  // No outputs are known before the first poll reply: dimmed red.
   const QImage shot = form.grab().toImage();
   for (int i = 0; i < 8; ++i) {
     EXPECT_FALSE(form.lampIsGreen(i));
     EXPECT_EQ(form.imgr[i]->geometry(), form.imgg0[i]->geometry());
     EXPECT_EQ(form.imgr[i]->geometry(), QRect(79 + 40 * i, 247, 37, 37));
-    EXPECT_EQ(shot.pixelColor(form.imgr[i]->geometry().topLeft() + QPoint(18, 31)), QColor(255, 0, 0)) << i;
+    EXPECT_EQ(shot.pixelColor(form.imgr[i]->geometry().topLeft() + QPoint(18, 31)), QColor(192, 64, 64)) << i;
   }
+  form.showStatus({false, ""});
   form.setLamp(3, true);
   const QImage after = form.grab().toImage();
   for (int i = 0; i < 8; ++i) {
@@ -117,6 +119,30 @@ TEST_F(PanelTest, LampsStartRedAndChangeOneAtATime) {
   }
   form.setLamp(3, false);
   EXPECT_FALSE(form.lampIsGreen(3));
+}
+
+TEST_F(PanelTest, StaleLampsAreDimmedButKeepTheirColour) {
+  form.showStatus({false, ""});
+  form.setLamp(0, true);
+  form.showStatus({true, ""});
+  EXPECT_TRUE(form.lampsDimmed());
+  const QImage shot = form.grab().toImage();
+  const QPoint inside(18, 31);
+  EXPECT_EQ(shot.pixelColor(form.imgr[0]->geometry().topLeft() + inside), QColor(64, 192, 64));
+  EXPECT_EQ(shot.pixelColor(form.imgr[1]->geometry().topLeft() + inside), QColor(192, 64, 64));
+  form.showStatus({false, ""});
+  EXPECT_EQ(form.grab().toImage().pixelColor(form.imgr[0]->geometry().topLeft() + inside), QColor(0, 255, 0));
+}
+
+TEST_F(PanelTest, NoReplyShowsInTheTitleOncePerChange) {
+  QStringList messages;
+  QObject::connect(&form, &Form2::statusMessageChanged, [&](const QString& m) { messages << m; });
+  form.showStatus({true, "COM1: no reply from the controller"});
+  form.showStatus({true, "COM1: no reply from the controller"});
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯 - COM1: no reply from the controller"));
+  form.showStatus({false, ""});
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
+  EXPECT_EQ(messages, QStringList({QStringLiteral("COM1: no reply from the controller"), QString()}));
 }
 
 TEST(LampPicture, DiscCornersAndHighlight) {
@@ -183,9 +209,9 @@ TEST_F(PanelTest, TimerTicksAndPortBoxEditsReachTheHandlers) {
 }
 
 TEST_F(PanelTest, PortProblemShowsInTheTitle) {
-  form.showPortProblem(QStringLiteral("COM3: /dev/ttyS2: Permission denied"));
+  form.setPortProblem(QStringLiteral("COM3: /dev/ttyS2: Permission denied"));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯 - COM3: /dev/ttyS2: Permission denied"));
-  form.showPortProblem(QString());
+  form.setPortProblem(QString());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
 }
 

@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -156,9 +157,52 @@ TEST_F(PtyPanel, UnpluggedDeviceIsSurvivedAndRecovered) {
   plug();
   tick();
   EXPECT_EQ(nextFrame(), kEnq);
-  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+  // The port works again, but nothing has answered for over a second yet.
+  EXPECT_EQ(form->windowTitle(), kWindowTitle + QStringLiteral(" - COM1: no reply from the controller"));
   reply(kEnqAck);
   EXPECT_EQ(nextFrame(), kPollHeader);
+  EXPECT_EQ(form->windowTitle(), kWindowTitle);
+}
+
+// A device that streams without a pause (noise, another baud rate) for 3 s at
+// some 100 kB/s: the bytes waiting for a gap stay bounded, they reach the
+// dispatcher as chunks that no rule takes, and once the line is quiet a poll
+// works as before.
+TEST_F(PtyPanel, BabblingLineIsDeliveredInBoundedChunksAndThenPollsWork) {
+  struct Count : LinkObserver {
+    int ignored = 0;
+    void onLinkEvent(const LinkEvent& e) override {
+      if (e.kind == LinkEvent::Kind::Received && e.ruling == Ruling::IgnoredNotAReply) ++ignored;
+    }
+  } count;
+  form->core().addObserver(&count);
+  tick();
+  ASSERT_EQ(nextFrame(), kEnq);
+
+  std::atomic<bool> stop{false};
+  std::thread babbler([&] {
+    const Bytes noise(100, 0x55);
+    while (!stop) {
+      peer.write(noise);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  Pump(3000);
+  stop = true;
+  babbler.join();
+  Pump(50);
+
+  EXPECT_GT(count.ignored, 50) << "the babble must be delivered while it lasts, not only at its end";
+  EXPECT_LE(port->peakWaiting(), QtSerialPort::kMaxWaiting + 8192);
+  form->core().removeObserver(&count);
+
+  peer.readAvailable();
+  tick();
+  EXPECT_EQ(nextFrame(), kEnq);
+  reply(kEnqAck);
+  EXPECT_EQ(nextFrame(), kPollHeader);
+  reply(DataReply(0x81, 0x00));
+  EXPECT_TRUE(WaitFor([&] { return form->lampIsGreen(0) && form->lampIsGreen(7) && !form->lampIsGreen(1); }));
 }
 
 TEST_F(PtyPanel, MissingDeviceShowsInTitleUntilItAppears) {
