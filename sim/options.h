@@ -1,0 +1,30 @@
+// The simulator's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "sim/faults.h"
+
+namespace varnak::sim {
+
+struct Options {
+  std::string link;
+  double seconds = 0;
+  unsigned outputsFrom = 02000;
+  std::optional<std::uint8_t> outputs;
+  bool pace = true;
+  FaultSettings faults;
+  bool log = false;
+  bool control = false;
+  int dropFirst = 0;  // first byte of the frame whose first reply is left out (0: none)
+  bool help = false;
+};
+
+extern const char kUsage[];
+
+// False with `error` set on a usage error.
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error);
+
+}  // namespace varnak::sim

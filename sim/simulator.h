@@ -1,0 +1,53 @@
+// The simulated controller on its pseudo-terminal: reads the tool's bytes, cuts
+// them into frames, answers each through the controller and the fault dice, and
+// sends the replies when the schedule says; with --control, also takes commands
+// on stdin.
+#pragma once
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "sim/controller.h"
+#include "sim/faults.h"
+#include "sim/options.h"
+#include "sim/pty.h"
+#include "sim/schedule.h"
+
+namespace varnak::sim {
+
+class Simulator {
+ public:
+  Simulator(const Options& o, Pty& pty);
+
+  // Serves until `stop` is set or --seconds have passed.
+  void run(const volatile std::sig_atomic_t& stop);
+  // The counts of exchanges and faults and the tool's turnaround, on stdout.
+  void printStats() const;
+
+ private:
+  double sinceStart(Clock::time_point t) const;
+  void log(const char* dir, const Bytes& bytes, const std::string& text) const;
+  void receive();
+  void handle(const Bytes& frame, Clock::time_point firstByte);
+  void sendDue();
+  void readCommands();
+  std::string command(const std::string& line);
+
+  const Options& o_;
+  Pty& pty_;
+  Controller controller_;
+  Faults faults_;
+  FrameSplitter splitter_;
+  ReplySchedule schedule_;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point frameStart_, lastRx_, lastReplyEnd_;
+  int expectFollowUp_ = 0;
+  std::vector<double> turnarounds_;
+  int replies_ = 0;
+  bool droppedFirst_ = false;
+  bool stdinClosed_ = false;
+  std::string commands_;
+};
+
+}  // namespace varnak::sim
