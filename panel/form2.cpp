@@ -1,5 +1,8 @@
 #include "form2.h"
 
+#include <QAction>
+#include <QCloseEvent>
+
 #include "panel/lamp_pictures.h"
 
 namespace varnak {
@@ -107,6 +110,29 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
     refreshStatus();
   });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red
+
+  monitor_ = new MonitorWindow(this);
+  lineLog_.addSink([this](const LinkEvent& event, const std::string& line) {
+    monitor_->add(event, QString::fromStdString(line));
+  });
+  core_.addObserver(&lineLog_);
+  auto* openMonitor = new QAction(QStringLiteral("通讯监视…"), this);
+  openMonitor->setObjectName(QStringLiteral("openMonitor"));
+  openMonitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  addAction(openMonitor);
+  setContextMenuPolicy(Qt::ActionsContextMenu);  // a right click on the window's background
+  connect(openMonitor, &QAction::triggered, this, &Form2::openMonitor);
+}
+
+void Form2::openMonitor() {
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  monitor_->close();
+  QWidget::closeEvent(event);
 }
 
 void Form2::load(const QString& answer) {

@@ -12,6 +12,8 @@
 
 #include "control/link_control.h"
 #include "control/panel_fields.h"
+#include "panel/line_log.h"
+#include "panel/monitor_window.h"
 #include "panel/widgets.h"
 
 namespace varnak {
@@ -37,6 +39,13 @@ class Form2 : public QWidget, public PanelFields {
   // Draws the status: dimmed lamps when stale, the message after the title.
   void showStatus(const LinkStatus& status);
   bool lampsDimmed() const { return lampsDimmed_; }
+
+  // The line monitor: fed from the start, shown by Ctrl+M, the context menu's
+  // "通讯监视…" or --monitor.
+  void openMonitor();
+  MonitorWindow* monitor() { return monitor_; }
+  // Every link event as one formatted line; --trace adds its sink here.
+  LineLog& lineLog() { return lineLog_; }
 
   Text text(Field field) const override;
   void setText(Field field, const Text& text) override;
@@ -75,10 +84,15 @@ class Form2 : public QWidget, public PanelFields {
   // The message after the title changed (empty: plain title again).
   void statusMessageChanged(const QString& message);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   ClickableLineEdit* textBox(Field field) const;
 
   LinkControl core_;
+  LineLog lineLog_;
+  MonitorWindow* monitor_;
   QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;

@@ -1,10 +1,7 @@
 // varnak-panel: the operator's window on the controller.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <cstdio>
 
-#include "control/tracing_port.h"
-#include "link/decode.h"
 #include "panel/form2.h"
 #include "panel/startup.h"
 #include "serial/qt_serial_port.h"
@@ -27,16 +24,17 @@ int main(int argc, char* argv[]) {
   varnak::ApplyPanelFont(app);
 
   varnak::QtSerialPort port(options.devices);
-  QElapsedTimer clock;
-  clock.start();
-  varnak::TracingPort traced(port, [&clock](const char* direction, const varnak::Bytes& chunk) {
-    std::fprintf(stderr, "%s\n", varnak::TraceLine(clock.nsecsElapsed() / 1e6, direction, chunk).c_str());
-  });
-  varnak::Form2 form(options.trace ? static_cast<varnak::SerialPort&>(traced) : port);
+  varnak::Form2 form(port);
   varnak::WirePort(port, form);
+  if (options.trace) {
+    form.lineLog().addSink([](const varnak::LinkEvent&, const std::string& line) {
+      std::fprintf(stderr, "%s\n", line.c_str());
+    });
+  }
 
   form.load(varnak::AskPortNumber());
   form.move(3585 / 15, 2550 / 15);
   form.show();
+  if (options.monitor) form.openMonitor();
   return app.exec();
 }

@@ -24,6 +24,10 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
       o.trace = true;
       continue;
     }
+    if (a == QLatin1String("--monitor")) {
+      o.monitor = true;
+      continue;
+    }
     QString binding;
     if (a == QLatin1String("--port") && i + 1 < args.size()) {
       binding = args[++i];
@@ -46,7 +50,7 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
 
 QString PanelUsage() {
   return QStringLiteral(
-      "Usage: varnak-panel [--port N=DEVICE]... [--trace]\n"
+      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
@@ -55,8 +59,10 @@ QString PanelUsage() {
       "  --port N=DEVICE  port number N names DEVICE (a serial device or a pseudo-terminal)\n"
       "                   instead of /dev/ttyS<N-1>; may be given several times, e.g.\n"
       "                   --port 1=/dev/ttyUSB0 --port 2=/dev/serial/by-id/usb-...\n"
-      "  --trace          every chunk sent (TX) and received (RX) on stderr, with the time in ms\n"
-      "                   since start, the bytes in hex and a decoding; the window works the same\n"
+      "  --trace          the line monitor's lines on stderr: every chunk sent (TX) and received\n"
+      "                   (RX) with the time of day, ms since start, the bytes in hex, a decoding\n"
+      "                   and what the window did with it; exchanges, holds and port events\n"
+      "  --monitor        open the line monitor (also Ctrl+M, or the window's context menu)\n"
       "  --help           this text\n"
       "\n"
       "Nothing else is read from the command line, the environment or files.\n");

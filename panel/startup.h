@@ -16,13 +16,14 @@ class QtSerialPort;
 
 struct PanelOptions {
   QMap<int, QString> devices;  // --port N=DEVICE bindings
-  bool trace = false;          // --trace: every chunk on stderr
+  bool trace = false;          // --trace: every line of the monitor on stderr
+  bool monitor = false;        // --monitor: the line monitor open from the start
   bool help = false;
   QString error;  // a usage error, for stderr
 };
 
 // Reads the arguments after the program name: --port N=DEVICE (repeatable),
-// --trace and --help.
+// --trace, --monitor and --help.
 PanelOptions ParsePanelOptions(const QStringList& args);
 QString PanelUsage();
 

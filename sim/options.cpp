@@ -29,6 +29,7 @@ const char kUsage[] =
     "                       and at exit the counts of exchanges and faults and the tool's turnaround\n"
     "  --control            read commands on stdin, answer on stdout after \"= \":\n"
     "                       get R2000 | set R2000 1234 | outputs [HEX|follow] | faults off | stats\n"
+    "                       | silent on|off (answer nothing, as a controller switched off)\n"
     "  --help               this text\n";
 
 namespace {

@@ -90,6 +90,10 @@ void Simulator::receive() {
 }
 
 void Simulator::handle(const Bytes& frame, Clock::time_point firstByte) {
+  if (silent_) {
+    log("RX", frame, DescribeChunk(frame) + "; silent: no reply");
+    return;
+  }
   const bool refuse = faults_.refuse();
   const Controller::Outcome out = controller_.handle(frame, refuse);
   const std::string what = DescribeChunk(frame);
@@ -178,6 +182,10 @@ std::string Simulator::command(const std::string& line) {
     char s[32];
     std::snprintf(s, sizeof s, "outputs %02X", controller_.outputs());
     return s;
+  }
+  if (v == "silent" && n == 2 && (std::string(a) == "on" || std::string(a) == "off")) {
+    silent_ = std::string(a) == "on";
+    return "ok";
   }
   if (v == "faults" && n == 2 && std::string(a) == "off") {
     faults_.disable();

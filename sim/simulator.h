@@ -47,6 +47,7 @@ class Simulator {
   int replies_ = 0;
   bool droppedFirst_ = false;
   bool stdinClosed_ = false;
+  bool silent_ = false;  // a controller switched off: frames are read, nothing answers
   std::string commands_;
 };
 

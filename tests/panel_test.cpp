@@ -86,6 +86,7 @@ TEST_F(PanelTest, EveryControlAtItsPlaceWithItsCaption) {
 
 TEST_F(PanelTest, CaptionsAreWhole) {
   for (QLabel* l : form.findChildren<QLabel*>()) {
+    if (l->window() != &form) continue;  // the line monitor is a window of its own
     if (l->pixmap().isNull() && l != form.Label14) {
       EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();
     }

@@ -1,0 +1,161 @@
+#include "monitor_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace varnak {
+
+MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("Monitor"));
+  setWindowTitle(kMonitorTitle);
+  // Closing the main window ends the program even while the monitor is open.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  resize(860, 520);
+
+  countersLabel_ = new QLabel(this);
+  countersLabel_->setTextFormat(Qt::RichText);
+  droppedLabel_ = new QLabel(this);
+  pause_ = new QPushButton(QStringLiteral("暂停"), this);
+  pause_->setCheckable(true);
+  pause_->setToolTip(QStringLiteral("Pause: counting goes on, the lines stop moving"));
+  clear_ = new QPushButton(QStringLiteral("清除"), this);
+  clear_->setToolTip(QStringLiteral("Clear the lines"));
+  save_ = new QPushButton(QStringLiteral("保存…"), this);
+  save_->setToolTip(QStringLiteral("Save the lines to a text file"));
+  reset_ = new QPushButton(QStringLiteral("计数清零"), this);
+  reset_->setToolTip(QStringLiteral("Reset the counters"));
+  for (QPushButton* b : {pause_, clear_, save_, reset_}) b->setAutoDefault(false);
+
+  view_ = new QListView(this);
+  view_->setModel(&model_);
+  view_->setUniformItemSizes(true);  // the view asks only for the rows it shows
+  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setPixelSize(12);
+  view_->setFont(mono);
+  auto* copy = new QAction(view_);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  view_->addAction(copy);
+  connect(copy, &QAction::triggered, this, &MonitorWindow::copySelection);
+
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {pause_, clear_, save_, reset_}) buttons->addWidget(b);
+  buttons->addStretch(1);
+  buttons->addWidget(droppedLabel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(countersLabel_);
+  layout->addLayout(buttons);
+  layout->addWidget(view_, 1);
+
+  connect(pause_, &QPushButton::toggled, this, [this](bool on) { model_.setPaused(on); });
+  connect(clear_, &QPushButton::clicked, &model_, &MonitorModel::clear);
+  connect(save_, &QPushButton::clicked, this, &MonitorWindow::save);
+  connect(reset_, &QPushButton::clicked, this, &MonitorWindow::resetCounters);
+  connect(&model_, &MonitorModel::droppedChanged, this, [this](long long n) {
+    droppedLabel_->setText(n ? QStringLiteral("%1 older lines dropped (the newest %2 are kept)")
+                                   .arg(n)
+                                   .arg(MonitorModel::kMaxLines)
+                             : QString());
+  });
+  // Follow the newest line unless the operator has scrolled up to read.
+  connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    if (!isVisible()) return;
+    QScrollBar* bar = view_->verticalScrollBar();
+    if (bar->value() >= bar->maximum() - 2 * view_->sizeHintForRow(0)) view_->scrollToBottom();
+  });
+  // Counters are redrawn at most four times a second, whatever the line's pace.
+  refresh_.setInterval(250);
+  connect(&refresh_, &QTimer::timeout, this, &MonitorWindow::refreshCounters);
+  refreshCounters();
+}
+
+void MonitorWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  refresh_.start();
+  refreshCounters();
+  view_->scrollToBottom();
+  view_->setFocus();  // so that Ctrl+A then Ctrl+C copies everything
+}
+
+void MonitorWindow::add(const LinkEvent& event, const QString& line) {
+  counters_.count(event);
+  countersDirty_ = true;
+  model_.append(line);
+}
+
+QString MonitorWindow::countersText() {
+  countersLabel_->clear();
+  countersDirty_ = true;
+  refreshCounters();
+  return countersLabel_->text();
+}
+
+void MonitorWindow::refreshCounters() {
+  // Hidden, the counters count but are not drawn.
+  if (!countersDirty_ || (!isVisible() && !countersLabel_->text().isEmpty())) return;
+  countersDirty_ = false;
+  // Four columns of "name value", in a table so the figures line up.
+  const auto rows = counters_.rows();
+  QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+  constexpr int kColumns = 4;
+  for (std::size_t i = 0; i < rows.size(); i += kColumns) {
+    html += QStringLiteral("<tr>");
+    for (std::size_t j = i; j < std::min(rows.size(), i + kColumns); ++j)
+      html += QStringLiteral("<td>%1</td><td align=\"right\"><b>%2</b>&nbsp;&nbsp;&nbsp;&nbsp;</td>")
+                  .arg(QString::fromStdString(rows[j].first).toHtmlEscaped())
+                  .arg(rows[j].second);
+    html += QStringLiteral("</tr>");
+  }
+  countersLabel_->setText(html + QStringLiteral("</table>"));
+}
+
+void MonitorWindow::resetCounters() {
+  counters_ = LinkCounters{};
+  countersDirty_ = true;
+  refreshCounters();
+}
+
+QString MonitorWindow::selectedText() const {
+  QModelIndexList rows = view_->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  QStringList out;
+  for (const QModelIndex& i : rows) out << model_.line(i.row());
+  return out.join(QLatin1Char('\n'));
+}
+
+void MonitorWindow::copySelection() const {
+  const QString text = selectedText();
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text + QLatin1Char('\n'));
+}
+
+bool MonitorWindow::saveTo(const QString& path) const {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+  for (int i = 0; i < model_.rowCount(); ++i) {
+    file.write(model_.line(i).toUtf8());
+    file.write("\n");
+  }
+  return file.flush() && file.error() == QFileDevice::NoError;
+}
+
+void MonitorWindow::save() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QStringLiteral("varnak-monitor.txt"),
+                                   QStringLiteral("Text (*.txt);;All files (*)"));
+  if (path.isEmpty()) return;
+  if (!saveTo(path)) QMessageBox::warning(this, kMonitorTitle, QStringLiteral("Cannot write %1").arg(path));
+}
+
+}  // namespace varnak

@@ -1,0 +1,60 @@
+// The line monitor, "通讯监视": counters above, then one line per frame, chunk
+// (with what the window did with it), exchange, hold and port event. Fed by the
+// window's LineLog from the start, whether shown or not.
+#pragma once
+
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include "control/link_counters.h"
+#include "panel/monitor_model.h"
+
+namespace varnak {
+
+inline const QString kMonitorTitle = QStringLiteral("通讯监视");
+
+class MonitorWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MonitorWindow(QWidget* parent = nullptr);
+
+  void add(const LinkEvent& event, const QString& line);
+  // The selected lines, in order, one per line of text (what Ctrl+C copies).
+  QString selectedText() const;
+  void copySelection() const;
+  bool saveTo(const QString& path) const;
+  void resetCounters();
+  // The counters as shown, refreshed now rather than at the next refresh tick.
+  QString countersText();
+
+  MonitorModel* model() { return &model_; }
+  QListView* lines() { return view_; }
+  QPushButton* pauseButton() { return pause_; }
+  QPushButton* clearButton() { return clear_; }
+  const LinkCounters& counters() const { return counters_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void refreshCounters();
+  void save();
+
+  MonitorModel model_;
+  LinkCounters counters_;
+  bool countersDirty_ = true;
+  QLabel* countersLabel_;
+  QLabel* droppedLabel_;
+  QPushButton* pause_;
+  QPushButton* clear_;
+  QPushButton* save_;
+  QPushButton* reset_;
+  QListView* view_;
+  QTimer refresh_;
+};
+
+}  // namespace varnak
