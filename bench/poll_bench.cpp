@@ -1,11 +1,16 @@
 // Runs the window (offscreen) against the paced simulator and prints one table:
 // poll rate, the tool's turnaround, the time of a whole poll exchange, CPU, RSS.
 //
-//   poll_bench [SECONDS] [SIM]     defaults: 60 s, varnak-sim beside the build
+//   poll_bench [SECONDS] [SIM] [monitor]     defaults: 60 s, varnak-sim beside the build
+//
+// With "monitor", the line monitor is open and already holds its 10,000 lines
+// (so that the run shows the memory once the ring is full), and the RSS is
+// printed every 10 s.
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -59,6 +64,14 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
 }
 
+long RssKb() {
+  QFile f(QStringLiteral("/proc/self/status"));
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  const auto m =
+      QRegularExpression(QStringLiteral("VmRSS:\\s+(\\d+)")).match(QString::fromLatin1(f.readAll()));
+  return m.hasMatch() ? m.captured(1).toLong() : 0;
+}
+
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -89,6 +102,18 @@ int main(int argc, char** argv) {
   varnak::WirePort(port, form);
   form.load(QStringLiteral("1"));
   form.show();
+  const bool monitor = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("monitor");
+  std::vector<long> rssKb;
+  QTimer rssTimer;
+  if (monitor) {
+    form.openMonitor();
+    const QString typical = QStringLiteral(
+        "16:02:13.131    1820.950 RX 06 02 A5 00 03 A5  ack + data 00A5 (check byte ok) -> lamps set");
+    for (int i = 0; i < varnak::MonitorModel::kMaxLines; ++i) form.monitor()->model()->append(typical);
+    rssTimer.setInterval(10000);
+    QObject::connect(&rssTimer, &QTimer::timeout, [&] { rssKb.push_back(RssKb()); });
+    rssTimer.start();
+  }
 
   // CPU is counted from the first poll on, not for start-up (fonts, first paint).
   double cpuBefore = 0;
@@ -123,5 +148,12 @@ int main(int argc, char** argv) {
       exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
   std::printf("| panel CPU | %.2f %% of one core | < 0.5 %% |\n", 100 * cpu / (seconds - 1));
   std::printf("| panel peak RSS | %.1f MB | < 60 MB |\n", u.ru_maxrss / 1024.0);
+  if (monitor) {
+    std::printf("| monitor lines kept / dropped | %d / %lld | 10,000 kept |\n",
+                form.monitor()->model()->rowCount(), form.monitor()->model()->dropped());
+    std::printf("| panel RSS every 10 s with the monitor full (kB) |");
+    for (long kb : rssKb) std::printf(" %ld", kb);
+    std::printf(" | growth levelled off |\n");
+  }
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "cli/line.h"
 #include "cli/options.h"
 #include "link/decode.h"
+#include "serial/system_ports.h"
 
 namespace {
 
@@ -54,9 +55,9 @@ std::string OutputsLine(unsigned byte, bool json) {
   return s;
 }
 
-int Fail(const Outcome& o, const Options& opt) {
+int Fail(const Outcome& o, const Options& opt, const std::string& device) {
   const int attempts = opt.retries + 1;
-  std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", opt.device.c_str(), o.detail.c_str(), attempts,
+  std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", device.c_str(), o.detail.c_str(), attempts,
                attempts == 1 ? "" : "s");
   return o.failure == Failure::NoReply ? kNoReply : kBadReply;
 }
@@ -74,10 +75,24 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "varnak: %s (see varnak --help)\n", opt.error.c_str());
     return kUsageError;
   }
+  if (opt.command == Command::Ports) {
+    std::fputs(FormatPortList(SystemPorts(), opt.json).c_str(), stdout);
+    return kDone;
+  }
+  std::string device = opt.device;
+  if (opt.portNumber) {
+    const std::vector<PortInfo> ports = SystemPorts();
+    const auto d = DeviceForNumber(ports, *opt.portNumber);
+    if (!d) {
+      std::fprintf(stderr, "varnak: COM%d: no such port (%s)\n", *opt.portNumber, PortSummary(ports).c_str());
+      return kNoPort;
+    }
+    device = *d;
+  }
   PosixLine line;
   std::string error;
-  if (!line.open(opt.device, &error)) {
-    std::fprintf(stderr, "varnak: cannot open %s: %s\n", opt.device.c_str(), error.c_str());
+  if (!line.open(device, &error)) {
+    std::fprintf(stderr, "varnak: cannot open %s: %s\n", device.c_str(), error.c_str());
     return kNoPort;
   }
   Client::Trace trace;
@@ -98,7 +113,7 @@ int main(int argc, char** argv) {
   switch (opt.command) {
     case Command::Read: {
       const Outcome o = client.read(opt.reg);
-      if (o.failure != Failure::None) return Fail(o, opt);
+      if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json) {
         std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), Hex4(o.value).c_str());
       } else {
@@ -108,14 +123,14 @@ int main(int argc, char** argv) {
     }
     case Command::Write: {
       const Outcome o = client.write(opt.reg, opt.value);
-      if (o.failure != Failure::None) return Fail(o, opt);
+      if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json)
         std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
       return kDone;
     }
     case Command::Outputs: {
       const Outcome o = client.outputs();
-      if (o.failure != Failure::None) return Fail(o, opt);
+      if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json) {
         std::printf("{\"outputs\": \"%02X\"%s}\n", o.value, OutputsLine(o.value, true).c_str());
       } else {
@@ -129,7 +144,7 @@ int main(int argc, char** argv) {
       auto next = std::chrono::steady_clock::now();
       while (opt.count == 0 || lines < opt.count) {
         const Outcome o = client.outputs();
-        if (o.failure != Failure::None) return Fail(o, opt);
+        if (o.failure != Failure::None) return Fail(o, opt, device);
         if (static_cast<int>(o.value) != last) {
           last = o.value;
           ++lines;

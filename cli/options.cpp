@@ -21,10 +21,12 @@ const char kUsage[] =
     "  write REG VALUE   write VALUE (one to four hex digits) to the register\n"
     "  outputs           print the eight outputs once: Q0=1 Q1=0 ...\n"
     "  watch             poll every 200 ms and print a timestamped line each time the outputs change\n"
+    "  ports             list the serial ports, one per line: number, device, stable name,\n"
+    "                    description, manufacturer, serial number, USB vendor:product id\n"
     "REG is an octal register number, with or without the leading R (R2000, 2000).\n"
     "\n"
     "Options:\n"
-    "  --port DEVICE|N   the serial device, or port number N for /dev/ttyS<N-1> (default 1)\n"
+    "  --port DEVICE|N   the serial device, or port number N as listed by 'varnak ports' (default 1)\n"
     "  --timeout MS      how long to wait for each reply (default 500)\n"
     "  --retries N       further attempts after a failed one, each from the enquiry (default 2)\n"
     "  --count N         watch: stop after N lines\n"
@@ -35,7 +37,7 @@ const char kUsage[] =
     "Exit codes:\n"
     "  0  done\n"
     "  2  usage error\n"
-    "  3  the port cannot be opened\n"
+    "  3  the port cannot be opened, or no port has that number\n"
     "  4  no reply in time after all retries\n"
     "  5  refused or corrupted replies after all retries\n";
 
@@ -94,9 +96,11 @@ Options ParseOptions(int argc, const char* const* argv) {
       const auto v = value();
       if (!v || v->empty()) return fail("--port wants a device or a port number");
       if (const auto n = ParsePortNumber(FromUtf8(*v))) {
-        o.device = "/dev/ttyS" + std::to_string(*n - 1);
+        o.portNumber = n;
+        o.device.clear();
       } else if ((*v)[0] == '/' || (*v)[0] == '.') {
         o.device = *v;
+        o.portNumber.reset();
       } else {
         return fail("--port wants a device path or a port number from 1 to 32767, got: " + *v);
       }
@@ -117,7 +121,7 @@ Options ParseOptions(int argc, const char* const* argv) {
       words.push_back(a);
     }
   }
-  if (words.empty()) return fail("no command: read, write, outputs or watch");
+  if (words.empty()) return fail("no command: read, write, outputs, watch or ports");
   const std::string& c = words[0];
   const std::size_t args = words.size() - 1;
   if (c == "read" && args == 1) {
@@ -130,6 +134,8 @@ Options ParseOptions(int argc, const char* const* argv) {
     o.command = Command::Outputs;
   } else if (c == "watch" && args == 0) {
     o.command = Command::Watch;
+  } else if (c == "ports" && args == 0) {
+    o.command = Command::Ports;
   } else {
     return fail("bad command: " + c +
                 (args ? " with " + std::to_string(args) + " argument(s)" : std::string()));

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace varnak::cli {
 
-enum class Command { None, Read, Write, Outputs, Watch, Help };
+enum class Command { None, Read, Write, Outputs, Watch, Ports, Help };
 
 struct Options {
   Command command = Command::None;
-  unsigned reg = 0;         // register number
-  std::uint16_t value = 0;  // for write
-  std::string device = "/dev/ttyS0";
+  unsigned reg = 0;                   // register number
+  std::uint16_t value = 0;            // for write
+  std::string device;                 // a device path given with --port
+  std::optional<int> portNumber = 1;  // or a port number, as the window numbers the ports
   int timeoutMs = 500;
   int retries = 2;
   long count = 0;  // watch: lines before stopping, 0 for no end

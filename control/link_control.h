@@ -81,6 +81,8 @@ class LinkControl {
   void PortLost(const std::string& why);
 
   const LinkState& state() const { return state_; }
+  // The port number as last set on the port (none when the text named none).
+  std::optional<int> portNumber() const { return portNumber_; }
   // Whether the lamps are live, and what the title should say given the port's
   // own problem (empty when it has none).
   LinkStatus status(const std::string& portProblem) const;

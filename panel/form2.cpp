@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "panel/lamp_pictures.h"
 
@@ -56,6 +58,7 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   Combo1 = Make<QComboBox>(Frame1, "Combo1", Twips(1920, 360, 495, 315));
   Combo1->setEditable(true);
   Combo1->setInsertPolicy(QComboBox::NoInsert);  // the list stays empty; the number is typed
+  Combo1->installEventFilter(this);
   Label2 = MakeLabel(Frame1, "Label2", Twips(360, 765, 1095, 255), QStringLiteral("寄存器号：R"));
   Text2 = Make<ClickableLineEdit>(Frame1, "Text2", Twips(1440, 720, 975, 285), QStringLiteral("2000"));
   Command1 =
@@ -122,6 +125,19 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   addAction(openMonitor);
   setContextMenuPolicy(Qt::ActionsContextMenu);  // a right click on the window's background
   connect(openMonitor, &QAction::triggered, this, &Form2::openMonitor);
+}
+
+QString Form2::portsTooltip() const {
+  return QString::fromStdString(PortsTooltip(portLister_(), core_.portNumber()));
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  // The list is looked at afresh each time the tooltip is asked for.
+  if (watched == Combo1 && event->type() == QEvent::ToolTip) {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), portsTooltip(), Combo1);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void Form2::openMonitor() {

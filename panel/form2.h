@@ -15,6 +15,7 @@
 #include "panel/line_log.h"
 #include "panel/monitor_window.h"
 #include "panel/widgets.h"
+#include "serial/system_ports.h"
 
 namespace varnak {
 
@@ -44,6 +45,11 @@ class Form2 : public QWidget, public PanelFields {
   // "通讯监视…" or --monitor.
   void openMonitor();
   MonitorWindow* monitor() { return monitor_; }
+  // Where the port box's tooltip finds the ports (the system's, unless a test says).
+  void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
+  // The port box's tooltip, as it would be shown now.
+  QString portsTooltip() const;
+
   // Every link event as one formatted line; --trace adds its sink here.
   LineLog& lineLog() { return lineLog_; }
 
@@ -86,6 +92,7 @@ class Form2 : public QWidget, public PanelFields {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   ClickableLineEdit* textBox(Field field) const;
@@ -93,6 +100,7 @@ class Form2 : public QWidget, public PanelFields {
   LinkControl core_;
   LineLog lineLog_;
   MonitorWindow* monitor_;
+  PortLister portLister_ = SystemPorts;
   QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;

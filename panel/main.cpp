@@ -19,6 +19,10 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "varnak-panel: %s\n%s", qPrintable(options.error), qPrintable(varnak::PanelUsage()));
     return 2;
   }
+  if (options.listPorts) {
+    std::fputs(varnak::FormatPortList(varnak::SystemPorts(), false).c_str(), stdout);
+    return 0;
+  }
   varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
   varnak::ApplyPanelFont(app);

@@ -2,17 +2,17 @@
 
 namespace varnak {
 
-void MonitorModel::append(const QString& line) {
-  if (paused_) {
-    waiting_.push_back(line);
-    if (static_cast<int>(waiting_.size()) > kMaxLines) {
-      waiting_.pop_front();
-      ++dropped_;
-      emit droppedChanged(dropped_);
-    }
-    return;
-  }
-  insert({line});
+void MonitorModel::append(const QString& line) { append(std::deque<QString>{line}); }
+
+void MonitorModel::append(std::deque<QString> lines) {
+  if (!paused_) return insert(lines);
+  waiting_.insert(waiting_.end(), std::make_move_iterator(lines.begin()),
+                  std::make_move_iterator(lines.end()));
+  const int excess = static_cast<int>(waiting_.size()) - kMaxLines;
+  if (excess <= 0) return;
+  waiting_.erase(waiting_.begin(), waiting_.begin() + excess);
+  dropped_ += excess;
+  emit droppedChanged(dropped_);
 }
 
 void MonitorModel::insert(const std::deque<QString>& lines) {

@@ -18,6 +18,8 @@ class MonitorModel : public QAbstractListModel {
   using QAbstractListModel::QAbstractListModel;
 
   void append(const QString& line);
+  // Several lines with one insertion, so the view lays out once.
+  void append(std::deque<QString> lines);
   void clear();
   void setPaused(bool paused);
   bool paused() const { return paused_; }

@@ -58,8 +58,14 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
 
-  connect(pause_, &QPushButton::toggled, this, [this](bool on) { model_.setPaused(on); });
-  connect(clear_, &QPushButton::clicked, &model_, &MonitorModel::clear);
+  connect(pause_, &QPushButton::toggled, this, [this](bool on) {
+    flush();
+    model_.setPaused(on);
+  });
+  connect(clear_, &QPushButton::clicked, this, [this] {
+    pending_.clear();
+    model_.clear();
+  });
   connect(save_, &QPushButton::clicked, this, &MonitorWindow::save);
   connect(reset_, &QPushButton::clicked, this, &MonitorWindow::resetCounters);
   connect(&model_, &MonitorModel::droppedChanged, this, [this](long long n) {
@@ -76,12 +82,16 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   });
   // Counters are redrawn at most four times a second, whatever the line's pace.
   refresh_.setInterval(250);
-  connect(&refresh_, &QTimer::timeout, this, &MonitorWindow::refreshCounters);
+  connect(&refresh_, &QTimer::timeout, this, [this] {
+    flush();
+    refreshCounters();
+  });
   refreshCounters();
 }
 
 void MonitorWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  flush();
   refresh_.start();
   refreshCounters();
   view_->scrollToBottom();
@@ -91,7 +101,16 @@ void MonitorWindow::showEvent(QShowEvent* event) {
 void MonitorWindow::add(const LinkEvent& event, const QString& line) {
   counters_.count(event);
   countersDirty_ = true;
-  model_.append(line);
+  pending_.push_back(line);
+  // Hidden, nothing is drawn: keep the batch small without a timer.
+  if (!isVisible() && pending_.size() >= 256) flush();
+}
+
+void MonitorWindow::flush() {
+  if (pending_.empty()) return;
+  std::deque<QString> lines;
+  lines.swap(pending_);
+  model_.append(std::move(lines));
 }
 
 QString MonitorWindow::countersText() {
@@ -127,6 +146,7 @@ void MonitorWindow::resetCounters() {
 }
 
 QString MonitorWindow::selectedText() const {
+  // What is selected is what is shown: lines not yet in the model are not.
   QModelIndexList rows = view_->selectionModel()->selectedRows();
   std::sort(rows.begin(), rows.end(),
             [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
@@ -140,7 +160,8 @@ void MonitorWindow::copySelection() const {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text + QLatin1Char('\n'));
 }
 
-bool MonitorWindow::saveTo(const QString& path) const {
+bool MonitorWindow::saveTo(const QString& path) {
+  flush();
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
   for (int i = 0; i < model_.rowCount(); ++i) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 
 #include "control/link_counters.h"
 #include "panel/monitor_model.h"
@@ -26,12 +27,16 @@ class MonitorWindow : public QWidget {
   // The selected lines, in order, one per line of text (what Ctrl+C copies).
   QString selectedText() const;
   void copySelection() const;
-  bool saveTo(const QString& path) const;
+  bool saveTo(const QString& path);
   void resetCounters();
   // The counters as shown, refreshed now rather than at the next refresh tick.
   QString countersText();
 
-  MonitorModel* model() { return &model_; }
+  // The lines, with those not yet shown added first.
+  MonitorModel* model() {
+    flush();
+    return &model_;
+  }
   QListView* lines() { return view_; }
   QPushButton* pauseButton() { return pause_; }
   QPushButton* clearButton() { return clear_; }
@@ -42,9 +47,13 @@ class MonitorWindow : public QWidget {
 
  private:
   void refreshCounters();
+  // New lines reach the model in batches, four times a second, so that the
+  // view lays out and repaints a few times a second whatever the line's pace.
+  void flush();
   void save();
 
   MonitorModel model_;
+  std::deque<QString> pending_;
   LinkCounters counters_;
   bool countersDirty_ = true;
   QLabel* countersLabel_;

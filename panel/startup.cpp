@@ -24,6 +24,10 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
       o.trace = true;
       continue;
     }
+    if (a == QLatin1String("--list-ports")) {
+      o.listPorts = true;
+      continue;
+    }
     if (a == QLatin1String("--monitor")) {
       o.monitor = true;
       continue;
@@ -50,19 +54,20 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
 
 QString PanelUsage() {
   return QStringLiteral(
-      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor]\n"
+      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor] [--list-ports]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
       "At start the window asks for the port number (COM:).\n"
       "\n"
       "  --port N=DEVICE  port number N names DEVICE (a serial device or a pseudo-terminal)\n"
-      "                   instead of /dev/ttyS<N-1>; may be given several times, e.g.\n"
+      "                   instead of the N-th port in --list-ports; may be given several times, e.g.\n"
       "                   --port 1=/dev/ttyUSB0 --port 2=/dev/serial/by-id/usb-...\n"
       "  --trace          the line monitor's lines on stderr: every chunk sent (TX) and received\n"
       "                   (RX) with the time of day, ms since start, the bytes in hex, a decoding\n"
       "                   and what the window did with it; exchanges, holds and port events\n"
       "  --monitor        open the line monitor (also Ctrl+M, or the window's context menu)\n"
+      "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
       "  --help           this text\n"
       "\n"
       "Nothing else is read from the command line, the environment or files.\n");

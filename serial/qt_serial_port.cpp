@@ -17,8 +17,8 @@ int BitsPerCharacter(const QSerialPort& p) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(QMap<int, QString> devices, QObject* parent)
-    : QObject(parent), devices_(std::move(devices)) {
+QtSerialPort::QtSerialPort(QMap<int, QString> devices, PortLister lister, QObject* parent)
+    : QObject(parent), devices_(std::move(devices)), lister_(std::move(lister)) {
   quiet_.setSingleShot(true);
   quiet_.setTimerType(Qt::PreciseTimer);
   connect(&quiet_, &QTimer::timeout, this, &QtSerialPort::onQuiet);
@@ -27,13 +27,28 @@ QtSerialPort::QtSerialPort(QMap<int, QString> devices, QObject* parent)
   setLineSettings("9600,o,8,1");
 }
 
-QString QtSerialPort::devicePath(int number) const {
-  return devices_.value(number, QStringLiteral("/dev/ttyS%1").arg(number - 1));
+void QtSerialPort::resolve() {
+  device_.clear();
+  noSuchPort_.clear();
+  if (!number_) return;
+  if (devices_.contains(*number_)) {
+    device_ = devices_.value(*number_);
+  } else {
+    const std::vector<PortInfo> ports = lister_();
+    lookedUp_.start();
+    if (const auto d = DeviceForNumber(ports, *number_)) {
+      device_ = QString::fromStdString(*d);
+    } else {
+      noSuchPort_ = QString::fromStdString(PortSummary(ports));
+    }
+  }
+  if (!device_.isEmpty()) port_.setPortName(device_);
 }
 
 QString QtSerialPort::portLabel() const {
-  return number_ ? QStringLiteral("COM%1: %2").arg(*number_).arg(devicePath(*number_))
-                 : QStringLiteral("COM");
+  if (!number_) return QStringLiteral("COM");
+  return device_.isEmpty() ? QStringLiteral("COM%1").arg(*number_)
+                           : QStringLiteral("COM%1: %2").arg(*number_).arg(device_);
 }
 
 void QtSerialPort::close() {
@@ -44,7 +59,7 @@ void QtSerialPort::close() {
 
 void QtSerialPort::setPortNumber(std::optional<int> number) {
   number_ = number;
-  if (number) port_.setPortName(devicePath(*number));
+  resolve();
 }
 
 bool QtSerialPort::setLineSettings(const std::string& settings) {
@@ -96,7 +111,13 @@ bool QtSerialPort::open() {
   }
   // A missing device is the common case while an adapter is unplugged; a cheap
   // look first keeps the retry at every frame nearly free.
-  if (!QFileInfo::exists(devicePath(*number_))) {
+  // A number that named no port is looked up again, at most once a second.
+  if (device_.isEmpty() && lookedUp_.isValid() && lookedUp_.elapsed() >= 1000) resolve();
+  if (device_.isEmpty()) {
+    setProblem(portLabel() + QStringLiteral(": no such port (") + noSuchPort_ + QStringLiteral(")"));
+    return false;
+  }
+  if (!QFileInfo::exists(device_)) {
     setProblem(portLabel() + QStringLiteral(": No such file or directory"));
     return false;
   }

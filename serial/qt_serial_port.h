@@ -1,8 +1,11 @@
 // The serial port on QSerialPort.
 //
-// Port number N names /dev/ttyS<N-1> unless a device was bound to N (the
-// window's --port N=DEVICE). Settings made while closed take effect at the next
-// open. A pseudo-terminal works as a port: it refuses DTR, which is no failure.
+// Port number N names the N-th serial port that the system reports (see
+// port_list.h) unless a device was bound to N (the window's --port N=DEVICE).
+// The number is resolved when it is set, and the port kept by its stable name;
+// a number that names no port is looked up again at most once a second while
+// frames are sent, so an adapter plugged in later is found. Settings made while closed take effect at the
+// next open. A pseudo-terminal works as a port: it refuses DTR, which is no failure.
 //
 // Data arrival: bytes are gathered until the line has been quiet for 3.5
 // character times (about 4 ms at 9600 8O1), and only then is one receive event
@@ -21,6 +24,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QSerialPort>
@@ -28,6 +32,7 @@
 #include <QTimer>
 
 #include "control/serial_port.h"
+#include "serial/system_ports.h"
 
 namespace varnak {
 
@@ -35,10 +40,11 @@ class QtSerialPort : public QObject, public SerialPort {
   Q_OBJECT
 
  public:
-  explicit QtSerialPort(QMap<int, QString> devices = {}, QObject* parent = nullptr);
+  explicit QtSerialPort(QMap<int, QString> devices = {}, PortLister lister = SystemPorts,
+                        QObject* parent = nullptr);
 
-  // The device a port number names.
-  QString devicePath(int number) const;
+  // The device that the current port number names, empty if none.
+  QString devicePath() const { return device_; }
   // The problem the operator should see now, or empty while all is well.
   QString problem() const { return problem_; }
   // The quiet time that ends a chunk, in microseconds.
@@ -78,10 +84,16 @@ class QtSerialPort : public QObject, public SerialPort {
   void onError(QSerialPort::SerialPortError error);
   void setProblem(const QString& problem);
   QString portLabel() const;
+  // Looks the current number up among the bindings and the system's ports.
+  void resolve();
 
   QSerialPort port_;
   QMap<int, QString> devices_;
+  PortLister lister_;
   std::optional<int> number_;
+  QString device_;          // what the number names, empty when no port has it
+  QString noSuchPort_;      // why not: the ports there are
+  QElapsedTimer lookedUp_;  // since the last look at the system's ports
   QTimer quiet_;
   int quietUs_ = 4010;
   bool dtr_ = false;

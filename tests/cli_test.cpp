@@ -109,7 +109,7 @@ const Case kCases[] = {
      "",
      ""},
     {"CannotOpenIsExitThree", {}, {}, {"--port", "/nonexistent/ttyX", "read", "1"}, 3, "", ""},
-    {"PortNumberNamesTtyS", {}, {}, {"--port", "32000", "read", "1"}, 3, "", ""},
+    {"PortNumberOfNoPortIsExitThree", {}, {}, {"--port", "32000", "read", "1"}, 3, "", ""},
 };
 
 class Cli : public ::testing::TestWithParam<Case> {};
@@ -141,10 +141,24 @@ TEST_P(Cli, ExitsAndPrintsAsDocumented) {
 INSTANTIATE_TEST_SUITE_P(Varnak, Cli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CliErrors, MessagesNameTheDevice) {
+TEST(CliErrors, MessagesNameThePortAndListThePorts) {
   const CliRun r = RunCli({"--port", "32000", "read", "1"});
-  EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: cannot open /dev/ttyS31999: ")))
+  EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: COM32000: no such port (")) && r.err.endsWith(")\n"))
       << r.err.toStdString();
+  const CliRun missing = RunCli({"--port", "/nonexistent/ttyX", "read", "1"});
+  EXPECT_TRUE(missing.err.startsWith(QStringLiteral("varnak: cannot open /nonexistent/ttyX: ")));
+}
+
+TEST(CliPorts, ClientAndWindowListTheSamePorts) {
+  const CliRun client = RunCli({"ports"});
+  QProcess panel;
+  panel.start(QStringLiteral(VARNAK_PANEL_PATH), {QStringLiteral("--list-ports")});
+  ASSERT_TRUE(panel.waitForFinished(30000));
+  EXPECT_EQ(client.exit, 0);
+  EXPECT_EQ(panel.exitCode(), 0);
+  EXPECT_EQ(client.out, QString::fromUtf8(panel.readAllStandardOutput()));
+  const CliRun json = RunCli({"ports", "--json"});
+  EXPECT_TRUE(json.out.startsWith(QLatin1Char('['))) << json.out.toStdString();
 }
 
 TEST(CliUsage, StrictArgumentsAreUsageErrors) {

@@ -100,6 +100,8 @@ TEST_F(MonitorTest, SelectAllAndCopyTakeEveryLine) {
   form.openMonitor();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(monitor));
   poll(0x81);
+  QTest::qWait(300);  // the lines reach the view within a quarter of a second
+  EXPECT_EQ(monitor->lines()->model()->rowCount(), 7);
   EXPECT_TRUE(monitor->lines()->hasFocus() || QApplication::focusWidget() == nullptr);
   QTest::keyClick(monitor->lines(), Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(monitor->lines(), Qt::Key_C, Qt::ControlModifier);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include "fakes.h"
 #include "panel/form2.h"
@@ -214,6 +216,30 @@ TEST_F(PanelTest, PortProblemShowsInTheTitle) {
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯 - COM3: /dev/ttyS2: Permission denied"));
   form.setPortProblem(QString());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
+}
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+TEST_F(PanelTest, PortBoxTooltipListsThePortsAndMarksTheCurrentOne) {
+  int looks = 0;
+  form.setPortLister([&looks] {
+    ++looks;
+    return std::vector<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0", "", "FT232R USB UART", "FTDI", "A12345"}};
+  });
+  form.Combo1->setEditText(QStringLiteral("2"));
+  QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), form.Combo1->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(form.Combo1, &help);
+  EXPECT_EQ(QToolTip::text(),
+            QStringLiteral(
+                "Serial ports:\n   1  /dev/ttyS0\n▶ 2  /dev/ttyUSB0  FT232R USB UART, FTDI, serial A12345"));
+  form.Combo1->setEditText(QStringLiteral("1"));
+  EXPECT_TRUE(form.portsTooltip().contains(QStringLiteral("▶ 1  /dev/ttyS0")));
+  EXPECT_EQ(looks, 2) << "the list is looked at afresh each time";
+  EXPECT_EQ(form.Combo1->count(), 0);
 }
 
 }  // namespace

@@ -228,9 +228,18 @@ TEST_F(PtyPanel, InvalidPortNumberShowsInTitle) {
 }
 
 TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
-  QtSerialPort port;
+  QtSerialPort port({{7, QStringLiteral("/dev/pts/9")}}, [] {
+    return std::vector<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/serial/by-id/usb-X"}};
+  });
   EXPECT_EQ(port.quietMicroseconds(), 4010);  // 3.5 x 11 bits at 9600 baud
-  EXPECT_EQ(port.devicePath(3), QStringLiteral("/dev/ttyS2"));
+  port.setPortNumber(2);
+  EXPECT_EQ(port.devicePath(), QStringLiteral("/dev/serial/by-id/usb-X"));
+  port.setPortNumber(7);
+  EXPECT_EQ(port.devicePath(), QStringLiteral("/dev/pts/9"));  // a binding wins
+  port.setPortNumber(3);
+  EXPECT_EQ(port.devicePath(), QString());
+  EXPECT_FALSE(port.open());
+  EXPECT_EQ(port.problem(), QStringLiteral("COM3: no such port (ports: 1 /dev/ttyS0, 2 /dev/ttyUSB0)"));
   EXPECT_FALSE(port.setLineSettings("9600,x,8,1"));
   EXPECT_FALSE(port.setLineSettings("fast"));
   EXPECT_TRUE(port.setLineSettings("19200,n,8,1"));
