@@ -67,6 +67,10 @@ int Fail(const Outcome& o, const Options& opt, const std::string& device) {
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   const Options opt = ParseOptions(argc, argv);
+  if (opt.command == Command::Version) {
+    std::printf("varnak %s\n", VARNAK_VERSION);
+    return kDone;
+  }
   if (opt.command == Command::Help) {
     std::fputs(kUsage, stdout);
     return kDone;

@@ -32,6 +32,7 @@ const char kUsage[] =
     "  --count N         watch: stop after N lines\n"
     "  --json            one JSON object per result line\n"
     "  --trace           every chunk sent and received on stderr, with a decoding\n"
+    "  --version         the version\n"
     "  --help            this text\n"
     "\n"
     "Exit codes:\n"
@@ -87,6 +88,9 @@ Options ParseOptions(int argc, const char* const* argv) {
     };
     if (a == "--help" || a == "-h") {
       o.command = Command::Help;
+      return o;
+    } else if (a == "--version") {
+      o.command = Command::Version;
       return o;
     } else if (a == "--json") {
       o.json = true;

@@ -6,7 +6,7 @@
 
 namespace varnak::cli {
 
-enum class Command { None, Read, Write, Outputs, Watch, Ports, Help };
+enum class Command { None, Read, Write, Outputs, Watch, Ports, Help, Version };
 
 struct Options {
   Command command = Command::None;

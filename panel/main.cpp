@@ -1,8 +1,10 @@
 // varnak-panel: the operator's window on the controller.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 #include "panel/form2.h"
+#include "panel/lamp_pictures.h"
 #include "panel/startup.h"
 #include "serial/qt_serial_port.h"
 
@@ -19,6 +21,10 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "varnak-panel: %s\n%s", qPrintable(options.error), qPrintable(varnak::PanelUsage()));
     return 2;
   }
+  if (options.version) {
+    std::printf("varnak-panel %s\n", VARNAK_VERSION);
+    return 0;
+  }
   if (options.listPorts) {
     std::fputs(varnak::FormatPortList(varnak::SystemPorts(), false).c_str(), stdout);
     return 0;
@@ -26,6 +32,10 @@ int main(int argc, char* argv[]) {
   varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
   varnak::ApplyPanelFont(app);
+  // The icon of the menu entry, on every window; the lamp picture where Qt has no SVG plugin.
+  QIcon icon(QStringLiteral(":/varnak-panel.svg"));
+  app.setWindowIcon(icon.availableSizes().isEmpty() && icon.pixmap(32).isNull() ? QIcon(varnak::GreenLamp())
+                                                                                : icon);
 
   varnak::QtSerialPort port(options.devices);
   varnak::Form2 form(port);

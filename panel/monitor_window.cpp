@@ -80,8 +80,8 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     QScrollBar* bar = view_->verticalScrollBar();
     if (bar->value() >= bar->maximum() - 2 * view_->sizeHintForRow(0)) view_->scrollToBottom();
   });
-  // Counters are redrawn at most four times a second, whatever the line's pace.
-  refresh_.setInterval(250);
+  // Counters are redrawn at most twice a second, whatever the line's pace.
+  refresh_.setInterval(500);
   connect(&refresh_, &QTimer::timeout, this, [this] {
     flush();
     refreshCounters();

@@ -47,7 +47,7 @@ class MonitorWindow : public QWidget {
 
  private:
   void refreshCounters();
-  // New lines reach the model in batches, four times a second, so that the
+  // New lines reach the model in batches, twice a second, so that the
   // view lays out and repaints a few times a second whatever the line's pace.
   void flush();
   void save();

@@ -24,6 +24,10 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
       o.trace = true;
       continue;
     }
+    if (a == QLatin1String("--version")) {
+      o.version = true;
+      continue;
+    }
     if (a == QLatin1String("--list-ports")) {
       o.listPorts = true;
       continue;
@@ -68,6 +72,7 @@ QString PanelUsage() {
       "                   and what the window did with it; exchanges, holds and port events\n"
       "  --monitor        open the line monitor (also Ctrl+M, or the window's context menu)\n"
       "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
+      "  --version        the version\n"
       "  --help           this text\n"
       "\n"
       "Nothing else is read from the command line, the environment or files.\n");

@@ -18,6 +18,7 @@ struct PanelOptions {
   QMap<int, QString> devices;  // --port N=DEVICE bindings
   bool trace = false;          // --trace: every line of the monitor on stderr
   bool monitor = false;        // --monitor: the line monitor open from the start
+  bool version = false;        // --version
   bool listPorts = false;      // --list-ports: print the numbered ports and exit
   bool help = false;
   QString error;  // a usage error, for stderr

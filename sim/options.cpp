@@ -30,6 +30,7 @@ const char kUsage[] =
     "  --control            read commands on stdin, answer on stdout after \"= \":\n"
     "                       get R2000 | set R2000 1234 | outputs [HEX|follow] | faults off | stats\n"
     "                       | silent on|off (answer nothing, as a controller switched off)\n"
+    "  --version            the version\n"
     "  --help               this text\n";
 
 namespace {
@@ -52,7 +53,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       error = a + ": bad or missing value" + (v ? std::string(" '") + v + "'" : std::string());
       return false;
     };
-    if (a == "--help" || a == "-h") {
+    if (a == "--version") {
+      o.version = true;
+    } else if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (a == "--no-pace") {
       o.pace = false;

@@ -20,6 +20,7 @@ struct Options {
   bool control = false;
   int dropFirst = 0;  // first byte of the frame whose first reply is left out (0: none)
   bool help = false;
+  bool version = false;
 };
 
 extern const char kUsage[];

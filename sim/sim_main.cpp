@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "varnak-sim: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  if (o.version) {
+    std::printf("varnak-sim %s\n", VARNAK_VERSION);
+    return 0;
+  }
   if (o.help) {
     std::fputs(kUsage, stdout);
     return 0;

@@ -100,7 +100,7 @@ TEST_F(MonitorTest, SelectAllAndCopyTakeEveryLine) {
   form.openMonitor();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(monitor));
   poll(0x81);
-  QTest::qWait(300);  // the lines reach the view within a quarter of a second
+  QTest::qWait(600);  // the lines reach the view within half a second
   EXPECT_EQ(monitor->lines()->model()->rowCount(), 7);
   EXPECT_TRUE(monitor->lines()->hasFocus() || QApplication::focusWidget() == nullptr);
   QTest::keyClick(monitor->lines(), Qt::Key_A, Qt::ControlModifier);

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds a release build and makes the Debian package with CPack; prints the
+# package's path as its last line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build=${PACKAGE_BUILD_DIR:-build-release}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNAK_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+(cd "$build" && cpack -G DEB >/dev/null)
+ls -t "$PWD/$build"/varnak_*.deb | head -n 1
