@@ -6,7 +6,6 @@
 #include "control/port_number.h"
 #include "link/codec.h"
 #include "link/frames.h"
-#include "link/replies.h"
 
 namespace varnak {
 
@@ -84,7 +83,7 @@ void LinkControl::ClosePort(const char* why) {
   Report({LinkEvent::Kind::PortClosed, {}, {}, {}, why});
 }
 
-void LinkControl::PortLost(const std::string& why) {
+void LinkControl::ReportPortFailure(const std::string& why) {
   if (why == lastFailure_) return;
   lastFailure_ = why;
   Report({LinkEvent::Kind::PortFailed, {}, {}, {}, why});
@@ -146,101 +145,6 @@ void LinkControl::Timer1_Timer() {
   state_.WriteMode = false;
 }
 
-// ---- receive dispatcher ----
-
-void LinkControl::MSComm1_OnComm() {
-  if (port_.lastEvent() != CommEvent::Receive) return;
-  Bytes chunk = port_.read();
-  if (chunk.empty()) return;  // nothing waiting: no rule could act on it
-  state_.RxBytes = std::move(chunk);
-  state_.RxLastIndex = static_cast<int>(state_.RxBytes.size()) - 1;
-  const bool before = state_.PollHold;
-  // The report of the chunk comes before the frame it makes the dispatcher send.
-  const Ruling ruling = Dispatch(state_.RxBytes);
-  ReportHoldChange(before, RulingText(ruling));
-}
-
-Ruling LinkControl::Dispatch(const Bytes& rx) {
-  LinkState& s = state_;
-  const ReplyKind kind = ClassifyReply(rx);
-  const std::int64_t now = clock_();
-  if (IsRecognisedReply(kind)) health_.replyRecognised(now);
-  auto received = [&](Ruling r) { Report({LinkEvent::Kind::Received, rx, r, exchange_, {}}); };
-
-  // Each rule sees the flags as they stand when it is reached; at most one acts.
-  // A data reply counts only with a good check byte: a corrupted value is never shown.
-  if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode) {
-    received(Ruling::WriteHeaderSent);
-    stage_ = Stage::HeaderSent;
-    s.PollHold = true;
-    SendWriteHeader();
-    return Ruling::WriteHeaderSent;
-  }
-  if (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) {
-    Ruling r = Ruling::DataBlockSent;
-    if (stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked) r = Ruling::DataBlockSentAgain;
-    received(r);
-    if (stage_ == Stage::BlockSent && exchange_ == ExchangeKind::Write)
-      Report({LinkEvent::Kind::Completed, {}, {}, ExchangeKind::Write, {}});
-    stage_ = r == Ruling::DataBlockSent ? Stage::BlockSent : Stage::BlockAcked;
-    s.PollHold = true;
-    SendDataBlock();
-    return r;
-  }
-  if (kind == ReplyKind::EnquiryAck && !s.WriteMode && !s.PollMode) {
-    received(Ruling::ReadHeaderSent);
-    stage_ = Stage::HeaderSent;
-    s.PollHold = true;
-    SendReadHeader();
-    return Ruling::ReadHeaderSent;
-  }
-  if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode) {
-    received(Ruling::PollHeaderSent);
-    stage_ = Stage::HeaderSent;
-    s.PollHold = true;
-    SendPollHeader();
-    return Ruling::PollHeaderSent;
-  }
-  auto complete = [&](ExchangeKind k) {
-    if (stage_ != Stage::HeaderSent || exchange_ != k) return;
-    Report({LinkEvent::Kind::Completed, {}, {}, k, {}});
-    stage_ = Stage::Idle;
-  };
-  if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
-    panel_.setText(Field::Text5, ByteToHex(rx[3]) + ByteToHex(rx[2]));
-    received(Ruling::ValueShown);
-    complete(ExchangeKind::Read);
-    return Ruling::ValueShown;
-  }
-  if (kind == ReplyKind::Data && s.PollMode) {
-    for (int i = 0; i < 8; ++i) panel_.setLamp(i, (rx[2] >> i) & 1);
-    health_.lampsSet(now);
-    received(Ruling::LampsSet);
-    complete(ExchangeKind::Poll);
-    return Ruling::LampsSet;
-  }
-  Ruling r = Ruling::IgnoredNotAReply;
-  switch (kind) {
-    case ReplyKind::Nak:
-    case ReplyKind::EnquiryNak:
-      r = Ruling::IgnoredRefused;
-      break;
-    case ReplyKind::DataBadCheck:
-      r = Ruling::IgnoredCheckByteBad;
-      break;
-    case ReplyKind::Ack:
-      r = Ruling::IgnoredAckOutsideWrite;
-      break;
-    case ReplyKind::Data:
-      r = Ruling::IgnoredDataWhileHeld;
-      break;
-    default:
-      break;
-  }
-  received(r);
-  return r;
-}
-
 // ---- frames and transmission ----
 
 void LinkControl::SendEnquiry() {
@@ -288,7 +192,7 @@ void LinkControl::TransmitHexText(const Text& hexText) {
 bool LinkControl::WriteFrame(const Bytes& bytes) {
   if (!port_.isOpen()) {
     if (!port_.open()) {
-      PortLost(port_.lastError());
+      ReportPortFailure(port_.lastError());
       return false;
     }
     lastFailure_.clear();
@@ -301,7 +205,7 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
   }
   // A port that took the open but not the bytes is closed, so that the next
   // frame opens it anew (an adapter pulled while open recovers this way).
-  PortLost(port_.lastError());
+  ReportPortFailure(port_.lastError());
   ClosePort("write failed");
   return false;
 }

@@ -77,8 +77,9 @@ class LinkControl {
   void SendPollHeader();
   void TransmitHexText(const Text& hexText);
 
-  // The device went away while open (the port closed itself); `why` in the port's words.
-  void PortLost(const std::string& why);
+  // The port failed (would not open or write, or the device went away while
+  // open); `why` in the port's words. Reported once until the port opens again.
+  void ReportPortFailure(const std::string& why);
 
   const LinkState& state() const { return state_; }
   // The port number as last set on the port (none when the text named none).

@@ -164,7 +164,7 @@ void Form2::MSComm1_OnComm() {
 
 void Form2::setPortProblem(const QString& problem) {
   portProblem_ = problem;
-  if (!problem.isEmpty()) core_.PortLost(problem.toStdString());
+  if (!problem.isEmpty()) core_.ReportPortFailure(problem.toStdString());
   refreshStatus();
 }
 

@@ -34,8 +34,7 @@ int main(int argc, char* argv[]) {
   varnak::ApplyPanelFont(app);
   // The icon of the menu entry, on every window; the lamp picture where Qt has no SVG plugin.
   QIcon icon(QStringLiteral(":/varnak-panel.svg"));
-  app.setWindowIcon(icon.availableSizes().isEmpty() && icon.pixmap(32).isNull() ? QIcon(varnak::GreenLamp())
-                                                                                : icon);
+  app.setWindowIcon(icon.pixmap(32).isNull() ? QIcon(varnak::GreenLamp()) : icon);
 
   varnak::QtSerialPort port(options.devices);
   varnak::Form2 form(port);

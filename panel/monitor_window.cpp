@@ -89,6 +89,12 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   refreshCounters();
 }
 
+void MonitorWindow::hideEvent(QHideEvent* event) {
+  // Hidden, lines and counts are kept but nothing is drawn.
+  refresh_.stop();
+  QWidget::hideEvent(event);
+}
+
 void MonitorWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   flush();
@@ -114,15 +120,12 @@ void MonitorWindow::flush() {
 }
 
 QString MonitorWindow::countersText() {
-  countersLabel_->clear();
-  countersDirty_ = true;
   refreshCounters();
   return countersLabel_->text();
 }
 
 void MonitorWindow::refreshCounters() {
-  // Hidden, the counters count but are not drawn.
-  if (!countersDirty_ || (!isVisible() && !countersLabel_->text().isEmpty())) return;
+  if (!countersDirty_) return;
   countersDirty_ = false;
   // Four columns of "name value", in a table so the figures line up.
   const auto rows = counters_.rows();

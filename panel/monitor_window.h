@@ -44,6 +44,7 @@ class MonitorWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void refreshCounters();

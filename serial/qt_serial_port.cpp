@@ -109,14 +109,14 @@ bool QtSerialPort::open() {
     setProblem(QStringLiteral("no valid port number (type a whole number from 1 to 32767)"));
     return false;
   }
-  // A missing device is the common case while an adapter is unplugged; a cheap
-  // look first keeps the retry at every frame nearly free.
   // A number that named no port is looked up again, at most once a second.
   if (device_.isEmpty() && lookedUp_.isValid() && lookedUp_.elapsed() >= 1000) resolve();
   if (device_.isEmpty()) {
     setProblem(portLabel() + QStringLiteral(": no such port (") + noSuchPort_ + QStringLiteral(")"));
     return false;
   }
+  // A missing device is the common case while an adapter is unplugged; a cheap
+  // look first keeps the retry at every frame nearly free.
   if (!QFileInfo::exists(device_)) {
     setProblem(portLabel() + QStringLiteral(": No such file or directory"));
     return false;
