@@ -25,6 +25,15 @@ QtSerialPort::QtSerialPort(QMap<int, QString> devices, PortLister lister, QObjec
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
   setLineSettings("9600,o,8,1");
+  connect(&devicesWatch_, &QFileSystemWatcher::directoryChanged, this, [this] { devicesChanged_ = true; });
+  watchDevices(QStringLiteral("/dev"));
+}
+
+void QtSerialPort::watchDevices(const QString& folder) {
+  // A new adapter adds a node to /dev; without a watch, look every second.
+  if (!devicesWatch_.directories().isEmpty()) devicesWatch_.removePaths(devicesWatch_.directories());
+  devicesWatch_.addPath(folder);
+  devicesChanged_ = true;
 }
 
 void QtSerialPort::resolve() {
@@ -36,6 +45,7 @@ void QtSerialPort::resolve() {
   } else {
     const std::vector<PortInfo> ports = lister_();
     lookedUp_.start();
+    devicesChanged_ = devicesWatch_.directories().isEmpty();
     if (const auto d = DeviceForNumber(ports, *number_)) {
       device_ = QString::fromStdString(*d);
     } else {
@@ -109,8 +119,9 @@ bool QtSerialPort::open() {
     setProblem(QStringLiteral("no valid port number (type a whole number from 1 to 32767)"));
     return false;
   }
-  // A number that named no port is looked up again, at most once a second.
-  if (device_.isEmpty() && lookedUp_.isValid() && lookedUp_.elapsed() >= 1000) resolve();
+  // A number that named no port is looked up again once /dev has changed, at
+  // most once a second.
+  if (device_.isEmpty() && devicesChanged_ && lookedUp_.isValid() && lookedUp_.elapsed() >= 1000) resolve();
   if (device_.isEmpty()) {
     setProblem(portLabel() + QStringLiteral(": no such port (") + noSuchPort_ + QStringLiteral(")"));
     return false;

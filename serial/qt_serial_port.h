@@ -3,8 +3,9 @@
 // Port number N names the N-th serial port that the system reports (see
 // port_list.h) unless a device was bound to N (the window's --port N=DEVICE).
 // The number is resolved when it is set, and the port kept by its stable name;
-// a number that names no port is looked up again at most once a second while
-// frames are sent, so an adapter plugged in later is found. Settings made while closed take effect at the
+// a number that names no port is looked up again while frames are sent, at most
+// once a second and only after /dev has changed (asking the system for its ports
+// costs some 25 ms), so an adapter plugged in later is found. Settings made while closed take effect at the
 // next open. A pseudo-terminal works as a port: it refuses DTR, which is no failure.
 //
 // Data arrival: bytes are gathered until the line has been quiet for 3.5
@@ -25,6 +26,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QMap>
 #include <QObject>
 #include <QSerialPort>
@@ -43,6 +45,9 @@ class QtSerialPort : public QObject, public SerialPort {
   explicit QtSerialPort(QMap<int, QString> devices = {}, PortLister lister = SystemPorts,
                         QObject* parent = nullptr);
 
+  // The folder whose changes send the port list to be looked at again
+  // (/dev unless a test says otherwise).
+  void watchDevices(const QString& folder);
   // The device that the current port number names, empty if none.
   QString devicePath() const { return device_; }
   // The problem the operator should see now, or empty while all is well.
@@ -94,6 +99,8 @@ class QtSerialPort : public QObject, public SerialPort {
   QString device_;          // what the number names, empty when no port has it
   QString noSuchPort_;      // why not: the ports there are
   QElapsedTimer lookedUp_;  // since the last look at the system's ports
+  QFileSystemWatcher devicesWatch_;
+  bool devicesChanged_ = true;  // /dev changed since the last look (or cannot be watched)
   QTimer quiet_;
   int quietUs_ = 4010;
   bool dtr_ = false;

@@ -227,6 +227,35 @@ TEST_F(PtyPanel, InvalidPortNumberShowsInTitle) {
   EXPECT_EQ(form->windowTitle(), kWindowTitle);
 }
 
+// An adapter plugged in after start: the list is looked at again only once the
+// device folder has changed, and then at most once a second.
+TEST(QtSerialPortNumbers, NoSuchPortIsLookedUpAgainWhenDevicesChange) {
+  QTemporaryDir dev;
+  int looks = 0;
+  std::vector<PortInfo> ports = {{"/dev/ttyS0"}};
+  QtSerialPort port({}, [&] {
+    ++looks;
+    return ports;
+  });
+  port.watchDevices(dev.path());
+  port.setPortNumber(2);
+  EXPECT_EQ(looks, 1);
+  EXPECT_FALSE(port.open());
+  Pump(1100);
+  EXPECT_FALSE(port.open());
+  EXPECT_EQ(looks, 1) << "nothing changed: no new look";
+
+  std::string error;
+  auto adapter = Pty::Open(&error);
+  ASSERT_TRUE(adapter) << error;
+  ports.push_back({adapter->slavePath()});
+  QFile(dev.filePath(QStringLiteral("ttyUSB0"))).open(QIODevice::WriteOnly);
+  ASSERT_TRUE(WaitFor([&] { return port.open(); }, 3000));
+  EXPECT_EQ(looks, 2);
+  EXPECT_EQ(port.devicePath(), QString::fromStdString(adapter->slavePath()));
+  port.close();
+}
+
 TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
   QtSerialPort port({{7, QStringLiteral("/dev/pts/9")}}, [] {
     return std::vector<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/serial/by-id/usb-X"}};
