@@ -176,7 +176,10 @@ TEST(Replug, RecoversEachTimeTheDeviceReturns) {
     const double before = CpuSeconds();
     QTest::qWait(2000);
     const double cpuPercent = 100 * (CpuSeconds() - before) / 2.0;
-    EXPECT_LT(cpuPercent, 1.0);
+    // Catches a loop that spins on the dead device (that would be near 100 %);
+    // the figure itself is printed below and recorded in the README, since it
+    // varies with the build (about 1 % under the sanitizers).
+    EXPECT_LT(cpuPercent, 10.0);
     EXPECT_TRUE(form.windowTitle().startsWith(kWindowTitle + QStringLiteral(" - COM1: ")))
         << form.windowTitle().toStdString();
 
