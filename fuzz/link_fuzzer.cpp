@@ -1,8 +1,9 @@
 // Random sequences of events into the link control: received chunks of any
 // length and content, clicks, ticks, edits of every box and of the port box,
 // port failures. Nothing crashes or hangs; every write is one whole frame of
-// the link protocol; Text5 changes only through a matching six-byte reply (or
-// the read command's clearing); the flags move as the state table says.
+// the link protocol; Text5 changes only through a matching six-byte reply with
+// a good check byte (or the read command's clearing); the flags move as the
+// state table says.
 #include <cstdint>
 #include <cstdlib>
 
@@ -152,7 +153,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const LinkState& s = core.state();
     Check(!(s.PollMode && s.WriteMode));
     const bool enqAck = chunk == Bytes{0x4E, 0x21, kAck};
-    const bool dataReply = chunk.size() == 6 && chunk[1] == kStx && chunk[4] == kEtx;
+    // Written out here rather than taken from the code under test: a data reply
+    // counts only when its check byte is the XOR of its two data bytes.
+    const bool dataReply =
+        chunk.size() == 6 && chunk[1] == kStx && chunk[4] == kEtx && (chunk[2] ^ chunk[3]) == chunk[5];
     // The flags after each event, as the state table has them.
     switch (op) {
       case 0:
