@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev
           qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-noto-cjk xvfb xauth
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev sigrok-cli)
 packages+=("$@")
 
 missing=()

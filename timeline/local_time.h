@@ -1,0 +1,13 @@
+// Clock times for files: local time in ISO 8601 with milliseconds and the UTC
+// offset, as the time zone of the process has it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnak {
+
+// "2026-12-07T21:03:05.123+01:00" for milliseconds since the Unix epoch.
+std::string LocalIsoTime(std::int64_t epochMs);
+
+}  // namespace varnak
