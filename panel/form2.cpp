@@ -2,8 +2,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QHelpEvent>
 #include <QToolTip>
+
+#include <chrono>
 
 #include "panel/lamp_pictures.h"
 
@@ -45,9 +48,19 @@ QString OutputNamesCaption() {
   return s;
 }
 
+std::int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
-Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *this) {
+Form2::Form2(SerialPort& port, QWidget* parent)
+    : QWidget(parent),
+      clock_(SteadyMs),
+      core_(port, *this),
+      recorder_(SteadyMs(), QDateTime::currentMSecsSinceEpoch()),
+      linkRecorder_(recorder_, *this, [this] { return clock_(); }) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(kWindowTitle);
   setFixedSize(7380 / 15, 5610 / 15);
@@ -125,6 +138,28 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   addAction(openMonitor);
   setContextMenuPolicy(Qt::ActionsContextMenu);  // a right click on the window's background
   connect(openMonitor, &QAction::triggered, this, &Form2::openMonitor);
+
+  core_.addObserver(&linkRecorder_);
+  timeline_ = new TimelineWindow(
+      recorder_, [this] { return clock_(); }, this);
+  auto* openTimeline = new QAction(tr("Output timing…"), this);
+  openTimeline->setObjectName(QStringLiteral("openTimeline"));
+  openTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  addAction(openTimeline);
+  connect(openTimeline, &QAction::triggered, this, &Form2::openTimeline);
+}
+
+void Form2::setClock(LinkControl::Clock clock) {
+  clock_ = std::move(clock);
+  core_.setClock(clock_);
+  // A recording on the old clock would make no sense on the new one.
+  recorder_ = Recorder(clock_(), QDateTime::currentMSecsSinceEpoch());
+}
+
+void Form2::openTimeline() {
+  timeline_->show();
+  timeline_->raise();
+  timeline_->activateWindow();
 }
 
 QString Form2::portsTooltip() const {
@@ -148,6 +183,7 @@ void Form2::openMonitor() {
 
 void Form2::closeEvent(QCloseEvent* event) {
   monitor_->close();
+  timeline_->close();
   QWidget::closeEvent(event);
 }
 

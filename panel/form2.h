@@ -14,8 +14,11 @@
 #include "control/panel_fields.h"
 #include "panel/line_log.h"
 #include "panel/monitor_window.h"
+#include "panel/timeline_window.h"
 #include "panel/widgets.h"
 #include "serial/system_ports.h"
+#include "timeline/link_recorder.h"
+#include "timeline/recorder.h"
 
 namespace varnak {
 
@@ -45,6 +48,14 @@ class Form2 : public QWidget, public PanelFields {
   // "通讯监视…" or --monitor.
   void openMonitor();
   MonitorWindow* monitor() { return monitor_; }
+  // The chart of the outputs over time, "输出时序": recording from the start,
+  // shown by Ctrl+T, the context menu's "输出时序…" or --timeline.
+  void openTimeline();
+  TimelineWindow* timeline() { return timeline_; }
+  const Recorder& recorder() const { return recorder_; }
+  // The clock of the link control and of the recorder (a monotonic one, unless a test says).
+  void setClock(LinkControl::Clock clock);
+
   // Where the port box's tooltip finds the ports (the system's, unless a test says).
   void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
   // The port box's tooltip, as it would be shown now.
@@ -97,9 +108,13 @@ class Form2 : public QWidget, public PanelFields {
  private:
   ClickableLineEdit* textBox(Field field) const;
 
+  LinkControl::Clock clock_;
   LinkControl core_;
   LineLog lineLog_;
   MonitorWindow* monitor_;
+  Recorder recorder_;
+  LinkRecorder linkRecorder_;
+  TimelineWindow* timeline_;
   PortLister portLister_ = SystemPorts;
   QString portProblem_;
   QString statusMessage_;

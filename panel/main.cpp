@@ -49,5 +49,6 @@ int main(int argc, char* argv[]) {
   form.move(3585 / 15, 2550 / 15);
   form.show();
   if (options.monitor) form.openMonitor();
+  if (options.timeline) form.openTimeline();
   return app.exec();
 }

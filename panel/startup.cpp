@@ -36,6 +36,10 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
       o.monitor = true;
       continue;
     }
+    if (a == QLatin1String("--timeline")) {
+      o.timeline = true;
+      continue;
+    }
     QString binding;
     if (a == QLatin1String("--port") && i + 1 < args.size()) {
       binding = args[++i];
@@ -58,7 +62,8 @@ PanelOptions ParsePanelOptions(const QStringList& args) {
 
 QString PanelUsage() {
   return QStringLiteral(
-      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor] [--list-ports]\n"
+      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor] [--timeline]\n"
+      "                    [--list-ports]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
@@ -71,6 +76,8 @@ QString PanelUsage() {
       "                   (RX) with the time of day, ms since start, the bytes in hex, a decoding\n"
       "                   and what the window did with it; exchanges, holds and port events\n"
       "  --monitor        open the line monitor (also Ctrl+M, or the window's context menu)\n"
+      "  --timeline       open the output timing chart: Q0-Q7 over time with the writes and\n"
+      "                   reads on it, saved as CSV or VCD (also Ctrl+T, or the context menu)\n"
       "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
       "  --version        the version\n"
       "  --help           this text\n"

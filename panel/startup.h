@@ -18,6 +18,7 @@ struct PanelOptions {
   QMap<int, QString> devices;  // --port N=DEVICE bindings
   bool trace = false;          // --trace: every line of the monitor on stderr
   bool monitor = false;        // --monitor: the line monitor open from the start
+  bool timeline = false;       // --timeline: the output timing chart open from the start
   bool version = false;        // --version
   bool listPorts = false;      // --list-ports: print the numbered ports and exit
   bool help = false;
@@ -25,7 +26,7 @@ struct PanelOptions {
 };
 
 // Reads the arguments after the program name: --port N=DEVICE (repeatable),
-// --trace, --monitor and --help.
+// --trace, --monitor, --timeline and --help.
 PanelOptions ParsePanelOptions(const QStringList& args);
 QString PanelUsage();
 

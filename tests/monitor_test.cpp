@@ -153,8 +153,8 @@ TEST_F(MonitorTest, CtrlMAndTheContextMenuOpenIt) {
   EXPECT_EQ(monitor->windowTitle(), QStringLiteral("通讯监视"));
   monitor->close();
   EXPECT_EQ(form.contextMenuPolicy(), Qt::ActionsContextMenu);
-  ASSERT_EQ(form.actions().size(), 1);
-  EXPECT_EQ(form.actions()[0]->text(), QStringLiteral("通讯监视…"));
+  ASSERT_GE(form.actions().size(), 1);
+  EXPECT_EQ(form.actions()[0]->text(), QStringLiteral("通讯监视…"));  // the first item of the menu
   form.actions()[0]->trigger();
   EXPECT_TRUE(monitor->isVisible());
   EXPECT_TRUE(form.isVisible()) << "closing or opening the monitor leaves the window alone";

@@ -38,9 +38,9 @@ void Recorder::sample(std::int64_t now, Outputs outputs) {
   if (changed) pushChange(t, outputs);
   lastSample_ = t;
   if (wasNotLive) {
-    emit(t, TimelineRow::Event::LiveAgain);
+    notify(t, TimelineRow::Event::LiveAgain);
   } else if (changed) {
-    emit(t, TimelineRow::Event::None);
+    notify(t, TimelineRow::Event::None);
   }
 }
 
@@ -50,7 +50,7 @@ void Recorder::advance(std::int64_t now) {
   const std::int64_t begin = *lastSample_ + kNotLiveAfterMs;
   if (spans_.size() >= limits_.spans) spans_.pop_front();
   spans_.push_back({begin, NotLiveSpan::kOpen});
-  emit(begin, TimelineRow::Event::NotLive);
+  notify(begin, TimelineRow::Event::NotLive);
 }
 
 void Recorder::commandStarted(std::int64_t now, CommandKind kind, std::string_view reg,
@@ -70,7 +70,7 @@ void Recorder::commandEnded(CommandOutcome outcome, std::string_view value) {
   if (!value.empty()) CopyText(markers_.back().value, value);
 }
 
-void Recorder::emit(std::int64_t t, TimelineRow::Event event) {
+void Recorder::notify(std::int64_t t, TimelineRow::Event event) {
   if (!listener_) return;
   TimelineRow row;
   row.t = t;

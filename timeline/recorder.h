@@ -140,7 +140,7 @@ class Recorder {
 
   void pushChange(std::int64_t t, Outputs outputs);
   void dropOldestChange();
-  void emit(std::int64_t t, TimelineRow::Event event);
+  void notify(std::int64_t t, TimelineRow::Event event);
   // Summary of the kept changes with indices [a, b) into changes_.
   Summary summarise(std::size_t a, std::size_t b) const;
 
