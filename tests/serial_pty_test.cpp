@@ -1,8 +1,8 @@
 // The real QSerialPort backend on a pseudo-terminal, with the window: frames go
 // out byte for byte, replies turn the lamps and fill Text5, an unplugged or
 // missing device is survived and recovered from.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
