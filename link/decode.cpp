@@ -48,7 +48,7 @@ std::optional<unsigned> ParseRegisterName(std::string_view text) {
     if (text[i] < '0' || text[i] > '7') return std::nullopt;
     v = v * 8 + static_cast<unsigned>(text[i] - '0');
   }
-  if (v > 0177776) return std::nullopt;
+  if (v > 077777) return std::nullopt;
   return v;
 }
 

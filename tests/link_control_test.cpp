@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "control/link_counters.h"
 #include "control/port_number.h"
 #include "control/tracing_port.h"
 #include "fakes.h"
@@ -17,6 +18,7 @@ namespace {
 //   rx 4E 21 06                     one receive event with these bytes
 //   Text1=... / Combo1=...          the operator edits a box (Combo1 raises its change)
 //   failOpen / failWrite / portOk   the device starts or stops failing
+//   +150                            the clock moves on 150 ms (deadlines fire)
 // `sent`: the frames written by this event, in order. `flags`: PollMode,
 // WriteMode, PollHold as T/F ("" = not checked). `report`: what the link
 // control reported, in EventLog's words: the rule that acted on a chunk or why
@@ -59,6 +61,7 @@ void Apply(Rig& rig, const std::string& event) {
   if (event == "failOpen") return void(rig.port.failOpen = true);
   if (event == "failWrite") return void(rig.port.failWrite = true);
   if (event == "portOk") return void(rig.port.failOpen = rig.port.failWrite = false);
+  if (event[0] == '+') return rig.advance(std::stoll(event.substr(1)));
   if (event.rfind("rx", 0) == 0) return rig.receive(ParseHex(event.substr(2)));
   const auto eq = event.find('=');
   ASSERT_NE(eq, std::string::npos) << "unknown event " << event;
@@ -86,6 +89,8 @@ void Check(const Rig& rig, const std::string& check) {
     actual = ToUtf8(rig.panel.text(Field::Text5));
   } else if (what == "Text1") {
     actual = ToUtf8(rig.panel.text(Field::Text1));
+  } else if (what == "title") {
+    actual = rig.core.status("").message;
   } else if (what == "opens") {
     actual = std::to_string(rig.port.opens);
   } else {
@@ -122,21 +127,18 @@ const Scenario kScenarios[] = {
       {"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"Tick", {}, "FTT", ""},  // held until the header goes out
       {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
+      {"Tick", {}, "FTF", ""},  // the write waits for its ack: no poll cuts it
       {"rx 06", {kData1234}, "FTF", "data block sent"},
-      // Every further ACK re-sends the block.
+      // Every further ACK re-sends the block; the first of them confirms the write.
       {"rx 06", {kData1234}, "FTF", "data block sent again; done write"},
-      {"Tick", {kEnq}, "TFF", "start poll"},
-      {"rx 06", {}, "TFF", "ignored: ack outside a write"}}},
+      {"rx 06", {kData1234}, "FTF", "data block sent again"},
+      {"Tick", {kEnq}, "TFF", "start poll", "title="},
+      {"rx 06", {}, "TFF", "ignored: ack outside a write; fail poll: reply not understood"}}},
     {"WriteNormalisesTheValueBox",
      {{"Text1=5", {}, "", ""},
       {"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
       {"rx 06", {"02 05 00 03 05"}, "FTF", "data block sent", "Text1=0005"}}},
-    {"WriteOfOverlongValueSendsZero",
-     {{"Text1=123456", {}, "", ""},
-      {"Command1", {kEnq}, "", "start write; open; hold"},
-      {"rx 4E 21 06", {kWriteHeader2000}, "", "write header sent; release"},
-      {"rx 06", {"02 00 00 03 00"}, "FTF", "data block sent", "Text1=0000"}}},
     {"WriteToOctalSeven",
      {{"Text2=7", {}, "", ""},
       {"Command1", {kEnq}, "", "start write; open; hold"},
@@ -144,45 +146,52 @@ const Scenario kScenarios[] = {
        {"01 30 31 38 31 30 30 30 38 30 30 30 32 30 31 17 03"},
        "FTF",
        "write header sent; release"}}},
-    {"ValueBoxEmptiedMidWriteSendsNoBlock",
-     {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
+    {"RegisterAndValueAreTakenAtTheClick",
+     {{"Text1=1234", {}, "", ""},
+      {"Text2= r 2000 ", {}, "", ""},
+      {"Command1", {kEnq}, "FTT", "start write; open; hold"},
+      {"Text2=7", {}, "", ""},
       {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
-      {"Text1", {}, "FTT", "hold"},
-      {"Text1=", {}, "FTT", ""},
-      {"rx 06", {}, "FTF", "data block sent; release"}}},
+      {"Text1", {}, "FTF", ""},  // the click's hold waits for the end of the write
+      {"Text1=", {}, "FTF", ""},
+      {"rx 06", {kData1234}, "FTF", "data block sent", "Text1="},
+      {"rx 06", {kData1234}, "FTT", "data block sent again; done write; hold"},
+      {"Tick", {}, "FTT", ""}}},
     {"ReadWholeExchange",
      {{"Command3", {kEnq}, "FFT", "start read; open; hold", "Text5="},
       {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
       {"rx 06 02 05 12 03 17", {}, "FFF", "value shown in Text5; done read", "Text5=1205"}}},
-    {"ReadShowsLeadingZeros",
+    {"ReadShowsLeadingZerosAndIgnoresTheLeadingByte",
      {{"Command3", {kEnq}, "", "start read; open; hold"},
       {"rx 4E 21 06", {kReadHeader2000}, "", "read header sent; release"},
-      {"rx 06 02 0A 00 03 0A", {}, "", "value shown in Text5; done read", "Text5=000A"}}},
-    {"ReadWithBadCheckByteShowsNothing",
-     {{"Command3", {kEnq}, "", "start read; open; hold"},
-      {"rx 4E 21 06", {kReadHeader2000}, "", "read header sent; release"},
-      {"rx 06 02 34 12 03 99", {}, "FFF", "ignored: check byte bad", "Text5="},
-      {"rx 06 02 34 12 03 27", {}, "FFF", "ignored: check byte bad", "Text5="},
-      // The leading byte is not examined.
-      {"rx 15 02 34 12 03 26", {}, "FFF", "value shown in Text5; done read", "Text5=1234"}}},
+      {"rx 15 02 0A 00 03 0A", {}, "", "value shown in Text5; done read", "Text5=000A"}}},
     {"PollWithBadCheckByteLeavesLamps",
      {{"Tick", {kEnq}, "TFF", "start poll; open"},
       {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
       {"rx 06 02 81 00 03 81", {}, "TFF", "lamps set; done poll", "lamps=10000001"},
       {"Tick", {kEnq}, "TFF", "start poll"},
       {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
-      {"rx 06 02 FF 00 03 00", {}, "TFF", "ignored: check byte bad", "lamps=10000001"},
+      {"rx 06 02 FF 00 03 00",
+       {},
+       "TFF",
+       "ignored: check byte bad; fail poll: check byte bad",
+       "lamps=10000001"},
       {"rx 06 02 7E 00 03 81", {}, "TFF", "ignored: check byte bad", "lamps=10000001"}}},
-    {"ReadReplyAfterTickSetsLampsNotText5",
+    {"ReadReplyIsNeverDrawnOnTheLamps",
      {{"Command3", {kEnq}, "FFT", "start read; open; hold"},
       {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
-      {"Tick", {kEnq}, "TFF", "abandon read; start poll"},
-      {"rx 06 02 81 12 03 93", {}, "TFF", "lamps set", "lamps=10000001"},
-      {"Command4", {}, "TFF", "", "Text5="}}},
-    {"ReadReplyWhileHeldLeavesText5",
+      {"Tick", {}, "FFF", ""},
+      {"rx 06 02 81 12 03 93", {}, "FFF", "value shown in Text5; done read", "lamps=00000000"},
+      {"Tick", {kEnq}, "TFF", "start poll", "Text5=1281"}}},
+    {"ClickIntoABoxDuringAReadHoldsOnceItEnds",
      {{"Command3", {kEnq}, "", "start read; open; hold"},
       {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
-      {"Text6", {}, "FFT", "hold"},
+      {"Text6", {}, "FFF", ""},
+      {"Tick", {}, "FFF", ""},
+      {"rx 06 02 05 12 03 17", {}, "FFT", "value shown in Text5; done read; hold", "Text5=1205"},
+      {"Tick", {}, "FFT", ""}}},
+    {"DataReplyWhileHeldLeavesText5",
+     {{"Text6", {}, "FFT", "hold"},
       {"rx 06 02 05 12 03 17", {}, "FFT", "ignored: data reply while polling is held", "Text5="}}},
     {"PollWholeExchange",
      {{"Tick", {kEnq}, "TFF", "start poll; open"},
@@ -191,10 +200,12 @@ const Scenario kScenarios[] = {
       {"Tick", {kEnq}, "TFF", "start poll"},
       {"rx 4E 21 06", {kPollHeader}, "", "poll header sent"},
       {"rx 06 02 5A FF 03 A5", {}, "TFF", "lamps set; done poll", "lamps=01011010"}}},
-    {"PollUnansweredRepeatsEveryTick",
+    {"UnansweredPollTimesOutAndTheNextTickPolls",
      {{"Tick", {kEnq}, "TFF", "start poll; open"},
-      {"Tick", {kEnq}, "TFF", "abandon poll; start poll"},
-      {"Tick", {kEnq}, "TFF", "abandon poll; start poll"}}},
+      {"+100", {}, "TFF", ""},
+      {"Tick", {}, "TFF", ""},
+      {"+50", {}, "TFF", "fail poll: no reply"},
+      {"Tick", {kEnq}, "TFF", "start poll"}}},
     {"ClickIntoTextBoxHoldsAndCommand4Releases",
      {{"Text2", {}, "FFT", "hold"},
       {"Tick", {}, "FFT", ""},
@@ -204,43 +215,66 @@ const Scenario kScenarios[] = {
       {"Tick", {kEnq}, "TFF", "start poll; open"},
       {"Text1", {}, "TFT", "hold"},
       {"Tick", {}, "TFT", ""}}},
-    {"HeaderOfNextExchangeReleasesHold",
-     {{"Text1", {}, "FFT", "hold"},
-      {"Command3", {kEnq}, "FFT", "start read; open"},
-      {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
-      {"Tick", {kEnq}, "TFF", "abandon read; start poll"}}},
-    {"NeverAnsweredEnquiryHoldsUntilCommand4",
+    {"UnansweredEnquiryFailsTheWriteAndPollingResumes",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"Tick", {}, "FTT", ""},
-      {"Tick", {}, "FTT", ""},
+      {"+149", {}, "FTT", ""},
+      {"+1",
+       {},
+       "FTF",
+       "fail write: no reply; release",
+       "title=COM1: write R2000 = 0000 not confirmed (no reply)"},
+      {"Tick", {kEnq}, "TFF", "start poll"},
+      {"Command3", {}, "TFF", "wait read", "title=COM1: write R2000 = 0000 not confirmed (no reply)"},
+      {"+150", {kEnq}, "FFT", "fail poll: no reply; start read; hold", "title="}}},
+    {"Command4DuringAWriteLetsNoTickIn",
+     {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"Command4", {}, "FTF", "release"},
-      {"Tick", {kEnq}, "TFF", "abandon write; start poll"}}},
-    {"Command1TwiceSendsTwoEnquiries",
+      {"Tick", {}, "FTF", ""},
+      {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent"},
+      {"Tick", {}, "FTF", ""},
+      {"rx 06", {"02 00 00 03 00"}, "FTF", "data block sent"},
+      {"rx 06", {"02 00 00 03 00"}, "FTF", "data block sent again; done write"},
+      {"Tick", {kEnq}, "TFF", "start poll"}}},
+    {"ClickDuringAPollWaitsForItsReply",
+     {{"Tick", {kEnq}, "TFF", "start poll; open"},
+      {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
+      {"Command1", {}, "TFF", "wait write"},
+      {"rx 06 02 81 00 03 81", {kEnq}, "FTT", "lamps set; done poll; start write; hold", "lamps=10000001"},
+      {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"}}},
+    {"SecondClickWaitsForTheFirstCommand",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
-      {"Command1", {kEnq}, "FTT", "abandon write; start write"}}},
+      {"Command1", {}, "FTT", "wait write"},
+      {"Command3", {}, "FTT", "fail write: not sent: another command was clicked; wait read"},
+      {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
+      {"rx 06", {"02 00 00 03 00"}, "FTF", "data block sent"},
+      {"rx 06", {"02 00 00 03 00", kEnq}, "FFT", "data block sent again; done write; start read; hold"}}},
     {"EmptyValueBoxSendsNothingButMovesFlags",
      {{"Text1=", {}, "FFF", ""},
-      {"Tick", {}, "TFF", ""},
+      {"Tick", {}, "TFF", "", "title=nothing is sent while the value box is empty"},
       {"Command1", {}, "FTT", "hold"},
       {"Command3", {}, "FFT", ""},
       {"Command4", {}, "FFF", "release"},
       {"Tick", {}, "TFF", ""}}},
-    {"SplitReplyIsNotRecognised",
-     {{"Tick", {kEnq}, "TFF", "start poll; open"},
-      {"rx 4E", {}, "TFF", "ignored: not a reply"},
-      {"rx 21 06", {}, "TFF", "ignored: not a reply"},
-      {"rx 06 02 81", {}, "", "ignored: not a reply", "lamps=00000000"}}},
-    {"HeaderAckAfterTickSendsNoBlock",
+    {"TyposAreRefusedAndNothingIsSent",
+     {{"Text2=2008", {}, "", ""},
+      {"Command1", {}, "FFF", "fail write: register 2008 is not octal", "title=register 2008 is not octal"},
+      {"Text6=100000", {}, "", ""},
+      {"Command3", {}, "FFF", "fail read: register 100000 is above 77777"},
+      {"Text2=2000", {}, "", ""},
+      {"Text1=12G4", {}, "", ""},
+      {"Command1", {}, "FFF", "fail write: value 12G4 is not hex"},
+      {"Text1=123456", {}, "", ""},
+      {"Command1", {}, "FFF", "fail write: value 123456 has more than four digits"},
+      {"Tick", {kEnq}, "TFF", "start poll; open"}}},
+    {"HeaderAckAfterTickStillSendsTheBlock",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
-      {"Tick", {kEnq}, "TFF", "abandon write; start poll"},
-      {"rx 06", {}, "TFF", "ignored: ack outside a write"}}},
-    {"SingleAckOutsideWriteIsIgnored",
-     {{"Command3", {kEnq}, "FFT", "start read; open; hold"},
-      {"rx 06", {}, "FFT", "ignored: ack outside a write"}}},
+      {"Tick", {}, "FTF", ""},
+      {"rx 06", {"02 00 00 03 00"}, "FTF", "data block sent"}}},
     {"UnknownChunksAreIgnored",
      {{"Tick", {kEnq}, "TFF", "start poll; open"},
-      {"rx 15", {}, "TFF", "ignored: refused (NAK)"},
+      {"rx 15", {}, "TFF", "ignored: refused (NAK); fail poll: refused"},
       {"rx 4E 21 15", {}, "TFF", "ignored: refused (NAK)"},
       {"rx 06 02 81 00 04 81", {}, "TFF", "ignored: not a reply", "lamps=00000000"},
       {"rx 06 06", {}, "TFF", "ignored: not a reply"}}},
@@ -251,30 +285,29 @@ const Scenario kScenarios[] = {
     {"Combo1EmptiedStopsTransmissionUntilValid",
      {{"Tick", {kEnq}, "TFF", "start poll; open"},
       {"Combo1=", {}, "TFF", "close"},
-      {"Tick", {}, "TFF", "abandon poll; start poll; fail"},
+      {"+150", {}, "TFF", "fail poll: no reply"},
+      {"Tick", {}, "TFF", "start poll; fail"},
       {"Combo1=abc", {}, "", ""},
-      {"Tick", {}, "TFF", "abandon poll; start poll"},
+      {"Tick", {}, "TFF", "start poll"},
       {"Combo1=3", {}, "", ""},
-      {"Tick", {kEnq}, "TFF", "abandon poll; start poll; open"}}},
-    {"FailingOpenDropsFramesAndRetries",
+      {"Tick", {kEnq}, "TFF", "start poll; open"}}},
+    {"FailingOpenFailsTheCommandAtOnce",
      {{"failOpen", {}, "", ""},
       {"Tick", {}, "TFF", "start poll; fail", "opens=0"},
-      {"Command3", {}, "FFT", "abandon poll; start read; hold"},
-      {"Command4", {}, "FFF", "release"},
+      {"Command3", {}, "FFF", "start read; hold; fail read: port failed; release"},
       {"portOk", {}, "", ""},
-      {"Tick", {kEnq}, "TFF", "abandon read; start poll; open", "opens=1"}}},
-    {"FailingOpenStillMovesFlagsAfterHeader",
+      {"Tick", {kEnq}, "TFF", "start poll; open", "opens=1"}}},
+    {"AHeaderThatCannotBeWrittenFailsTheRead",
      {{"Command3", {kEnq}, "FFT", "start read; open; hold"},
       {"failWrite", {}, "", ""},
-      // The header is lost: the hold is released as after a send.
-      {"rx 4E 21 06", {}, "FFF", "read header sent; fail; close; release"},
+      {"rx 4E 21 06", {}, "FFF", "read header sent; fail; close; release; fail read: port failed"},
       {"portOk", {}, "", ""},
-      {"Tick", {kEnq}, "TFF", "abandon read; start poll; open", "opens=2"}}},
+      {"Tick", {kEnq}, "TFF", "start poll; open", "opens=2"}}},
     {"InvalidStartAnswerSendsNothing",
      {{"Tick", {}, "TFF", "start poll; fail"},
-      {"Command1", {}, "FTT", "abandon poll; start write; hold"},
-      {"Combo1= 7 ", {}, "FTT", ""},
-      {"Command1", {kEnq}, "FTT", "abandon write; start write; open"}},
+      {"Command1", {}, "FTF", "start write; hold; fail write: port failed; release"},
+      {"Combo1= 7 ", {}, "FTF", ""},
+      {"Command1", {kEnq}, "FTT", "start write; open; hold"}},
      U""},
 };
 
@@ -383,6 +416,178 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(TraceLine(12.3456, "TX", {0x06}), "    12.346 TX 06  ack");
 }
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+// Pieces of a reply on a fake clock: what the link control does with each
+// piece and when. `at` is the delivery time in ms after the frame went out.
+struct Piece {
+  std::int64_t at;
+  std::string bytes;
+};
+struct JoinCase {
+  const char* name;
+  const char* step;  // the exchange's step: "poll enquiry", "poll header", "write header"
+  std::vector<Piece> pieces;
+  std::string report;                  // everything reported after the frame, in EventLog's words
+  std::vector<std::string> sent = {};  // frames the reply made the link control send
+};
+void PrintTo(const JoinCase& c, std::ostream* os) { *os << c.name; }
+
+const char* kKept = "kept: waiting for the rest of the reply";
+
+const JoinCase kJoinCases[] = {
+    {"WholeReplyActsAtOnce", "poll header", {{10, "06 02 81 00 03 81"}}, "lamps set; done poll"},
+    {"BeginningWaitsAndTheRestJoins",
+     "poll header",
+     {{10, "06"}, {26, "02 81 00 03 81"}},
+     std::string(kKept) + "; lamps set; done poll"},
+    {"ThreePiecesJoin",
+     "poll header",
+     {{10, "06 02"}, {26, "81 00"}, {42, "03 81"}},
+     std::string(kKept) + "; " + kKept + "; lamps set; done poll"},
+    {"RestAfterTheBoundIsNotJoined",
+     "poll header",
+     {{10, "06"}, {41, "02 81 00 03 81"}},
+     std::string(kKept) +
+         "; ignored: ack outside a write; fail poll: reply not understood; ignored: not a reply"},
+    {"EnquiryAckInTwoPieces",
+     "poll enquiry",
+     {{5, "4E"}, {21, "21 06"}},
+     std::string(kKept) + "; poll header sent; fail poll: no reply",
+     {kPollHeader}},
+    {"LoneAckIsWholeAfterAWriteHeader",
+     "write header",
+     {{25, "06"}},
+     "data block sent; fail write: no reply",
+     {"02 00 00 03 00"}},
+    {"NakCannotBeginAReplyAndActsAtOnce",
+     "poll header",
+     {{10, "15"}},
+     "ignored: refused (NAK); fail poll: refused"},
+    {"NoiseCannotBeginAReplyAndActsAtOnce",
+     "poll header",
+     {{10, "06 07"}},
+     "ignored: not a reply; fail poll: reply not understood"},
+    {"APieceThatDoesNotContinueIsJudgedApart",
+     "poll header",
+     {{10, "06"}, {20, "4E 21 06"}},
+     std::string(kKept) + "; ignored: ack outside a write; fail poll: reply not understood; poll header "
+                          "sent; fail poll: no reply",
+     {kPollHeader}},
+    {"TwoEnquiryAcksRunTogether",
+     "poll enquiry",
+     {{5, "4E 21 06 4E 21 06"}},
+     "ignored: not a reply; fail poll: reply not understood"},
+};
+
+class Join : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(Join, PiecesOfAReply) {
+  const JoinCase& c = GetParam();
+  Rig rig;
+  const std::string step = c.step;
+  if (step == "write header") {
+    rig.core.Command1_Click();
+    rig.receive(kEnqAck);
+  } else {
+    rig.core.Timer1_Timer();
+    if (step == "poll header") rig.receive(kEnqAck);
+  }
+  rig.take();
+  rig.log.events.clear();
+  const std::int64_t sentAt = rig.now;
+  for (const Piece& p : c.pieces) {
+    rig.advance(sentAt + p.at - rig.now);
+    rig.receive(ParseHex(p.bytes));
+  }
+  rig.advance(LinkControl::kReplyTimeoutMs);
+  std::string report = rig.log.take();
+  // Holds and releases are the exchange table's business.
+  for (const char* noise : {"; release", "; hold"})
+    for (auto at = report.find(noise); at != std::string::npos; at = report.find(noise)) report.erase(at, 9);
+  EXPECT_EQ(report, c.report);
+  EXPECT_EQ(rig.take(), c.sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, Join, ::testing::ValuesIn(kJoinCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A write and a read that fail at each of their steps: the hold is released,
+// polling resumes at the next tick, the title names the command, the failure is
+// counted.
+struct FailCase {
+  const char* name;
+  const char* command;                // "write" or "read"
+  std::vector<std::string> answered;  // replies before the fault, each whole
+  std::string fault;                  // "lost", or the bytes that come instead of the reply
+  std::string title;
+};
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kWriteFailed = "COM1: write R2000 = 1234 not confirmed ";
+const std::string kReadFailed = "COM1: read R2000 failed ";
+
+const FailCase kFailCases[] = {
+    {"WriteEnquiryLost", "write", {}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteEnquiryRefused", "write", {}, "4E 21 15", kWriteFailed + "(refused)"},
+    {"WriteEnquiryCorrupted", "write", {}, "4E 23 06", kWriteFailed + "(reply not understood)"},
+    {"WriteHeaderAckLost", "write", {"4E 21 06"}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteHeaderRefused", "write", {"4E 21 06"}, "15", kWriteFailed + "(refused)"},
+    {"WriteHeaderAckCorrupted", "write", {"4E 21 06"}, "86", kWriteFailed + "(reply not understood)"},
+    {"WriteBlockAckLost", "write", {"4E 21 06", "06"}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteBlockRefused", "write", {"4E 21 06", "06"}, "15", kWriteFailed + "(refused)"},
+    {"ReadEnquiryLost", "read", {}, "lost", kReadFailed + "(no reply)"},
+    {"ReadEnquiryRefused", "read", {}, "4E 21 15", kReadFailed + "(refused)"},
+    {"ReadReplyLost", "read", {"4E 21 06"}, "lost", kReadFailed + "(no reply)"},
+    {"ReadRefused", "read", {"4E 21 06"}, "15", kReadFailed + "(refused)"},
+    {"ReadReplyCorrupted", "read", {"4E 21 06"}, "06 02 34 12 03 99", kReadFailed + "(check byte bad)"},
+    {"ReadReplyTruncated", "read", {"4E 21 06"}, "06 02 34", kReadFailed + "(reply not understood)"},
+};
+
+class CommandFails : public ::testing::TestWithParam<FailCase> {};
+
+TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
+  const FailCase& c = GetParam();
+  Rig rig;
+  LinkCounters counters;
+  struct Counting : LinkObserver {
+    LinkCounters* c;
+    void onLinkEvent(const LinkEvent& e) override { c->count(e); }
+  } counting;
+  counting.c = &counters;
+  rig.core.addObserver(&counting);
+  rig.panel.setText(Field::Text1, U"1234");
+  const bool write = std::string(c.command) == "write";
+  write ? rig.core.Command1_Click() : rig.core.Command3_Click();
+  for (const std::string& r : c.answered) rig.receive(ParseHex(r));
+  if (c.fault != "lost") rig.receive(ParseHex(c.fault));
+  rig.advance(LinkControl::kReplyTimeoutMs + LinkControl::kJoinMs);
+  EXPECT_FALSE(rig.core.state().PollHold);
+  EXPECT_EQ(rig.core.status("").message, c.title);
+  EXPECT_EQ(rig.core.status("COM1: unplugged").message, "COM1: unplugged")
+      << "the port's problem comes first";
+  EXPECT_EQ(counters.failed[static_cast<std::size_t>(write ? ExchangeKind::Write : ExchangeKind::Read)], 1);
+  EXPECT_EQ(rig.panel.text(Field::Text5), U"");
+  rig.take();
+  rig.core.Timer1_Timer();
+  EXPECT_EQ(rig.take(), std::vector<std::string>{kEnq});
+  EXPECT_EQ(rig.flags(), "TFF");
+  // The message stays until the next command starts.
+  rig.advance(10);
+  EXPECT_EQ(rig.core.status("").message, c.title);
+  rig.receive(kEnqAck);
+  rig.receive(DataReply(0, 0));
+  rig.core.Command3_Click();
+  EXPECT_EQ(rig.core.status("").message, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, CommandFails, ::testing::ValuesIn(kFailCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace varnak::testing

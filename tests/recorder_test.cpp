@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "timeline/event_words.h"
+#include "timeline/link_recorder.h"
 #include "timeline/recorder.h"
 
 namespace varnak::testing {
@@ -223,6 +224,99 @@ TEST(Recorder, KeepsADayAtFiveChangesASecond) {
   EXPECT_EQ(rec.droppedChanges(), 50u);
   EXPECT_GE(rec.changes().back().t() - rec.changes().front().t(), day - 200);
 }
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+// The link control's reports as the recorder sees them.
+struct LinkCase {
+  const char* name;
+  std::vector<LinkEvent> events;
+  std::vector<std::string> markers;  // "t: text"
+  std::vector<std::string> changes;  // "t outputs"
+};
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
+
+LinkEvent Cmd(LinkEvent::Kind kind, ExchangeKind what, std::string reg, std::string value = {},
+              Failure failure = Failure::NoReply) {
+  LinkEvent e{kind};
+  e.exchange = what;
+  e.reg = std::move(reg);
+  e.value = std::move(value);
+  e.failure = failure;
+  return e;
+}
+LinkEvent Lamps(std::uint8_t outputs) {
+  LinkEvent e{LinkEvent::Kind::Received};
+  e.ruling = Ruling::LampsSet;
+  e.bytes = {0x06, 0x02, outputs, 0x00, 0x03, outputs};
+  return e;
+}
+using K = LinkEvent::Kind;
+constexpr auto W = ExchangeKind::Write;
+constexpr auto R = ExchangeKind::Read;
+
+const LinkCase kLinkCases[] = {
+    {"PollRepliesAreSamples",
+     {Lamps(0x81), Lamps(0x81), Lamps(0x80), {K::Received, {0x06, 0x02, 0x01, 0, 3, 1}, Ruling::ValueShown}},
+     {},
+     {"0 81", "20 80"}},
+    {"WriteConfirmedAndReadWithItsValue",
+     {Cmd(K::Started, W, "R2000", "00A5"), Cmd(K::Completed, W, "R2000", "00A5"), Cmd(K::Started, R, "R1000"),
+      Cmd(K::Completed, R, "R1000", "1234")},
+     {"0: write R2000 = 00A5 confirmed", "20: read R1000 = 1234"},
+     {}},
+    {"FailedWriteIsNotConfirmedFailedReadFailed",
+     {Cmd(K::Started, W, "R2000", "0001"), Cmd(K::Failed, W, "R2000", "0001"), Cmd(K::Started, R, "R7"),
+      Cmd(K::Failed, R, "R7", "", Failure::CheckByteBad)},
+     {"0: write R2000 = 0001 not confirmed", "20: read R7 failed"},
+     {}},
+    {"ACommandThatWaitedIsMarkedAtItsClickOnce",
+     {Cmd(K::Started, W, "R2000", "0001"), Cmd(K::Waiting, R, "R2000"), Cmd(K::Completed, W, "R2000", "0001"),
+      Cmd(K::Started, R, "R2000"), Cmd(K::Completed, R, "R2000", "0001")},
+     {"0: write R2000 = 0001 confirmed", "10: read R2000 = 0001"},
+     {}},
+    {"AReplacedWaitingCommandIsNotConfirmedAndTheRunningOneKeepsItsOutcome",
+     {Cmd(K::Started, R, "R1"), Cmd(K::Waiting, W, "R2", "0002"),
+      Cmd(K::Failed, W, "R2", "0002", Failure::Replaced), Cmd(K::Waiting, W, "R3", "0003"),
+      Cmd(K::Completed, R, "R1", "0001"), Cmd(K::Started, W, "R3", "0003"),
+      Cmd(K::Completed, W, "R3", "0003")},
+     {"0: read R1 = 0001", "10: write R2 = 0002 not confirmed", "30: write R3 = 0003 confirmed"},
+     {}},
+    {"AClickRefusedForWhatTheBoxesHoldIsNoCommand",
+     {Cmd(K::Started, W, "R2000", "0001"), Cmd(K::Failed, R, "", "", Failure::BadInput),
+      Cmd(K::Completed, W, "R2000", "0001")},
+     {"0: write R2000 = 0001 confirmed"},
+     {}},
+};
+
+class LinkRecorderTest : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(LinkRecorderTest, MarksAndSamples) {
+  std::int64_t now = 0;
+  Recorder rec(0, 0);
+  LinkRecorder feed(rec, [&now] { return now; });
+  for (const LinkEvent& e : GetParam().events) {
+    feed.onLinkEvent(e);
+    now += 10;
+  }
+  std::vector<std::string> markers, changes;
+  for (const CommandMarker& m : rec.markers())
+    markers.push_back(std::to_string(m.t) + ": " + EnglishCommandText(m));
+  for (const OutputChange& c : rec.changes()) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%lld %02X", static_cast<long long>(c.t()), c.outputs());
+    changes.push_back(s);
+  }
+  EXPECT_EQ(markers, GetParam().markers);
+  EXPECT_EQ(changes, GetParam().changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(LinkRecorder, LinkRecorderTest, ::testing::ValuesIn(kLinkCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace varnak::testing

@@ -64,10 +64,20 @@ void Recorder::commandStarted(std::int64_t now, CommandKind kind, std::string_vi
   markers_.push_back(m);
 }
 
-void Recorder::commandEnded(CommandOutcome outcome, std::string_view value) {
-  if (markers_.empty() || markers_.back().outcome != CommandOutcome::Pending) return;
-  markers_.back().outcome = outcome;
-  if (!value.empty()) CopyText(markers_.back().value, value);
+void Recorder::commandEnded(CommandOutcome outcome, std::string_view value, bool newest) {
+  // At most one command runs and one waits, but clicks that replaced the waiting
+  // one may lie between them: look back a generous stretch.
+  constexpr std::size_t kLookBack = 64;
+  CommandMarker* m = nullptr;
+  const std::size_t n = markers_.size();
+  for (std::size_t i = n > kLookBack ? n - kLookBack : 0; i < n; ++i) {
+    if (markers_[i].outcome != CommandOutcome::Pending) continue;
+    m = &markers_[i];
+    if (!newest) break;
+  }
+  if (!m) return;
+  m->outcome = outcome;
+  if (!value.empty()) CopyText(m->value, value);
 }
 
 void Recorder::notify(std::int64_t t, TimelineRow::Event event) {

@@ -101,8 +101,10 @@ class Recorder {
   // Time has passed: opens the not-live span once 1 s has gone by without a sample.
   void advance(std::int64_t now);
   void commandStarted(std::int64_t now, CommandKind kind, std::string_view reg, std::string_view value);
-  // Settles the newest command if it is still pending; `value` is the value read.
-  void commandEnded(CommandOutcome outcome, std::string_view value = {});
+  // Settles a pending command; `value` is the value read. Commands end in the
+  // order they were clicked, so the oldest pending one, unless `newest` (a
+  // command that waited for its turn and was replaced by the next click).
+  void commandEnded(CommandOutcome outcome, std::string_view value = {}, bool newest = false);
 
   // Sees each change, "not live" and "live again" as it is recorded (commands are
   // not streamed: their outcome comes later).
