@@ -1,11 +1,12 @@
 // Runs the window (offscreen) against the paced simulator and prints one table:
 // poll rate, the tool's turnaround, the time of a whole poll exchange, CPU, RSS.
 //
-//   poll_bench [SECONDS] [SIM] [monitor]     defaults: 60 s, varnak-sim beside the build
+//   poll_bench [SECONDS] [SIM] [monitor|timeline]   defaults: 60 s, varnak-sim beside the build
 //
 // With "monitor", the line monitor is open and already holds its 10,000 lines
 // (so that the run shows the memory once the ring is full), and the RSS is
-// printed every 10 s.
+// printed every 10 s. With "timeline", the output timing chart is open and
+// following the present.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
   form.load(QStringLiteral("1"));
   form.show();
   const bool monitor = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("monitor");
+  const bool timeline = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("timeline");
+  if (timeline) form.openTimeline();  // following the present, redrawn four times a second
   std::vector<long> rssKb;
   QTimer rssTimer;
   if (monitor) {
@@ -148,6 +151,10 @@ int main(int argc, char** argv) {
       exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
   std::printf("| panel CPU | %.2f %% of one core | < 0.5 %% |\n", 100 * cpu / (seconds - 1));
   std::printf("| panel peak RSS | %.1f MB | < 60 MB |\n", u.ru_maxrss / 1024.0);
+  if (timeline) {
+    std::printf("| output timing chart | open, following, %zu changes, %zu markers recorded | |\n",
+                form.recorder().changes().size(), form.recorder().markers().size());
+  }
   if (monitor) {
     std::printf("| monitor lines kept / dropped | %d / %lld | 10,000 kept |\n",
                 form.monitor()->model()->rowCount(), form.monitor()->model()->dropped());

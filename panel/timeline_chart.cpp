@@ -15,7 +15,8 @@ namespace {
 
 constexpr int kLaneLabelWidth = 34;
 constexpr int kMarkerRows = 3;
-constexpr int kMarkerLabelWidth = 240;  // longest marker text before it is elided
+constexpr int kMarkerLabelWidth = 240;        // longest marker text before it is elided
+constexpr std::size_t kMaxMarkerLines = 150;  // commands drawn across the lanes on one screen
 
 // The lamps' colours: green for an output on, red for off.
 const QColor kHighLine(0, 150, 0);
@@ -212,14 +213,18 @@ void TimelineChart::drawAxis(QPainter& p, const QRect& plot, std::int64_t left, 
 
 void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t right,
                                 std::int64_t now) {
+  // Spans closer than a pixel become one rectangle, and all are filled in two calls.
+  std::vector<QRect> rects;
   const auto shade = [&](std::int64_t begin, std::int64_t end) {
     begin = std::max(begin, left);
     end = std::min(end, std::min(right, now));
     if (end <= begin) return;
     const int x0 = xAt(begin), x1 = std::max(xAt(end), x0 + 1);
-    const QRect r(x0, plot.top(), x1 - x0, plot.height());
-    p.fillRect(r, QColor(0, 0, 0, 28));
-    p.fillRect(r, QBrush(QColor(140, 140, 140), Qt::BDiagPattern));
+    if (!rects.empty() && x0 <= rects.back().right() + 1) {
+      rects.back().setRight(std::max(rects.back().right(), x1 - 1));
+      return;
+    }
+    rects.emplace_back(x0, plot.top(), x1 - x0, plot.height());
   };
   // Before the first reply kept nothing is known: as dimmed as the lamps were.
   const auto& changes = recorder_.changes();
@@ -231,6 +236,12 @@ void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t lef
   if (const auto open = recorder_.openSpan(now);
       open && (spans.empty() || spans.back().end != NotLiveSpan::kOpen))
     shade(open->begin, now);
+  // Grey, and hatched where there is room for the hatching to show.
+  const QBrush hatch(QColor(150, 150, 150), Qt::BDiagPattern);
+  for (const QRect& r : rects) {
+    p.fillRect(r, QColor(228, 228, 228));
+    if (r.width() >= 4) p.fillRect(r, hatch);
+  }
 }
 
 void TimelineChart::drawLanes(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t now) {
@@ -301,16 +312,30 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
   const int rowHeight = fm.height() + 2;
   std::array<int, kMarkerRows> rowEnd;
   rowEnd.fill(INT32_MIN);
-  int lastX = INT32_MIN;
+  // One line per pixel column and outcome, drawn in one call per colour after the labels.
+  constexpr CommandOutcome kOutcomes[] = {CommandOutcome::Pending, CommandOutcome::Confirmed,
+                                          CommandOutcome::NotConfirmed, CommandOutcome::ValueRead,
+                                          CommandOutcome::Failed};
+  std::array<std::vector<QLine>, std::size(kOutcomes)> lines;
+  std::array<int, std::size(kOutcomes)> lastX;
+  lastX.fill(INT32_MIN);
+  struct Label {
+    QRect box;
+    QString text;
+    QColor colour;
+  };
+  std::vector<Label> labels;
   for (; it != markers.end() && it->t <= right; ++it) {
     const int x = xAt(it->t);
+    const auto o = static_cast<std::size_t>(it->outcome);
     const QColor colour = MarkerColour(it->outcome);
-    if (x != lastX) {
-      p.setPen(QPen(colour, 1, Qt::DashLine));
-      p.drawLine(x, plot.top() - 2, x, plot.bottom());
-      lastX = x;
+    if (x != lastX[o]) {
+      lines[o].emplace_back(x, plot.top() - 2, x, plot.bottom());
+      lastX[o] = x;
     }
-    // The label goes into the first row that is free at x; when none is, only the line shows.
+    // The label goes into the first row that is free at x; when none is, only the
+    // line shows (and its text is not even made: a day holds many commands).
+    if (std::none_of(rowEnd.begin(), rowEnd.end(), [x](int end) { return end < x; })) continue;
     const QString text =
         fm.elidedText(QString::fromStdString(words_.command(*it)), Qt::ElideRight, kMarkerLabelWidth);
     const int w = fm.horizontalAdvance(text) + 8;
@@ -318,14 +343,27 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
     const int boxLeft = x + w <= width() - 2 ? x : x - w + 1;
     for (int row = 0; row < kMarkerRows; ++row) {
       if (rowEnd[row] >= boxLeft) continue;
-      const QRect box(boxLeft, 2 + row * rowHeight, w, rowHeight - 1);
-      p.fillRect(box, QColor(255, 255, 255, 235));
-      p.setPen(colour);
-      p.drawRect(box.adjusted(0, 0, -1, -1));
-      p.drawText(box.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+      labels.push_back({QRect(boxLeft, 2 + row * rowHeight, w, rowHeight - 1), text, colour});
       rowEnd[row] = boxLeft + w + 4;
       break;
     }
+  }
+  // Many commands on the screen (a day of them) would cover the lanes: then each
+  // is a tick above them, and only a sparse screen draws them across.
+  std::size_t count = 0;
+  for (const auto& l : lines) count += l.size();
+  const int top = plot.top() - 6, bottom = count > kMaxMarkerLines ? plot.top() - 1 : plot.bottom();
+  for (std::size_t o = 0; o < lines.size(); ++o) {
+    if (lines[o].empty()) continue;
+    // One-pixel rectangles: the raster engine fills them faster than it draws lines.
+    const QColor colour = MarkerColour(kOutcomes[o]);
+    for (const QLine& l : lines[o]) p.fillRect(l.x1(), top, 1, bottom - top + 1, colour);
+  }
+  for (const Label& l : labels) {
+    p.fillRect(l.box, Qt::white);
+    p.setPen(l.colour);
+    p.drawRect(l.box.adjusted(0, 0, -1, -1));
+    p.drawText(l.box.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, l.text);
   }
 }
 
