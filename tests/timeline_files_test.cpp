@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/watch_recording.h"
 #include "timeline/csv_writer.h"
 #include "timeline/local_time.h"
 #include "timeline/vcd_writer.h"
@@ -223,6 +224,47 @@ TEST(VcdWriter, SigrokReadsTheSameTransitions) {
   };
   EXPECT_EQ(SigrokTransitions(path), expected);
   std::remove(path.c_str());
+}
+
+// What `varnak watch --csv --vcd FILE` writes as the polls come: every row at
+// once, the span not live when a poll came late, and the VCD closed at the end.
+TEST(WatchRecording, StreamsCsvAndVcdAndClosesTheVcd) {
+  TimeZone zone("UTC0");
+  const std::string path = ::testing::TempDir() + "varnak-watch-test.vcd";
+  std::ostringstream csv;
+  cli::WatchRecording rec(1000, kEpoch);
+  std::string error;
+  ASSERT_TRUE(rec.writeVcd(path, &error)) << error;
+  rec.writeCsv(csv);
+  EXPECT_EQ(csv.str(), "time,ms,Q0,Q1,Q2,Q3,Q4,Q5,Q6,Q7,event\n");
+  rec.sample(1000, 0x01);
+  EXPECT_EQ(csv.str().substr(38), "2026-12-07T13:00:00.000+00:00,0,1,0,0,0,0,0,0,0,\n") << "each row at once";
+  rec.sample(1200, 0x01);
+  rec.sample(1400, 0x03);
+  rec.sample(3000, 0x03);  // the retries took 1.6 s
+  rec.sample(3200, 0x02);
+  rec.close(3300);
+  rec.sample(3400, 0x00);  // after the end: nothing
+  rec.close(3500);
+  EXPECT_TRUE(rec.ok());
+  EXPECT_EQ(csv.str().substr(38),
+            "2026-12-07T13:00:00.000+00:00,0,1,0,0,0,0,0,0,0,\n"
+            "2026-12-07T13:00:00.400+00:00,400,1,1,0,0,0,0,0,0,\n"
+            "2026-12-07T13:00:01.400+00:00,1400,1,1,0,0,0,0,0,0,\"not live\"\n"
+            "2026-12-07T13:00:02.000+00:00,2000,1,1,0,0,0,0,0,0,\"live again\"\n"
+            "2026-12-07T13:00:02.200+00:00,2200,0,1,0,0,0,0,0,0,\n");
+  std::ifstream file(path);
+  const std::string vcd((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(vcd.substr(vcd.find("$enddefinitions $end\n") + 21),
+            "#0\n1!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n1)\n#400\n1\"\n#1400\n0)\n#2000\n1)\n#2200\n0!\n#2300\n");
+  std::remove(path.c_str());
+}
+
+TEST(WatchRecording, SaysWhyAVcdCannotBeWritten) {
+  cli::WatchRecording rec(0, kEpoch);
+  std::string error;
+  EXPECT_FALSE(rec.writeVcd("/nonexistent-dir/x.vcd", &error));
+  EXPECT_EQ(error, "No such file or directory");
 }
 
 }  // namespace

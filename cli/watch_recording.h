@@ -1,0 +1,49 @@
+// What `varnak watch --csv` and `--vcd FILE` write: the outputs recorded as the
+// window records them, its CSV rows on a stream (stdout) and its VCD into a
+// file, each row flushed as it comes, and the VCD closed with its last timestamp
+// however watch ends, so that the file is complete.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "timeline/csv_writer.h"
+#include "timeline/recorder.h"
+#include "timeline/vcd_writer.h"
+
+namespace varnak::cli {
+
+class WatchRecording {
+ public:
+  // `startMs` on the clock of every later call; `startEpochMs` the wall clock then.
+  WatchRecording(std::int64_t startMs, std::int64_t startEpochMs);
+  ~WatchRecording();
+
+  // CSV rows onto `out` (the header now).
+  void writeCsv(std::ostream& out);
+  // A VCD into `path` (the header now); false, with `error` saying why, if it cannot be written.
+  bool writeVcd(const std::string& path, std::string* error);
+
+  // A poll reply with the outputs.
+  void sample(std::int64_t now, Outputs outputs);
+  // The closing timestamp; nothing is written after it.
+  void close(std::int64_t now);
+  // False once a write to the CSV stream or the VCD file failed.
+  bool ok() const { return ok_; }
+
+ private:
+  void row(const TimelineRow& row);
+
+  Recorder recorder_;
+  std::ostream* csvOut_ = nullptr;
+  std::unique_ptr<CsvWriter> csv_;
+  std::ofstream vcdFile_;
+  std::unique_ptr<VcdWriter> vcd_;
+  bool closed_ = false;
+  bool ok_ = true;
+};
+
+}  // namespace varnak::cli
