@@ -1,15 +1,20 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
 // and an exit code that says what happened.
+#include <signal.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "cli/client.h"
 #include "cli/line.h"
 #include "cli/options.h"
+#include "cli/watch_recording.h"
 #include "link/decode.h"
 #include "serial/system_ports.h"
 
@@ -21,6 +26,20 @@ using namespace varnak::cli;
 enum Exit { kDone = 0, kUsageError = 2, kNoPort = 3, kNoReply = 4, kBadReply = 5 };
 
 const auto kStart = std::chrono::steady_clock::now();
+
+// The signal that asked watch to stop (0: none yet); watch closes its files first.
+volatile std::sig_atomic_t gStopSignal = 0;
+void OnStopSignal(int signal) { gStopSignal = signal; }
+
+std::int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kStart)
+      .count();
+}
+std::int64_t EpochMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::string Hex4(unsigned v) {
   char s[8];
@@ -143,16 +162,39 @@ int main(int argc, char** argv) {
       return kDone;
     }
     case Command::Watch: {
+      // --csv and --vcd: the outputs recorded as the window records them.
+      std::optional<WatchRecording> recording;
+      if (opt.csv || !opt.vcdPath.empty()) {
+        recording.emplace(SteadyMs(), EpochMs());
+        std::string why;
+        if (!opt.vcdPath.empty() && !recording->writeVcd(opt.vcdPath, &why)) {
+          std::fprintf(stderr, "varnak: cannot write %s: %s\n", opt.vcdPath.c_str(), why.c_str());
+          return kUsageError;
+        }
+        if (opt.csv) recording->writeCsv(std::cout);
+      }
+      const auto finish = [&](int code) {
+        if (recording) recording->close(SteadyMs());
+        return code;
+      };
+      struct sigaction stop {};
+      stop.sa_handler = OnStopSignal;  // no SA_RESTART: a wait for a reply ends early
+      sigaction(SIGINT, &stop, nullptr);
+      sigaction(SIGTERM, &stop, nullptr);
       int last = -1;
       long lines = 0;
       auto next = std::chrono::steady_clock::now();
       while (opt.count == 0 || lines < opt.count) {
         const Outcome o = client.outputs();
-        if (o.failure != Failure::None) return Fail(o, opt, device);
+        if (gStopSignal) return finish(128 + gStopSignal);
+        if (o.failure != Failure::None) return finish(Fail(o, opt, device));
+        if (recording) recording->sample(SteadyMs(), static_cast<Outputs>(o.value));
         if (static_cast<int>(o.value) != last) {
           last = o.value;
           ++lines;
-          if (opt.json) {
+          if (opt.csv) {
+            // The rows went out as they were recorded.
+          } else if (opt.json) {
             std::printf("{\"time\": \"%s\", \"outputs\": \"%02X\"%s}\n", Timestamp().c_str(), o.value,
                         OutputsLine(o.value, true).c_str());
           } else {
@@ -161,9 +203,11 @@ int main(int argc, char** argv) {
           std::fflush(stdout);
         }
         next += std::chrono::milliseconds(200);
-        std::this_thread::sleep_until(next);
+        while (!gStopSignal && std::chrono::steady_clock::now() < next)
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (gStopSignal) return finish(128 + gStopSignal);
       }
-      return kDone;
+      return finish(kDone);
     }
     default:
       return kUsageError;

@@ -30,6 +30,10 @@ const char kUsage[] =
     "  --timeout MS      how long to wait for each reply (default 500)\n"
     "  --retries N       further attempts after a failed one, each from the enquiry (default 2)\n"
     "  --count N         watch: stop after N lines\n"
+    "  --csv             watch: CSV rows on stdout instead of the lines: local time, ms since start,\n"
+    "                    Q0..Q7 as 0/1, and the event (\"not live\", \"live again\")\n"
+    "  --vcd FILE        watch: also write FILE as a value change dump (1 ms, wires Q0..Q7 and live),\n"
+    "                    flushed at every change and closed at Ctrl+C or when watch stops\n"
     "  --json            one JSON object per result line\n"
     "  --trace           every chunk sent and received on stderr, with a decoding\n"
     "  --version         the version\n"
@@ -96,6 +100,12 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.json = true;
     } else if (a == "--trace") {
       o.trace = true;
+    } else if (a == "--csv") {
+      o.csv = true;
+    } else if (a == "--vcd") {
+      const auto v = value();
+      if (!v || v->empty()) return fail("--vcd wants a file name");
+      o.vcdPath = *v;
     } else if (a == "--port") {
       const auto v = value();
       if (!v || v->empty()) return fail("--port wants a device or a port number");
@@ -147,6 +157,9 @@ Options ParseOptions(int argc, const char* const* argv) {
   if ((o.command == Command::Read || o.command == Command::Write) && !ParseRegisterNumber(words[1], &o.reg))
     return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[1]);
   if (o.count && o.command != Command::Watch) return fail("--count is for watch");
+  if ((o.csv || !o.vcdPath.empty()) && o.command != Command::Watch)
+    return fail("--csv and --vcd are for watch");
+  if (o.csv && o.json) return fail("--csv and --json both say what goes to stdout: give one");
   return o;
 }
 

@@ -19,7 +19,9 @@ struct Options {
   long count = 0;  // watch: lines before stopping, 0 for no end
   bool json = false;
   bool trace = false;
-  std::string error;  // a usage error
+  bool csv = false;     // watch: CSV rows on stdout instead of the usual lines
+  std::string vcdPath;  // watch: a VCD written as it goes
+  std::string error;    // a usage error
 };
 
 Options ParseOptions(int argc, const char* const* argv);

@@ -188,6 +188,10 @@ TEST(CliUsage, StrictArgumentsAreUsageErrors) {
       {"--port", "0", "read", "1"},
       {"--port"},
       {"--bogus", "read", "1"},
+      {"outputs", "--csv"},
+      {"read", "1", "--vcd", "x.vcd"},
+      {"watch", "--vcd"},
+      {"watch", "--csv", "--json"},
   };
   for (const QStringList& args : rows) {
     const CliRun r = RunCli(args);
