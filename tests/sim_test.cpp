@@ -6,6 +6,7 @@
 #include "link/decode.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
+#include "sim/schedule.h"
 
 namespace varnak::testing {
 namespace {
@@ -160,3 +161,43 @@ TEST(RegisterNames, OctalDigitsOnly) {
 
 }  // namespace
 }  // namespace varnak::testing
+
+namespace varnak::sim {
+namespace {
+
+// An adapter's latency: the reply's bytes reach the line only at the ticks of a
+// timer running freely from the epoch, each tick carrying what has arrived by then.
+TEST(SimSchedule, AnAdapterHandsBytesOverAtItsTicks) {
+  struct Row {
+    int latencyMs;
+    int firstByteMs;  // of the frame being answered, after the epoch
+    std::vector<int> handedOverMs;
+  };
+  // A 3-byte enquiry ends 3.4 ms after its first byte; 2 ms turnaround; then 3
+  // reply bytes 1.146 ms apart: on the wire at 5.4, 6.6 and 7.7 ms after it.
+  const Row rows[] = {
+      {0, 0, {5, 6, 7}},
+      {16, 0, {16, 16, 16}},
+      {16, 10, {16, 32, 32}},  // a reply straddling a tick arrives in two pieces
+      {16, 40, {48, 48, 48}},
+  };
+  const Clock::time_point epoch = Clock::now();
+  for (const Row& r : rows) {
+    ReplySchedule schedule(true, r.latencyMs, epoch);
+    Faults::Plan plan;
+    plan.parts.push_back({0, {0x4E, 0x21, 0x06}});
+    schedule.add({0x4E, 0x21, 0x05}, epoch + std::chrono::milliseconds(r.firstByteMs), plan, 0);
+    std::vector<int> got;
+    while (!schedule.empty()) {
+      const auto at = schedule.nextAt();
+      got.push_back(
+          static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(at - epoch).count()) -
+          (r.latencyMs ? 0 : r.firstByteMs));
+      schedule.popDue(at);
+    }
+    EXPECT_EQ(got, r.handedOverMs) << "latency " << r.latencyMs << ", first byte at " << r.firstByteMs;
+  }
+}
+
+}  // namespace
+}  // namespace varnak::sim
