@@ -58,8 +58,7 @@ int Finish(int status) {
   const bool flushed = std::fflush(stdout) == 0;
   const int error = errno;
   if (!flushed || std::ferror(stdout)) {
-    std::fprintf(stderr, "varnak: cannot write the result: %s\n",
-                 std::strerror(flushed ? EPIPE : error));
+    std::fprintf(stderr, "varnak: cannot write the result: %s\n", std::strerror(flushed ? EPIPE : error));
     return status == kDone ? kOutputFailed : status;
   }
   return status;
@@ -129,7 +128,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "varnak: %s (see varnak --help)\n", opt.error.c_str());
     return kUsageError;
   }
-  // QSerialPort wants an application object; its name goes into the lock file.
+  // QSerialPort wants an application object.
   QCoreApplication app(argc, argv);
   if (opt.command == Command::Ports) {
     std::fputs(FormatPortList(SystemPorts(), opt.json).c_str(), stdout);
@@ -148,10 +147,10 @@ int main(int argc, char** argv) {
   }
   SerialLine line([] { return gStopSignal != 0; });
   if (const auto failure = line.open(QString::fromStdString(device))) {
-    const QString sentence = failure->kind == OpenFailure::Kind::Busy
-                                 ? failure->sentence(QString::fromStdString(label))
-                                 : QStringLiteral("cannot open %1: %2")
-                                       .arg(QString::fromStdString(device), failure->reason);
+    const QString sentence =
+        failure->kind == OpenFailure::Kind::Busy
+            ? failure->sentence(QString::fromStdString(label))
+            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->reason);
     std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
     return kNoPort;
   }

@@ -130,8 +130,9 @@ Options ParseOptions(int argc, const char* const* argv) {
     const std::string name = "--" + w.option.names().first().toStdString();
     const std::string v = parser.value(w.option).toStdString();
     const auto n = WholeNumber(v, w.lo, w.hi);
-    if (!n) return fail(name + " wants a whole number from " + std::to_string(w.lo) + " to " +
-                        std::to_string(w.hi) + ", got: " + v);
+    if (!n)
+      return fail(name + " wants a whole number from " + std::to_string(w.lo) + " to " +
+                  std::to_string(w.hi) + ", got: " + v);
     if (&w.option == &timeout) o.timeoutMs = static_cast<int>(*n);
     if (&w.option == &retries) o.retries = static_cast<int>(*n);
     if (&w.option == &count) o.count = *n;
@@ -152,9 +153,10 @@ Options ParseOptions(int argc, const char* const* argv) {
                    {"outputs", Command::Outputs, 0, ""},
                    {"watch", Command::Watch, 0, ""},
                    {"ports", Command::Ports, 0, ""}};
-  const auto* k = std::find_if(std::begin(kCommands), std::end(kCommands),
-                               [&](const auto& e) { return c == e.name; });
-  if (k == std::end(kCommands)) return fail("unknown command: " + c + " (read, write, outputs, watch or ports)");
+  const auto* k =
+      std::find_if(std::begin(kCommands), std::end(kCommands), [&](const auto& e) { return c == e.name; });
+  if (k == std::end(kCommands))
+    return fail("unknown command: " + c + " (read, write, outputs, watch or ports)");
   if (args_ < k->arguments) return fail(c + " needs " + k->needs);
   if (args_ > k->arguments) {
     return fail(c + (k->arguments ? " takes " + std::string(k->needs) : std::string(" takes no arguments")) +

@@ -109,7 +109,8 @@ bool ClearStrayParity(int fd) {
 
 QString SettingsNotTaken(int fd, const QSerialPort& port) {
   termios t{};
-  if (::tcgetattr(fd, &t) != 0) return QStringLiteral("the settings (cannot read them back: %1)").arg(SystemError(errno));
+  if (::tcgetattr(fd, &t) != 0)
+    return QStringLiteral("the settings (cannot read them back: %1)").arg(SystemError(errno));
   QStringList missing;
   const speed_t speed = SpeedCode(port.baudRate());
   if (speed && (cfgetispeed(&t) != speed || cfgetospeed(&t) != speed))
@@ -120,13 +121,15 @@ QString SettingsNotTaken(int fd, const QSerialPort& port) {
                                                                 : CS8;
   if ((t.c_cflag & CSIZE) != size) missing << QStringLiteral("%1 data bits").arg(port.dataBits());
   const bool two = port.stopBits() == QSerialPort::TwoStop;
-  if (bool(t.c_cflag & CSTOPB) != two) missing << (two ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit"));
+  if (bool(t.c_cflag & CSTOPB) != two)
+    missing << (two ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit"));
   const QSerialPort::Parity parity = port.parity();
   if (!IsPseudoTerminal(fd)) {
     const bool on = parity != QSerialPort::NoParity;
     const bool odd = parity == QSerialPort::OddParity || parity == QSerialPort::MarkParity;
     if (bool(t.c_cflag & PARENB) != on || (on && bool(t.c_cflag & PARODD) != odd)) {
-      static const char* names[] = {"no parity", "", "even parity", "odd parity", "space parity", "mark parity"};
+      static const char* names[] = {"no parity",    "",           "even parity", "odd parity",
+                                    "space parity", "mark parity"};
       const int i = static_cast<int>(parity);
       missing << QString::fromLatin1(i >= 0 && i < 6 ? names[i] : "the parity");
     }
@@ -163,7 +166,8 @@ std::optional<OpenFailure> PortLock::open(QSerialPort& port, const QString& devi
         return OpenFailure{Kind::Missing, SystemError(e)};
       case EACCES:
       case EPERM:
-        return OpenFailure{Kind::Permission, SystemError(e) + QStringLiteral(" (is the user in the dialout group?)")};
+        return OpenFailure{Kind::Permission,
+                           SystemError(e) + QStringLiteral(" (is the user in the dialout group?)")};
       case EBUSY:  // another holder's exclusive mode
         return OpenFailure{Kind::Busy, HolderOf(real)};
       default:
