@@ -11,6 +11,9 @@ void LinkCounters::count(const LinkEvent& e) {
     case LinkEvent::Kind::Completed:
       ++completed[k];
       break;
+    case LinkEvent::Kind::Failed:
+      ++failed[k];
+      break;
     case LinkEvent::Kind::Abandoned:
       ++abandoned;
       break;
@@ -38,6 +41,7 @@ std::vector<std::pair<std::string, int>> LinkCounters::rows() const {
     const auto i = static_cast<std::size_t>(k);
     out.emplace_back(std::string(ExchangeName(k)) + " started", started[i]);
     out.emplace_back(std::string(ExchangeName(k)) + " completed", completed[i]);
+    out.emplace_back(std::string(ExchangeName(k)) + " failed", failed[i]);
   }
   out.emplace_back("abandoned", abandoned);
   out.emplace_back("port failures", portFailures);

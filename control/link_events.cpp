@@ -2,7 +2,27 @@
 
 namespace varnak {
 
-bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply; }
+bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply && r != Ruling::KeptForTheRest; }
+
+const char* FailureText(Failure f) {
+  switch (f) {
+    case Failure::NoReply:
+      return "no reply";
+    case Failure::Refused:
+      return "refused";
+    case Failure::NotAReply:
+      return "reply not understood";
+    case Failure::CheckByteBad:
+      return "check byte bad";
+    case Failure::PortFailed:
+      return "port failed";
+    case Failure::BadInput:
+      return "not sent";
+    case Failure::Replaced:
+      return "not sent: another command was clicked";
+  }
+  return "?";
+}
 
 const char* RulingText(Ruling r) {
   switch (r) {
@@ -30,6 +50,8 @@ const char* RulingText(Ruling r) {
       return "ignored: ack outside a write";
     case Ruling::IgnoredDataWhileHeld:
       return "ignored: data reply while polling is held";
+    case Ruling::KeptForTheRest:
+      return "kept: waiting for the rest of the reply";
   }
   return "?";
 }

@@ -25,8 +25,22 @@ enum class Ruling {
   IgnoredCheckByteBad,
   IgnoredAckOutsideWrite,
   IgnoredDataWhileHeld,  // a read's data reply while polling is held (a click into a box)
+  KeptForTheRest,        // the beginning of the expected reply: waiting briefly for the rest
 };
-constexpr int kRulingCount = static_cast<int>(Ruling::IgnoredDataWhileHeld) + 1;
+constexpr int kRulingCount = static_cast<int>(Ruling::KeptForTheRest) + 1;
+
+// Why a write, a read or a poll ended without its result.
+enum class Failure {
+  NoReply,       // nothing recognisable came within the reply timeout
+  Refused,       // NAK
+  NotAReply,     // a chunk that is not the reply the step expects
+  CheckByteBad,  // the data reply's check byte is wrong
+  PortFailed,    // the frame could not be written
+  BadInput,      // nothing sent: the register or value box holds what cannot be meant
+  Replaced,      // nothing sent: another command was clicked while this one waited
+};
+constexpr int kFailureCount = static_cast<int>(Failure::Replaced) + 1;
+const char* FailureText(Failure failure);  // "no reply", "refused", ...
 
 bool IsIgnored(Ruling ruling);
 // "write header sent", "value shown in Text5", "ignored: check byte bad", ...
@@ -40,6 +54,8 @@ struct LinkEvent {
     Started,     // an exchange's enquiry went out; `detail` names the command or the timer
     Completed,   // the exchange's last reply came and was used
     Abandoned,   // a new exchange began before this one's reply came
+    Failed,      // the exchange ended without its result; `failure` says why
+    Waiting,     // a command clicked during another exchange waits for its end
     Held,        // polling held; `detail` says by what
     Released,    // polling free again; `detail` says by what
     PortOpened,  // `detail` names the port
@@ -51,6 +67,13 @@ struct LinkEvent {
   Ruling ruling = Ruling::IgnoredNotAReply;
   ExchangeKind exchange = ExchangeKind::Poll;
   std::string detail = {};
+  // Started, Completed, Failed and Waiting of a write or read: the register and
+  // value taken at the click ("R2000", "00A5"); on a read's Completed, the value
+  // read. A write's Completed means confirmed: its data block was acknowledged.
+  std::string reg = {};
+  std::string value = {};
+  Failure failure = Failure::NoReply;
+  bool joined = false;  // Received: the reply came in pieces and was joined
 };
 
 class LinkObserver {
