@@ -250,8 +250,8 @@ TEST_P(PortEdit, TypedNumberAppliesWholeOnce) {
   EXPECT_EQ(std::vector<std::optional<int>>(port.numbersSet.begin() + setBefore, port.numbersSet.end()),
             (std::vector<std::optional<int>>{12}))
       << "one look-up for the number applied, none for its prefixes";
-  form.core().Timer1_Timer();
-  EXPECT_EQ(port.openedWith.back(), 12);
+  EXPECT_EQ(port.number, 12);
+  EXPECT_FALSE(port.isOpen()) << "the port in force is let go; the next frame opens port 12";
   EXPECT_EQ(std::count(port.openedWith.begin(), port.openedWith.end(), 1), 0);
 }
 
