@@ -37,6 +37,7 @@ const char kUsage[] =
     "  --trace           every chunk sent and received on stderr, with a decoding\n"
     "  --version         the version\n"
     "  --help            this text\n"
+    "Values go as --opt VALUE or --opt=VALUE; options are never abbreviated.\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"

@@ -66,6 +66,7 @@ QString PanelUsage() {
       "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
       "  --version        the version\n"
       "  --help           this text\n"
+      "Values go as --opt VALUE or --opt=VALUE; options are never abbreviated.\n"
       "\n"
       "SIGTERM, SIGINT and SIGHUP close the port and end the window with status 128 plus\n"
       "the signal's number (143, 130, 129). Exit status 2: a usage error.\n"
