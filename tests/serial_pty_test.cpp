@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -362,6 +363,32 @@ TEST(PortLockOpen, TheLockIsTakenOnTheRealDevice) {
   a.close(first);
   EXPECT_FALSE(b.open(second, QString::fromStdString(pty->slavePath())));
   b.close(second);
+}
+
+// Our name for Qt's lock file must be the one Qt takes, or a holder would go unnamed.
+TEST(PortLockOpen, QtsLockFileIsTheOneNamed) {
+  EXPECT_TRUE(QtLockFilePath(QStringLiteral("/dev/ttyUSB0")).endsWith(QStringLiteral("/LCK..ttyUSB0")));
+  EXPECT_TRUE(QtLockFilePath(QStringLiteral("/dev/pts/3")).endsWith(QStringLiteral("/LCK..pts_3")));
+  auto pty = Pty::Open();
+  ASSERT_TRUE(pty);
+  const QString device = QString::fromStdString(pty->slavePath());
+  QSerialPort port(device);
+  OddParity9600(port);
+  ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+  EXPECT_EQ(LockHolder(QtLockFilePath(device)),
+            QStringLiteral("%1 (pid %2)")
+                .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+                .arg(QCoreApplication::applicationPid()));
+  port.close();
+  EXPECT_FALSE(LockHolder(QtLockFilePath(device)));
+}
+
+TEST(PortLockOpen, SentencesForTheOperator) {
+  const QString label = QStringLiteral("COM1: /dev/ttyUSB0");
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Busy, "varnak (pid 42)"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0 is in use by varnak (pid 42)"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Permission, "Permission denied"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: Permission denied"));
 }
 
 }  // namespace
