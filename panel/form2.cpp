@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include "control/port_number.h"
+#include "panel/box_check.h"
 #include "panel/lamp_pictures.h"
 
 namespace varnak {
@@ -102,13 +103,24 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(200);
 
-  connect(Command1, &QPushButton::clicked, this, [this] { core_.Command1_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [this] { core_.Command3_Click(); });
-  connect(Command4, &QPushButton::clicked, this, [this] { core_.Command4_Click(); });
-  connect(Text1, &ClickableLineEdit::clicked, this, [this] { core_.Text1_Click(); });
-  connect(Text2, &ClickableLineEdit::clicked, this, [this] { core_.Text2_Click(); });
-  connect(Text5, &ClickableLineEdit::clicked, this, [this] { core_.Text5_Click(); });
-  connect(Text6, &ClickableLineEdit::clicked, this, [this] { core_.Text6_Click(); });
+  CheckBox(Text1, BoxKind::Value);
+  CheckBox(Text2, BoxKind::Register);
+  CheckBox(Text6, BoxKind::Register);
+
+  // The link control keeps no timer: after every event it says when it wants
+  // to be called back (a reply timeout, the end of a join), and one
+  // single-shot timer brings it that moment.
+  deadline_ = new QTimer(this);
+  deadline_->setSingleShot(true);
+  deadline_->setTimerType(Qt::PreciseTimer);
+  connect(deadline_, &QTimer::timeout, this, [this] { handle([this] { core_.Timeout(core_.now()); }); });
+  connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.Command1_Click(); }); });
+  connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.Command3_Click(); }); });
+  connect(Command4, &QPushButton::clicked, this, [this] { handle([this] { core_.Command4_Click(); }); });
+  connect(Text1, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text1_Click(); }); });
+  connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(); }); });
+  connect(Text5, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text5_Click(); }); });
+  connect(Text6, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text6_Click(); }); });
   portEditPause_ = new QTimer(this);
   portEditPause_->setSingleShot(true);
   portEditPause_->setInterval(kPortEditPauseMs);
@@ -117,17 +129,16 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
     // The number answered at start-up applies at once; typing waits for a pause.
     if (settingPortText_) {
       portEditPause_->stop();
-      core_.Combo1_Change();
+      handle([this] { core_.Combo1_Change(); });
     } else {
       portEditPause_->start();
     }
   });
   connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Form2::applyPortText);
   Combo1->lineEdit()->installEventFilter(this);
-  connect(Timer1, &QTimer::timeout, this, [this] {
-    core_.Timer1_Timer();
-    refreshStatus();
-  });
+  connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(); }); });
+  // The title says at once why nothing is sent while the value box is empty.
+  connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red
 
   monitor_ = new MonitorWindow(this);
@@ -152,7 +163,7 @@ QString Form2::portsTooltip() const {
 void Form2::applyPortText() {
   portEditPause_->stop();
   if (Combo1->currentText().toStdU32String() == core_.state().PortText) return;
-  core_.Combo1_Change();
+  handle([this] { core_.Combo1_Change(); });
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
@@ -178,13 +189,22 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::load(const QString& answer) {
-  core_.Form2_Load(answer.toStdU32String());
+  handle([&] { core_.Form2_Load(answer.toStdU32String()); });
   Text1->setFocus();
   Timer1->start();
 }
 
 void Form2::MSComm1_OnComm() {
-  core_.MSComm1_OnComm();
+  handle([this] { core_.MSComm1_OnComm(); });
+}
+
+void Form2::handle(const std::function<void()>& event) {
+  event();
+  if (const auto d = core_.nextDeadline()) {
+    deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - core_.now())));
+  } else {
+    deadline_->stop();
+  }
   refreshStatus();
 }
 

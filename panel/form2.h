@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "control/link_control.h"
 #include "control/panel_fields.h"
@@ -95,6 +96,7 @@ class Form2 : public QWidget, public PanelFields {
   OutputNamesLabel* Label14;
   QLabel* Label13;
   QTimer* Timer1;
+  QTimer* deadline_;  // calls the link control back at the deadline it asked for
 
  signals:
   // The message after the title changed (empty: plain title again).
@@ -106,6 +108,9 @@ class Form2 : public QWidget, public PanelFields {
 
  private:
   ClickableLineEdit* textBox(Field field) const;
+  // Runs one event of the link control, then arms the deadline it asks for and
+  // shows the status.
+  void handle(const std::function<void()>& event);
 
   LinkControl core_;
   LineLog lineLog_;

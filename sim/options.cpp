@@ -26,6 +26,8 @@ const char kUsage[] =
     "  --corrupt P          flip one bit of a reply with probability P\n"
     "  --split P            pause 50 ms inside a reply with probability P\n"
     "  --delay-ms N         send every reply N ms late\n"
+    "  --usb-latency MS     hand reply bytes over only at MS-millisecond ticks of a free-running\n"
+    "                       timer, as a USB serial adapter does (16 by default in the common chips)\n"
     "  --nak P              refuse a frame with NAK instead of ACK with probability P\n"
     "  --drop-first KIND    leave out the reply to the first frame of KIND: enquiry, header or data\n"
     "  --log                print every frame received and sent, with ms timestamps and a decoding,\n"
@@ -74,6 +76,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     kSplit,
     kNak,
     kDelayMs,
+    kUsbLatency,
   };
   static const option kLong[] = {{"help", no_argument, nullptr, kHelp},
                                  {"version", no_argument, nullptr, kVersion},
@@ -91,6 +94,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                                  {"split", required_argument, nullptr, kSplit},
                                  {"nak", required_argument, nullptr, kNak},
                                  {"delay-ms", required_argument, nullptr, kDelayMs},
+                                 {"usb-latency", required_argument, nullptr, kUsbLatency},
                                  {nullptr, 0, nullptr, 0}};
   optind = 0;  // a fresh scan at every call (glibc), so that a table of command lines can be parsed in turn
   opterr = 0;  // the errors are said here, in one line
@@ -197,6 +201,12 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         const auto n = number(0, 60000);
         if (!n) return false;
         o.faults.delayMs = static_cast<int>(*n);
+        break;
+      }
+      case kUsbLatency: {
+        const auto n = number(0, 1000);
+        if (!n) return false;
+        o.usbLatencyMs = static_cast<int>(*n);
         break;
       }
       case ':':

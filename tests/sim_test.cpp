@@ -183,6 +183,8 @@ TEST(SimOptions, ParsedAsDocumented) {
        "",
        [](const sim::Options& o) { return o.link == "/tmp/x" && o.control && o.log; }},
       {{"--drop-first", "data"}, "", [](const sim::Options& o) { return o.dropFirst == kStx; }},
+      {{"--usb-latency=16"}, "", [](const sim::Options& o) { return o.usbLatencyMs == 16; }},
+      {{"--usb-latency", "2000"}, "--usb-latency wants a number from 0 to 1000", nullptr},
       {{"--drop"}, "--drop needs a value", nullptr},
       {{"--drop", "2"}, "--drop wants a number from 0 to 1, got '2'", nullptr},
       {{"--drop-first=frame"}, "--drop-first wants enquiry, header or data", nullptr},
