@@ -3,7 +3,6 @@
 // missing device is survived and recovered from.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
