@@ -145,6 +145,20 @@ const OwnerCase kOwnerCases[] = {
 INSTANTIATE_TEST_SUITE_P(Programs, LineOwner, ::testing::ValuesIn(kOwnerCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A refused window keeps trying at each frame and takes the line once it is free.
+TEST(LineOwnerTakeOver, TheWindowTakesTheLineWhenTheClientEnds) {
+  SimProcess sim({"--outputs", "81"});
+  auto watch = StartClient(sim.device(), {"watch"});
+  ASSERT_TRUE(Holding(sim, sim.device())) << watch->err().toStdString();
+  auto window = StartWindow(sim.device());
+  ASSERT_TRUE(WaitFor([&] { return window->err().contains(QStringLiteral("in use by varnak")); }, 5000));
+  watch->signal(SIGTERM);
+  EXPECT_EQ(watch->waitForExit(3000), 143);
+  const int before = Polls(sim);
+  EXPECT_TRUE(WaitFor([&] { return Polls(sim) >= before + 3; }, 3000)) << window->err().toStdString();
+  EXPECT_TRUE(window->err().contains(QStringLiteral("link ok"))) << window->err().toStdString();
+}
+
 TEST(LineOwnerForeign, AFlockHeldByAnotherProgramRefusesBoth) {
   SimProcess sim({"--outputs", "81"});
   const int fd = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
