@@ -16,11 +16,7 @@ Text OctalText(unsigned reg) {
   return FromUtf8(s);
 }
 
-Text ValueText(std::uint16_t value) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%04X", value);
-  return FromUtf8(s);
-}
+Text ValueText(std::uint16_t value) { return FromUtf8(ValueHex(value)); }
 
 }  // namespace
 
@@ -60,18 +56,20 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
   if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
   if (reply.size() != want)
     return {Failure::Corrupted, 0, "incomplete or overlong reply: " + HexPreview(reply)};
+  const Reply r = RecogniseReply(reply);
   switch (expect) {
     case Expect::EnquiryAck:
-      if (reply == Bytes{0x4E, 0x21, kAck}) return {};
+      if (r.kind == ReplyKind::EnquiryAck) return {};
       break;
     case Expect::Ack:
-      if (reply[0] == kAck) return {};
+      if (r.kind == ReplyKind::Ack) return {};
       break;
     case Expect::AckData:
-      if (reply[0] == kAck && reply[1] == kStx && reply[4] == kEtx) {
-        if (!CheckByteOk(reply, 1)) return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
-        return {Failure::None, static_cast<std::uint16_t>(reply[2] | (reply[3] << 8)), ""};
-      }
+      // The client is stricter than the window: the first byte must be the ACK.
+      if (reply[0] != kAck) break;
+      if (r.kind == ReplyKind::DataBadCheck)
+        return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
+      if (r.kind == ReplyKind::Data) return {Failure::None, r.value(), ""};
       break;
   }
   return {Failure::Corrupted, 0, "unexpected reply: " + HexPreview(reply)};

@@ -66,12 +66,6 @@ int Finish(int status) {
 
 const auto kStart = std::chrono::steady_clock::now();
 
-std::string Hex4(unsigned v) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%04X", v);
-  return s;
-}
-
 std::string Timestamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
@@ -174,9 +168,9 @@ int main(int argc, char** argv) {
       const Outcome o = client.read(opt.reg);
       if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json) {
-        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), Hex4(o.value).c_str());
+        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), ValueHex(o.value).c_str());
       } else {
-        std::printf("%s\n", Hex4(o.value).c_str());
+        std::printf("%s\n", ValueHex(o.value).c_str());
       }
       return Finish(kDone);
     }
@@ -184,7 +178,8 @@ int main(int argc, char** argv) {
       const Outcome o = client.write(opt.reg, opt.value);
       if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json)
-        std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
+        std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(),
+                    ValueHex(opt.value).c_str());
       return Finish(kDone);
     }
     case Command::Outputs: {

@@ -167,7 +167,7 @@ Options ParseOptions(int argc, const char* const* argv) {
   if (o.command == Command::Write && !ParseValue(words[2], &o.value))
     return fail("value must be one to four hex digits, got: " + words[2]);
   if ((o.command == Command::Read || o.command == Command::Write) && !ParseRegisterNumber(words[1], &o.reg))
-    return fail("register must be an octal number from 0 to 177776, with or without R, got: " + words[1]);
+    return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[1]);
   if (o.count && o.command != Command::Watch) return fail("--count is for watch");
   return o;
 }

@@ -170,7 +170,7 @@ Ruling LinkControl::Dispatch(const Bytes& rx, bool joined) {
   if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode)
     return sendNext(Ruling::PollHeaderSent, Stage::HeaderSent, &LinkControl::SendPollHeader);
   if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
-    panel_.setText(Field::Text5, ByteToHex(reply.high) + ByteToHex(reply.low));
+    panel_.setText(Field::Text5, FromUtf8(ValueHex(reply.value())));
     received(Ruling::ValueShown);
     return Ruling::ValueShown;
   }

@@ -5,24 +5,9 @@
 #include "link/codec.h"
 #include "link/frames.h"
 #include "link/replies.h"
+#include "link/tool_frames.h"
 
 namespace varnak {
-
-namespace {
-
-std::string Hex4(std::uint8_t high, std::uint8_t low) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%02X%02X", high, low);
-  return s;
-}
-
-std::uint8_t Xor(const Bytes& b, std::size_t from, std::size_t to) {
-  std::uint8_t x = 0;
-  for (std::size_t i = from; i < to; ++i) x ^= b[i];
-  return x;
-}
-
-}  // namespace
 
 std::optional<unsigned> HexField(const Bytes& b, std::size_t from, std::size_t count) {
   if (b.size() < from + count) return std::nullopt;
@@ -48,7 +33,7 @@ std::optional<unsigned> ParseRegisterName(std::string_view text) {
     if (text[i] < '0' || text[i] > '7') return std::nullopt;
     v = v * 8 + static_cast<unsigned>(text[i] - '0');
   }
-  if (v > 0177776) return std::nullopt;
+  if (v > 077777) return std::nullopt;
   return v;
 }
 
@@ -65,36 +50,49 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {
 }
 
 std::string DescribeChunk(const Bytes& b) {
-  const std::size_t n = b.size();
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) return "enquiry";
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck) return "enquiry ack";
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kNak) return "enquiry nak";
-  if (n == 1 && b[0] == kAck) return "ack";
-  if (n == 1 && b[0] == kNak) return "nak";
-  if (n == 17 && b[0] == kSoh && b[15] == kEtb) {
-    std::string kind;
-    const std::string ops(b.begin() + 3, b.begin() + 5);
-    if (ops == "03") {
-      kind = "poll header";
-    } else if (ops == "81") {
-      kind = "write header " + RegisterOfAddress(b);
-    } else if (ops == "01") {
-      kind = "read header " + RegisterOfAddress(b);
-    } else {
-      kind = "header";
+  const Reply r = RecogniseReply(b);
+  switch (r.kind) {
+    case ReplyKind::EnquiryAck:
+      return "enquiry ack";
+    case ReplyKind::EnquiryNak:
+      return "enquiry nak";
+    case ReplyKind::Ack:
+      return "ack";
+    case ReplyKind::Nak:
+      return "nak";
+    case ReplyKind::Data:
+    case ReplyKind::DataBadCheck: {
+      const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
+      return lead + " + data " + ValueHex(r.value()) +
+             (r.kind == ReplyKind::Data ? " (check byte ok)" : " (check byte bad)");
     }
-    return Xor(b, 1, 15) == b[16] ? kind : kind + " (bad LRC)";
+    case ReplyKind::NotAReply:
+      break;
   }
-  if (n == 5 && b[0] == kStx && b[3] == kEtx) {
-    const std::string d = "data block " + Hex4(b[2], b[1]);
-    return CheckByteOk(b, 0) ? d : d + " (bad LRC)";
+  const ToolFrame f = RecogniseToolFrame(b);
+  std::string kind;
+  switch (f.kind) {
+    case FrameKind::Enquiry:
+      return "enquiry";
+    case FrameKind::PollHeader:
+      kind = "poll header";
+      break;
+    case FrameKind::WriteHeader:
+      kind = "write header " + (f.reg() ? RegisterName(*f.reg()) : std::string());
+      break;
+    case FrameKind::ReadHeader:
+      kind = "read header " + (f.reg() ? RegisterName(*f.reg()) : std::string());
+      break;
+    case FrameKind::OtherHeader:
+      kind = "header";
+      break;
+    case FrameKind::DataBlock:
+      kind = "data block " + ValueHex(f.value);
+      break;
+    case FrameKind::NotAFrame:
+      return "unrecognised";
   }
-  if (n == 6 && b[1] == kStx && b[4] == kEtx) {
-    const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
-    return lead + " + data " + Hex4(b[3], b[2]) +
-           (CheckByteOk(b, 1) ? " (check byte ok)" : " (check byte bad)");
-  }
-  return "unrecognised";
+  return f.checkOk ? kind : kind + " (bad LRC)";
 }
 
 }  // namespace varnak

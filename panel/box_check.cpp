@@ -32,8 +32,8 @@ void CheckBox(QLineEdit* box, BoxKind kind) {
     if (why.isEmpty() == !box->property(kMarked).toBool()) return;
     box->setProperty(kMarked, !why.isEmpty());
     QPalette p = box->palette();
-    p.setColor(QPalette::Base, why.isEmpty() ? box->style()->standardPalette().color(QPalette::Base)
-                                             : QColor(255, 210, 210));
+    p.setColor(QPalette::Base,
+               why.isEmpty() ? box->style()->standardPalette().color(QPalette::Base) : QColor(255, 210, 210));
     box->setPalette(p);
     box->setToolTip(why);
   };

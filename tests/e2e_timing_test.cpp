@@ -77,10 +77,11 @@ TEST_P(ClickTiming, EveryCommandArrivesWhateverTheMomentOfTheClick) {
   int foreign = 0;
   for (int b : watch.lampBytes) foreign += b != 0;
   const double pollRate = watch.pollsStarted ? double(watch.pollsDone) / watch.pollsStarted : 0;
-  std::printf("usb latency %d ms: %d/%d writes stored, %d/%d reads shown, %d/%d polls set the lamps (%.1f %%), "
-              "%d commands failed, %d replies joined from pieces\n",
-              latency, stored, kOffsets, shown, kOffsets, watch.pollsDone, watch.pollsStarted, 100 * pollRate,
-              watch.commandsFailed, watch.joined);
+  std::printf(
+      "usb latency %d ms: %d/%d writes stored, %d/%d reads shown, %d/%d polls set the lamps (%.1f %%), "
+      "%d commands failed, %d replies joined from pieces\n",
+      latency, stored, kOffsets, shown, kOffsets, watch.pollsDone, watch.pollsStarted, 100 * pollRate,
+      watch.commandsFailed, watch.joined);
   if (latency > 0) EXPECT_GT(watch.joined, 0) << "the adapter split no reply: the emulation is not at work";
   EXPECT_EQ(stored, kOffsets);
   EXPECT_EQ(shown, kOffsets);

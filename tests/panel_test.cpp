@@ -2,6 +2,8 @@
 // its events reach the link control.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QTest>
@@ -10,6 +12,7 @@
 #include <functional>
 
 #include "fakes.h"
+#include "panel/box_check.h"
 #include "panel/form2.h"
 #include "panel/lamp_pictures.h"
 #include "panel/startup.h"
@@ -175,6 +178,39 @@ TEST_F(PanelTest, FocusMovesInTheGivenOrder) {
     EXPECT_EQ(now, next) << (now ? now->objectName().toStdString() : "none");
   }
   EXPECT_EQ(form.core().state().PollHold, false) << "tabbing into a box is not a click";
+}
+
+// What the operator types stays in the box as typed; a text that cannot be
+// meant marks the box and sends nothing, and the title says why.
+TEST_F(PanelTest, TypedRegisterStaysAsTypedAndAWrongOneSendsNothing) {
+  form.Text2->clear();
+  form.Text2->setFocus();
+  QTest::keyClicks(form.Text2, QStringLiteral("2008"));
+  EXPECT_EQ(form.Text2->text(), QStringLiteral("2008")) << "no keystroke is dropped";
+  EXPECT_TRUE(BoxMarked(form.Text2));
+  EXPECT_FALSE(form.Text2->toolTip().isEmpty());
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(form.windowTitle(), kWindowTitle + QStringLiteral(" - register 2008 is not octal"));
+
+  QTest::keyClick(form.Text2, Qt::Key_Backspace);
+  EXPECT_FALSE(BoxMarked(form.Text2));
+  form.Text1->clear();
+  QTest::keyClicks(form.Text1, QStringLiteral("12G4"));
+  EXPECT_EQ(form.Text1->text(), QStringLiteral("12G4"));
+  EXPECT_TRUE(BoxMarked(form.Text1));
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(form.windowTitle(), kWindowTitle + QStringLiteral(" - value 12G4 is not hex"));
+
+  // Pasted text is kept whole too, and a good one is sent.
+  form.Text1->clear();
+  QApplication::clipboard()->setText(QStringLiteral("00a5"));
+  form.Text1->paste();
+  EXPECT_FALSE(BoxMarked(form.Text1));
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  ASSERT_EQ(port.written.size(), 1u);
+  EXPECT_EQ(form.windowTitle(), kWindowTitle);
 }
 
 TEST_F(PanelTest, ClicksReachTheHandlers) {
