@@ -24,15 +24,19 @@ Outcome Client::withRetries(const std::function<Outcome()>& attempt) {
   Outcome out;
   for (int i = 0; i <= retries_; ++i) {
     line_.drain();
+    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
     out = attempt();
-    if (out.failure == Failure::None) return out;
+    if (out.failure == Failure::None || out.failure == Failure::LineFailed) return out;
   }
   return out;
 }
 
 Outcome Client::step(const Bytes& frame, Expect expect) {
   if (trace_) trace_("TX", frame);
-  if (!line_.write(frame)) return {Failure::NoReply, 0, "cannot write to the line"};
+  if (!line_.write(frame)) {
+    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
+    return {Failure::NoReply, 0, "cannot write to the line"};
+  }
   const std::size_t want = expect == Expect::EnquiryAck ? 3 : expect == Expect::Ack ? 1 : 6;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
   Bytes reply;
@@ -48,6 +52,7 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
   }
   // The reply is traced as the client sees it: its pieces joined.
   if (trace_ && !reply.empty()) trace_("RX", reply);
+  if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
   if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
   if (reply.size() != want)
     return {Failure::Corrupted, 0, "incomplete or overlong reply: " + HexPreview(reply)};

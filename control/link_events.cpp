@@ -50,6 +50,8 @@ const char* RulingText(Ruling r) {
       return "ignored: ack outside a write";
     case Ruling::IgnoredDataWhileHeld:
       return "ignored: data reply while polling is held";
+    case Ruling::IgnoredUnexpected:
+      return "ignored: no exchange waits for this reply";
     case Ruling::KeptForTheRest:
       return "kept: waiting for the rest of the reply";
   }

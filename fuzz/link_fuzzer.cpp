@@ -3,7 +3,8 @@
 // port failures, time passing. Nothing crashes or hangs; every write is one
 // whole frame of the link protocol; Text5 changes only through a matching
 // six-byte reply with a good check byte (or the read command's clearing); the
-// flags move as the state table says; no deadline is left behind.
+// flags move as the state table says for the operator's events; no deadline
+// is left behind.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -213,7 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int text5Changes = panel.text5Writes - text5Before;
     const Text& t5 = panel.texts[Field::Text5];
     if (text5Changes > 0 && !t5.empty()) {
-      Check(op == 0 && text5Changes == 1 && received.size() >= 6);
+      // Only a read's reply, judged while neither polling nor held.
+      Check(op == 0 && text5Changes == 1 && received.size() >= 6 && !before.PollMode && !before.PollHold);
       const Bytes r(received.end() - 6, received.end());
       // Written out here rather than taken from the code under test.
       Check(r[1] == kStx && r[4] == kEtx && (r[2] ^ r[3]) == r[5]);

@@ -52,7 +52,6 @@ void QtSerialPort::resolve() {
       noSuchPort_ = QString::fromStdString(PortSummary(ports));
     }
   }
-  if (!device_.isEmpty()) port_.setPortName(device_);
 }
 
 QString QtSerialPort::portLabel() const {
@@ -64,7 +63,7 @@ QString QtSerialPort::portLabel() const {
 void QtSerialPort::close() {
   quiet_.stop();
   pending_.clear();
-  if (port_.isOpen()) port_.close();
+  lock_.close(port_);
 }
 
 void QtSerialPort::setPortNumber(std::optional<int> number) {
@@ -132,11 +131,8 @@ bool QtSerialPort::open() {
     setProblem(portLabel() + QStringLiteral(": No such file or directory"));
     return false;
   }
-  if (!port_.open(QIODevice::ReadWrite)) {
-    QString reason = port_.errorString();
-    if (port_.error() == QSerialPort::PermissionError)
-      reason += QStringLiteral(" (is the user in the dialout group?)");
-    setProblem(portLabel() + QStringLiteral(": ") + reason);
+  if (const auto failure = lock_.open(port_, device_)) {
+    setProblem(failure->sentence(portLabel()));
     return false;
   }
   pending_.clear();
