@@ -63,8 +63,8 @@ shot() {  # LANG, title of the chart, output file
   set_outputs 0005 0.6
   echo "silent on" >&3; sleep 2.6; echo "silent off" >&3
   set_outputs 0085 0.6; set_outputs 0005 0.4; set_outputs 0085 0.4; set_outputs 0004 1.2
-  # Half a minute on the screen, the cursor near the end of the not-live span.
-  xdotool mousemove --window "$chart" 600 300 click 1 key plus
+  # 15 s on the screen, the cursor on the write.
+  xdotool mousemove --window "$chart" 600 300 click 1 key plus plus
   xdotool mousemove --window "$chart" 700 300
   sleep 0.6
   import -window "$chart" "$3"
