@@ -60,8 +60,12 @@ class TimelineChart : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  static constexpr int kLaneLabelWidth = 34;  // "Q0".."Q7" left of the lanes
+  static constexpr int kMarkerRows = 3;       // rows of command labels above the lanes
+
   QRect plotRect() const;
   int xAt(std::int64_t t) const;
   void setFollowing(bool on);
@@ -70,7 +74,7 @@ class TimelineChart : public QWidget {
   void drawNotLive(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t right, std::int64_t now);
   void drawLanes(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t now);
   void drawMarkers(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t right);
-  void drawCursor(QPainter& p, const QRect& plot);
+  void drawCursor(QPainter& p, const QRect& plot);  // these in timeline_drawing.cpp
 
   const Recorder& recorder_;
   Clock clock_;
@@ -80,6 +84,8 @@ class TimelineChart : public QWidget {
   std::int64_t endT_ = 0;  // the right edge while not following
   int cursorX_ = -1;
   std::optional<int> dragX_;
+  mutable QRect plot_;
+  mutable QSize plotFor_;  // the size plot_ was laid out for
   // Following, the present moves: redrawn four times a second while shown.
   QTimer refresh_;
 };
