@@ -187,9 +187,12 @@ void TimelineChart::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown:
       scrollBy(spanMs_ * 9 / 10);
       break;
-    case Qt::Key_Home:
-      scrollTo(INT64_MIN / 2);
+    case Qt::Key_Home: {
+      // The oldest change kept near the left edge.
+      const auto& changes = recorder_.changes();
+      scrollTo((changes.empty() ? 0 : changes.front().t()) + spanMs_ * 9 / 10);
       break;
+    }
     case Qt::Key_End:
       follow();
       break;

@@ -123,6 +123,9 @@ TEST_F(TimelineTest, ScrollsBackByWheelKeysAndDragAndEndReturns) {
     run(400, [](std::int64_t) { return 0; });
     EXPECT_EQ(chart->endT(), shown) << m.what;
     if (std::string(m.what) == "Home") {
+      const std::int64_t oldest = form.recorder().changes().front().t();
+      EXPECT_LE(shown - chart->spanMs(), oldest) << "the oldest change is on the screen";
+      EXPECT_GT(shown, oldest + chart->spanMs() / 2) << "near its left edge";
       QTest::mouseClick(timeline->followButton(), Qt::LeftButton);
     } else {
       QTest::keyClick(chart, Qt::Key_End);
