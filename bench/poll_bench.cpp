@@ -21,6 +21,7 @@
 #include "panel/form2.h"
 #include "panel/startup.h"
 #include "serial/qt_serial_port.h"
+#include "translations/translate.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
   varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
   varnak::ApplyPanelFont(app);
+  varnak::InstallTranslators(QLocale::system());  // as the window does
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const QString simPath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(VARNAK_SIM_PATH);
 
@@ -107,9 +109,12 @@ int main(int argc, char** argv) {
   QTimer rssTimer;
   if (monitor) {
     form.openMonitor();
-    const QString typical = QStringLiteral(
-        "16:02:13.131    1820.950 RX 06 02 A5 00 03 A5  ack + data 00A5 (check byte ok) -> lamps set");
-    for (int i = 0; i < varnak::MonitorModel::kMaxLines; ++i) form.monitor()->model()->append(typical);
+    // A typical line: a poll reply that set the lamps.
+    const varnak::LoggedEvent typical{
+        {varnak::LinkEvent::Kind::Received, {0x06, 0x02, 0xA5, 0x00, 0x03, 0xA5}, varnak::Ruling::LampsSet},
+        57733131,
+        1820.950};
+    form.monitor()->model()->append(std::deque<varnak::LoggedEvent>(varnak::MonitorModel::kMaxLines, typical));
     rssTimer.setInterval(10000);
     QObject::connect(&rssTimer, &QTimer::timeout, [&] { rssKb.push_back(RssKb()); });
     rssTimer.start();

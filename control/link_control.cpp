@@ -31,20 +31,20 @@ void LinkControl::Report(LinkEvent event) {
   for (LinkObserver* o : observers_) o->onLinkEvent(event);
 }
 
-void LinkControl::ReportHoldChange(bool before, const std::string& by) {
+void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
   if (state_.PollHold == before) return;
-  Report({state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released, {}, {}, {}, by});
+  Report({state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released, {}, ruling, {}, {}, by});
 }
 
-LinkStatus LinkControl::status(const std::string& portProblem) const {
+LinkStatus LinkControl::status(const std::string& portProblem, Translate lang) const {
   const std::int64_t now = clock_();
-  return {health_.lampsStale(now), StatusMessage(portProblem, health_.noReply(now), portNumber_)};
+  return {health_.lampsStale(now), StatusMessage(portProblem, health_.noReply(now), portNumber_, lang)};
 }
 
 // ---- start-up and port ----
 
 void LinkControl::Form2_Load(const Text& answer) {
-  ClosePort("start-up");
+  ClosePort(Cause::StartUp);
   state_.LineSettings = kLineSettings;
   // A window whose port box raises its change event when set from code runs
   // Combo1_Change here with the same text; the outcome is the same either way.
@@ -58,7 +58,7 @@ void LinkControl::Form2_Load(const Text& answer) {
 }
 
 void LinkControl::Combo1_Change() {
-  ClosePort("port number changed");
+  ClosePort(Cause::PortNumberChanged);
   state_.LineSettings = kLineSettings;
   state_.PortText = panel_.text(Field::Combo1);
   portNumber_ = ParsePortNumber(state_.PortText);
@@ -77,10 +77,10 @@ void LinkControl::ConfigurePort() {
   port_.setSendThreshold(1);
 }
 
-void LinkControl::ClosePort(const char* why) {
+void LinkControl::ClosePort(Cause why) {
   if (!port_.isOpen()) return;
   port_.close();
-  Report({LinkEvent::Kind::PortClosed, {}, {}, {}, why});
+  Report({LinkEvent::Kind::PortClosed, {}, {}, {}, {}, why});
 }
 
 void LinkControl::ReportPortFailure(const std::string& why) {
@@ -91,56 +91,56 @@ void LinkControl::ReportPortFailure(const std::string& why) {
 
 // ---- operator commands and poll timer ----
 
-void LinkControl::BeginExchange(ExchangeKind kind, const char* by) {
+void LinkControl::BeginExchange(ExchangeKind kind, Cause by) {
   if (stage_ != Stage::Idle && !(stage_ == Stage::BlockAcked && exchange_ == ExchangeKind::Write))
     Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
   stage_ = Stage::Idle;
   exchange_ = kind;
   if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
-  Report({LinkEvent::Kind::Started, {}, {}, kind, by});
+  Report({LinkEvent::Kind::Started, {}, {}, kind, {}, by});
   stage_ = Stage::EnquirySent;
   SendEnquiry();
 }
 
 void LinkControl::Command1_Click() {
   const bool before = state_.PollHold;
-  BeginExchange(ExchangeKind::Write, "Command1");
+  BeginExchange(ExchangeKind::Write, Cause::WriteButton);
   state_.PollMode = false;
   state_.WriteMode = true;
   state_.PollHold = true;
-  ReportHoldChange(before, "Command1, until the write header goes out");
+  ReportHoldChange(before, Cause::WriteButton);
 }
 
 void LinkControl::Command3_Click() {
   const bool before = state_.PollHold;
-  BeginExchange(ExchangeKind::Read, "Command3");
+  BeginExchange(ExchangeKind::Read, Cause::ReadButton);
   panel_.setText(Field::Text5, Text());
   state_.WriteMode = false;
   state_.PollMode = false;
   state_.PollHold = true;
-  ReportHoldChange(before, "Command3, until the read header goes out");
+  ReportHoldChange(before, Cause::ReadButton);
 }
 
 void LinkControl::Command4_Click() {
   const bool before = state_.PollHold;
   state_.PollHold = false;
-  ReportHoldChange(before, "Command4");
+  ReportHoldChange(before, Cause::CancelButton);
 }
 
-void LinkControl::HoldPolling(const char* by) {
+void LinkControl::HoldPolling(Cause by) {
   const bool before = state_.PollHold;
   state_.PollHold = true;
   ReportHoldChange(before, by);
 }
 
-void LinkControl::Text1_Click() { HoldPolling("click into Text1"); }
-void LinkControl::Text2_Click() { HoldPolling("click into Text2"); }
-void LinkControl::Text5_Click() { HoldPolling("click into Text5"); }
-void LinkControl::Text6_Click() { HoldPolling("click into Text6"); }
+void LinkControl::Text1_Click() { HoldPolling(Cause::ClickValueBox); }
+void LinkControl::Text2_Click() { HoldPolling(Cause::ClickWriteRegisterBox); }
+void LinkControl::Text5_Click() { HoldPolling(Cause::ClickReadBox); }
+void LinkControl::Text6_Click() { HoldPolling(Cause::ClickReadRegisterBox); }
 
 void LinkControl::Timer1_Timer() {
   if (state_.PollHold) return;
-  BeginExchange(ExchangeKind::Poll, "Timer1");
+  BeginExchange(ExchangeKind::Poll, Cause::PollTimer);
   state_.PollMode = true;
   state_.WriteMode = false;
 }
@@ -206,7 +206,7 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
   // A port that took the open but not the bytes is closed, so that the next
   // frame opens it anew (an adapter pulled while open recovers this way).
   ReportPortFailure(port_.lastError());
-  ClosePort("write failed");
+  ClosePort(Cause::WriteFailed);
   return false;
 }
 

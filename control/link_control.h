@@ -85,8 +85,8 @@ class LinkControl {
   // The port number as last set on the port (none when the text named none).
   std::optional<int> portNumber() const { return portNumber_; }
   // Whether the lamps are live, and what the title should say given the port's
-  // own problem (empty when it has none).
-  LinkStatus status(const std::string& portProblem) const;
+  // own problem (empty when it has none), in the operator's language by `lang`.
+  LinkStatus status(const std::string& portProblem, Translate lang = English) const;
 
  private:
   // Where the exchange under way stands, for reports only: the flags alone decide.
@@ -94,12 +94,13 @@ class LinkControl {
 
   // Sends the bytes, opening the port first if needed; false if they were dropped.
   bool WriteFrame(const Bytes& bytes);
-  void HoldPolling(const char* by);
+  void HoldPolling(Cause by);
   // A command or the timer moves the flags to a new exchange.
-  void BeginExchange(ExchangeKind kind, const char* by);
+  void BeginExchange(ExchangeKind kind, Cause by);
   Ruling Dispatch(const Bytes& rx);
-  void ReportHoldChange(bool before, const std::string& by);
-  void ClosePort(const char* why);
+  // `ruling`: the rule that acted when the cause is a reply.
+  void ReportHoldChange(bool before, Cause by, Ruling ruling = Ruling::IgnoredNotAReply);
+  void ClosePort(Cause why);
   void Report(LinkEvent event);
 
   SerialPort& port_;

@@ -37,7 +37,7 @@ void LinkControl::MSComm1_OnComm() {
   state_.RxLastIndex = static_cast<int>(state_.RxBytes.size()) - 1;
   const bool before = state_.PollHold;
   const Ruling ruling = Dispatch(state_.RxBytes);
-  ReportHoldChange(before, RulingText(ruling));
+  ReportHoldChange(before, Cause::Reply, ruling);
 }
 
 Ruling LinkControl::Dispatch(const Bytes& rx) {

@@ -64,37 +64,45 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {
   return head + BytesToHex(chunk) + "  " + DescribeChunk(chunk);
 }
 
-std::string DescribeChunk(const Bytes& b) {
+std::string DescribeChunk(const Bytes& b, Translate lang) {
+  constexpr const char* kContext = "Decode";
+  auto say = [&](const char* key) { return lang(kContext, key); };
   const std::size_t n = b.size();
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) return "enquiry";
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck) return "enquiry ack";
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kNak) return "enquiry nak";
-  if (n == 1 && b[0] == kAck) return "ack";
-  if (n == 1 && b[0] == kNak) return "nak";
+  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
+  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck)
+    return say(QT_TRANSLATE_NOOP("Decode", "enquiry ack"));
+  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kNak)
+    return say(QT_TRANSLATE_NOOP("Decode", "enquiry nak"));
+  if (n == 1 && b[0] == kAck) return say(QT_TRANSLATE_NOOP("Decode", "ack"));
+  if (n == 1 && b[0] == kNak) return say(QT_TRANSLATE_NOOP("Decode", "nak"));
+  const std::string badLrc = QT_TRANSLATE_NOOP("Decode", "%1 (bad LRC)");
   if (n == 17 && b[0] == kSoh && b[15] == kEtb) {
     std::string kind;
     const std::string ops(b.begin() + 3, b.begin() + 5);
     if (ops == "03") {
-      kind = "poll header";
+      kind = say(QT_TRANSLATE_NOOP("Decode", "poll header"));
     } else if (ops == "81") {
-      kind = "write header " + RegisterOfAddress(b);
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "write header %1")), {RegisterOfAddress(b)});
     } else if (ops == "01") {
-      kind = "read header " + RegisterOfAddress(b);
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "read header %1")), {RegisterOfAddress(b)});
     } else {
-      kind = "header";
+      kind = say(QT_TRANSLATE_NOOP("Decode", "header"));
     }
-    return Xor(b, 1, 15) == b[16] ? kind : kind + " (bad LRC)";
+    return Xor(b, 1, 15) == b[16] ? kind : Fill(say(badLrc.c_str()), {kind});
   }
   if (n == 5 && b[0] == kStx && b[3] == kEtx) {
-    const std::string d = "data block " + Hex4(b[2], b[1]);
-    return CheckByteOk(b, 0) ? d : d + " (bad LRC)";
+    const std::string d = Fill(say(QT_TRANSLATE_NOOP("Decode", "data block %1")), {Hex4(b[2], b[1])});
+    return CheckByteOk(b, 0) ? d : Fill(say(badLrc.c_str()), {d});
   }
   if (n == 6 && b[1] == kStx && b[4] == kEtx) {
-    const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
-    return lead + " + data " + Hex4(b[3], b[2]) +
-           (CheckByteOk(b, 1) ? " (check byte ok)" : " (check byte bad)");
+    const std::string lead = b[0] == kAck   ? say(QT_TRANSLATE_NOOP("Decode", "ack"))
+                             : b[0] == kNak ? say(QT_TRANSLATE_NOOP("Decode", "nak"))
+                                            : std::string("?");
+    return Fill(CheckByteOk(b, 1) ? say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte ok)"))
+                                  : say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte bad)")),
+                {lead, Hex4(b[3], b[2])});
   }
-  return "unrecognised";
+  return say(QT_TRANSLATE_NOOP("Decode", "unrecognised"));
 }
 
 }  // namespace varnak

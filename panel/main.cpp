@@ -7,6 +7,7 @@
 #include "panel/lamp_pictures.h"
 #include "panel/startup.h"
 #include "serial/qt_serial_port.h"
+#include "translations/translate.h"
 
 int main(int argc, char* argv[]) {
   // Options first, so that --help and usage errors need no display.
@@ -32,6 +33,9 @@ int main(int argc, char* argv[]) {
   varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
   varnak::ApplyPanelFont(app);
+  // Everything the window adds speaks the operator's language; --help and
+  // usage errors above stay English, as scripts and the man page read them.
+  varnak::InstallTranslators(QLocale::system());
   // The icon of the menu entry, on every window; the lamp picture where Qt has no SVG plugin.
   QIcon icon(QStringLiteral(":/varnak-panel.svg"));
   app.setWindowIcon(icon.pixmap(32).isNull() ? QIcon(varnak::GreenLamp()) : icon);
@@ -40,8 +44,8 @@ int main(int argc, char* argv[]) {
   varnak::Form2 form(port);
   varnak::WirePort(port, form);
   if (options.trace) {
-    form.lineLog().addSink([](const varnak::LinkEvent&, const std::string& line) {
-      std::fprintf(stderr, "%s\n", line.c_str());
+    form.lineLog().addSink([](const varnak::LoggedEvent& logged) {
+      std::fprintf(stderr, "%s\n", varnak::FormatLine(logged).toLocal8Bit().constData());
     });
   }
 

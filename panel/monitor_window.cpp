@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
+#include <QSaveFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -16,7 +16,7 @@ namespace varnak {
 
 MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("Monitor"));
-  setWindowTitle(kMonitorTitle);
+  setWindowTitle(tr("Line monitor"));
   // Closing the main window ends the program even while the monitor is open.
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(860, 520);
@@ -24,15 +24,15 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   countersLabel_ = new QLabel(this);
   countersLabel_->setTextFormat(Qt::RichText);
   droppedLabel_ = new QLabel(this);
-  pause_ = new QPushButton(QStringLiteral("暂停"), this);
+  pause_ = new QPushButton(tr("Pause"), this);
   pause_->setCheckable(true);
-  pause_->setToolTip(QStringLiteral("Pause: counting goes on, the lines stop moving"));
-  clear_ = new QPushButton(QStringLiteral("清除"), this);
-  clear_->setToolTip(QStringLiteral("Clear the lines"));
-  save_ = new QPushButton(QStringLiteral("保存…"), this);
-  save_->setToolTip(QStringLiteral("Save the lines to a text file"));
-  reset_ = new QPushButton(QStringLiteral("计数清零"), this);
-  reset_->setToolTip(QStringLiteral("Reset the counters"));
+  pause_->setToolTip(tr("Pause: counting goes on, the lines stop moving"));
+  clear_ = new QPushButton(tr("Clear"), this);
+  clear_->setToolTip(tr("Clear the lines"));
+  save_ = new QPushButton(tr("Save…"), this);
+  save_->setToolTip(tr("Save the lines to a text file"));
+  reset_ = new QPushButton(tr("Reset counters"), this);
+  reset_->setToolTip(tr("Reset the counters"));
   for (QPushButton* b : {pause_, clear_, save_, reset_}) b->setAutoDefault(false);
 
   view_ = new QListView(this);
@@ -69,10 +69,9 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(save_, &QPushButton::clicked, this, &MonitorWindow::save);
   connect(reset_, &QPushButton::clicked, this, &MonitorWindow::resetCounters);
   connect(&model_, &MonitorModel::droppedChanged, this, [this](long long n) {
-    droppedLabel_->setText(n ? QStringLiteral("%1 older lines dropped (the newest %2 are kept)")
-                                   .arg(n)
-                                   .arg(MonitorModel::kMaxLines)
-                             : QString());
+    droppedLabel_->setText(
+        n ? tr("older lines dropped: %1 (the newest %2 are kept)").arg(n).arg(MonitorModel::kMaxLines)
+          : QString());
   });
   // Follow the newest line unless the operator has scrolled up to read.
   connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
@@ -104,19 +103,19 @@ void MonitorWindow::showEvent(QShowEvent* event) {
   view_->setFocus();  // so that Ctrl+A then Ctrl+C copies everything
 }
 
-void MonitorWindow::add(const LinkEvent& event, const QString& line) {
-  counters_.count(event);
+void MonitorWindow::add(const LoggedEvent& logged) {
+  counters_.count(logged.event);
   countersDirty_ = true;
-  pending_.push_back(line);
+  pending_.push_back(logged);
   // Hidden, nothing is drawn: keep the batch small without a timer.
   if (!isVisible() && pending_.size() >= 256) flush();
 }
 
 void MonitorWindow::flush() {
   if (pending_.empty()) return;
-  std::deque<QString> lines;
-  lines.swap(pending_);
-  model_.append(std::move(lines));
+  std::deque<LoggedEvent> events;
+  events.swap(pending_);
+  model_.append(std::move(events));
 }
 
 QString MonitorWindow::countersText() {
@@ -135,8 +134,8 @@ void MonitorWindow::refreshCounters() {
     html += QStringLiteral("<tr>");
     for (std::size_t j = i; j < std::min(rows.size(), i + kColumns); ++j)
       html += QStringLiteral("<td>%1</td><td align=\"right\"><b>%2</b>&nbsp;&nbsp;&nbsp;&nbsp;</td>")
-                  .arg(QString::fromStdString(rows[j].first).toHtmlEscaped())
-                  .arg(rows[j].second);
+                  .arg(QCoreApplication::translate(rows[j].context, rows[j].label).toHtmlEscaped())
+                  .arg(rows[j].value);
     html += QStringLiteral("</tr>");
   }
   countersLabel_->setText(html + QStringLiteral("</table>"));
@@ -163,23 +162,27 @@ void MonitorWindow::copySelection() const {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text + QLatin1Char('\n'));
 }
 
-bool MonitorWindow::saveTo(const QString& path) {
+bool MonitorWindow::saveTo(const QString& path, QString* error) {
   flush();
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-  for (int i = 0; i < model_.rowCount(); ++i) {
-    file.write(model_.line(i).toUtf8());
-    file.write("\n");
+  // The old file stays as it was unless every line reached the new one.
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    model_.writeLines([&file](const QString& line) {
+      file.write(line.toUtf8());
+      file.write("\n");
+    });
+    if (file.commit()) return true;
   }
-  return file.flush() && file.error() == QFileDevice::NoError;
+  if (error) *error = tr("Cannot save %1: %2").arg(path, file.errorString());
+  return false;
 }
 
 void MonitorWindow::save() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QStringLiteral("varnak-monitor.txt"),
-                                   QStringLiteral("Text (*.txt);;All files (*)"));
+  const QString path = QFileDialog::getSaveFileName(this, tr("Save the lines"), QStringLiteral("varnak-monitor.txt"),
+                                                    tr("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return;
-  if (!saveTo(path)) QMessageBox::warning(this, kMonitorTitle, QStringLiteral("Cannot write %1").arg(path));
+  QString error;
+  if (!saveTo(path, &error)) QMessageBox::warning(this, windowTitle(), error);
 }
 
 }  // namespace varnak

@@ -91,7 +91,9 @@ void WirePort(QtSerialPort& port, Form2& form) {
   QObject::connect(&port, &QtSerialPort::commEvent, &form, &Form2::MSComm1_OnComm);
   QObject::connect(&port, &QtSerialPort::problemChanged, &form, &Form2::setPortProblem);
   QObject::connect(&form, &Form2::statusMessageChanged, &form, [](const QString& message) {
-    std::fprintf(stderr, "varnak-panel: %s\n", message.isEmpty() ? "link ok" : qPrintable(message));
+    const QString line =
+        message.isEmpty() ? QCoreApplication::translate("varnak::Startup", "link ok") : message;
+    std::fprintf(stderr, "varnak-panel: %s\n", line.toLocal8Bit().constData());
   });
 }
 
