@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
         {varnak::LinkEvent::Kind::Received, {0x06, 0x02, 0xA5, 0x00, 0x03, 0xA5}, varnak::Ruling::LampsSet},
         57733131,
         1820.950};
-    form.monitor()->model()->append(std::deque<varnak::LoggedEvent>(varnak::MonitorModel::kMaxLines, typical));
+    form.monitor()->model()->append(
+        std::deque<varnak::LoggedEvent>(varnak::MonitorModel::kMaxLines, typical));
     rssTimer.setInterval(10000);
     QObject::connect(&rssTimer, &QTimer::timeout, [&] { rssKb.push_back(RssKb()); });
     rssTimer.start();

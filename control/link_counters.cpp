@@ -49,7 +49,8 @@ std::vector<LinkCounters::Row> LinkCounters::rows() const {
   out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "port failures"), portFailures});
   for (int r = 0; r < kRulingCount; ++r)
     if (IsIgnored(static_cast<Ruling>(r)))
-      out.push_back({kLinkEventsContext, RulingText(static_cast<Ruling>(r)), ruled[static_cast<std::size_t>(r)]});
+      out.push_back(
+          {kLinkEventsContext, RulingText(static_cast<Ruling>(r)), ruled[static_cast<std::size_t>(r)]});
   return out;
 }
 

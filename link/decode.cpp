@@ -68,7 +68,8 @@ std::string DescribeChunk(const Bytes& b, Translate lang) {
   constexpr const char* kContext = "Decode";
   auto say = [&](const char* key) { return lang(kContext, key); };
   const std::size_t n = b.size();
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
+  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq)
+    return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
   if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck)
     return say(QT_TRANSLATE_NOOP("Decode", "enquiry ack"));
   if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kNak)

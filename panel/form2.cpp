@@ -229,9 +229,7 @@ void Form2::setLamp(int output, bool on) {
   describeLamp(output);
 }
 
-QString Form2::lampToolTip(int output) const {
-  return imgr[output]->toolTip();
-}
+QString Form2::lampToolTip(int output) const { return imgr[output]->toolTip(); }
 
 void Form2::describeLamp(int i) {
   const bool on = lampIsGreen(i);
@@ -239,8 +237,9 @@ void Form2::describeLamp(int i) {
                        : on           ? tr("Q%1: 1 (on)").arg(i)
                                       : tr("Q%1: 0 (off)").arg(i);
   const QString description = !outputsKnown_ ? tr("dimmed: no poll reply yet")
-                              : lampsDimmed_ ? tr("dimmed: no poll reply for over a second; the last state known")
-                                             : tr("live");
+                              : lampsDimmed_
+                                  ? tr("dimmed: no poll reply for over a second; the last state known")
+                                  : tr("live");
   for (QLabel* picture : {imgr[i], imgg0[i]}) {
     picture->setToolTip(name + QLatin1Char('\n') + description);
     picture->setAccessibleName(name);

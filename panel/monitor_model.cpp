@@ -26,7 +26,8 @@ void MonitorModel::insert(std::deque<LoggedEvent> events) {
     rows_.erase(rows_.begin(), rows_.begin() + remove);
     endRemoveRows();
   }
-  const std::size_t skip = events.size() > static_cast<std::size_t>(kMaxLines) ? events.size() - kMaxLines : 0;
+  const std::size_t skip =
+      events.size() > static_cast<std::size_t>(kMaxLines) ? events.size() - kMaxLines : 0;
   const int first = static_cast<int>(rows_.size());
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(events.size() - skip) - 1);
   for (auto e = events.begin() + static_cast<long>(skip); e != events.end(); ++e)

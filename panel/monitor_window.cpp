@@ -3,11 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QSaveFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -178,8 +178,9 @@ bool MonitorWindow::saveTo(const QString& path, QString* error) {
 }
 
 void MonitorWindow::save() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save the lines"), QStringLiteral("varnak-monitor.txt"),
-                                                    tr("Text files (*.txt);;All files (*)"));
+  const QString path =
+      QFileDialog::getSaveFileName(this, tr("Save the lines"), QStringLiteral("varnak-monitor.txt"),
+                                   tr("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return;
   QString error;
   if (!saveTo(path, &error)) QMessageBox::warning(this, windowTitle(), error);

@@ -49,6 +49,7 @@ std::string FormatPortList(const std::vector<PortInfo>& ports, bool json);
 
 // The port box's tooltip: one line per port (number, device, description), the
 // one that `current` names marked with "▶".
-std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current, Translate lang = English);
+std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current,
+                         Translate lang = English);
 
 }  // namespace varnak

@@ -125,7 +125,9 @@ TEST_F(MonitorTest, SavesTheLinesAsText) {
 
 // Events told apart by their milliseconds since start, which the line shows.
 LoggedEvent Numbered(int n) { return {{LinkEvent::Kind::Completed}, 0, static_cast<double>(n)}; }
-QString NumberOf(const QString& line) { return line.section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty); }
+QString NumberOf(const QString& line) {
+  return line.section(QLatin1Char(' '), 1, 1, QString::SectionSkipEmpty);
+}
 
 TEST(MonitorModel, KeepsTheNewestTenThousandLinesAndCountsTheRest) {
   MonitorModel model;
@@ -153,7 +155,8 @@ TEST(MonitorModel, LinesForAFileIncludeThoseHeldBackByThePause) {
   QStringList file;
   model.writeLines([&](const QString& line) { file << line; });
   ASSERT_EQ(file.size(), 2 * MonitorModel::kMaxLines + 2);
-  EXPECT_EQ(file[0], QStringLiteral("(older lines dropped before this one: 3; the monitor keeps the newest 10000)"));
+  EXPECT_EQ(file[0],
+            QStringLiteral("(older lines dropped before this one: 3; the monitor keeps the newest 10000)"));
   EXPECT_EQ(NumberOf(file[1]), QStringLiteral("3.000"));
   EXPECT_EQ(NumberOf(file[MonitorModel::kMaxLines]), QStringLiteral("10002.000"));
   EXPECT_EQ(file[MonitorModel::kMaxLines + 1],
@@ -175,7 +178,8 @@ TEST_F(MonitorTest, SaveWhilePausedWritesTheHeldBackLinesToo) {
   const QStringList shown = lines();
   ASSERT_EQ(saved.size(), shown.size() + 6) << "the second poll's six lines were held back";
   EXPECT_EQ(saved.mid(0, shown.size()), shown);
-  EXPECT_TRUE(saved[saved.size() - 2].endsWith(QStringLiteral("ack + data 0002 (check byte ok) -> lamps set")));
+  EXPECT_TRUE(
+      saved[saved.size() - 2].endsWith(QStringLiteral("ack + data 0002 (check byte ok) -> lamps set")));
   EXPECT_TRUE(saved.last().endsWith(QStringLiteral("-- poll done")));
 }
 
@@ -201,7 +205,8 @@ TEST_F(MonitorTest, FailedSaveLeavesTheOldFileWhole) {
   setrlimit(RLIMIT_FSIZE, &before);
   signal(SIGXFSZ, SIG_DFL);
   EXPECT_FALSE(saved);
-  EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot save ") + path + QStringLiteral(": "))) << error.toStdString();
+  EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot save ") + path + QStringLiteral(": ")))
+      << error.toStdString();
   EXPECT_GT(error.size(), (QStringLiteral("Cannot save ") + path + QStringLiteral(": ")).size() + 3)
       << "the reason is named";
   QFile old(path);

@@ -5,413 +5,413 @@
     <name>Decode</name>
     <message>
         <source>enquiry</source>
-        <translation type="unfinished"></translation>
+        <translation>询问</translation>
     </message>
     <message>
         <source>enquiry ack</source>
-        <translation type="unfinished"></translation>
+        <translation>询问确认</translation>
     </message>
     <message>
         <source>enquiry nak</source>
-        <translation type="unfinished"></translation>
+        <translation>询问被拒</translation>
     </message>
     <message>
         <source>ack</source>
-        <translation type="unfinished"></translation>
+        <translation>确认</translation>
     </message>
     <message>
         <source>nak</source>
-        <translation type="unfinished"></translation>
+        <translation>否认</translation>
     </message>
     <message>
         <source>%1 (bad LRC)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1（LRC校验错误）</translation>
     </message>
     <message>
         <source>poll header</source>
-        <translation type="unfinished"></translation>
+        <translation>轮询帧头</translation>
     </message>
     <message>
         <source>write header %1</source>
-        <translation type="unfinished"></translation>
+        <translation>写入帧头 %1</translation>
     </message>
     <message>
         <source>read header %1</source>
-        <translation type="unfinished"></translation>
+        <translation>读出帧头 %1</translation>
     </message>
     <message>
         <source>header</source>
-        <translation type="unfinished"></translation>
+        <translation>帧头</translation>
     </message>
     <message>
         <source>data block %1</source>
-        <translation type="unfinished"></translation>
+        <translation>数据块 %1</translation>
     </message>
     <message>
         <source>%1 + data %2 (check byte ok)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 + 数据 %2（校验正确）</translation>
     </message>
     <message>
         <source>%1 + data %2 (check byte bad)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 + 数据 %2（校验错误）</translation>
     </message>
     <message>
         <source>unrecognised</source>
-        <translation type="unfinished"></translation>
+        <translation>无法识别</translation>
     </message>
 </context>
 <context>
     <name>LinkCounters</name>
     <message>
         <source>writes started</source>
-        <translation type="unfinished"></translation>
+        <translation>写入开始</translation>
     </message>
     <message>
         <source>reads started</source>
-        <translation type="unfinished"></translation>
+        <translation>读出开始</translation>
     </message>
     <message>
         <source>polls started</source>
-        <translation type="unfinished"></translation>
+        <translation>轮询开始</translation>
     </message>
     <message>
         <source>writes completed</source>
-        <translation type="unfinished"></translation>
+        <translation>写入完成</translation>
     </message>
     <message>
         <source>reads completed</source>
-        <translation type="unfinished"></translation>
+        <translation>读出完成</translation>
     </message>
     <message>
         <source>polls completed</source>
-        <translation type="unfinished"></translation>
+        <translation>轮询完成</translation>
     </message>
     <message>
         <source>abandoned</source>
-        <translation type="unfinished"></translation>
+        <translation>中途放弃</translation>
     </message>
     <message>
         <source>port failures</source>
-        <translation type="unfinished"></translation>
+        <translation>端口故障</translation>
     </message>
 </context>
 <context>
     <name>LinkEvents</name>
     <message>
         <source>write header sent</source>
-        <translation type="unfinished"></translation>
+        <translation>已发送写入帧头</translation>
     </message>
     <message>
         <source>data block sent</source>
-        <translation type="unfinished"></translation>
+        <translation>已发送数据块</translation>
     </message>
     <message>
         <source>data block sent again</source>
-        <translation type="unfinished"></translation>
+        <translation>再次发送数据块</translation>
     </message>
     <message>
         <source>read header sent</source>
-        <translation type="unfinished"></translation>
+        <translation>已发送读出帧头</translation>
     </message>
     <message>
         <source>poll header sent</source>
-        <translation type="unfinished"></translation>
+        <translation>已发送轮询帧头</translation>
     </message>
     <message>
         <source>value shown in the read box</source>
-        <translation type="unfinished"></translation>
+        <translation>数值已显示在“寄存器数据显示”框</translation>
     </message>
     <message>
         <source>lamps set</source>
-        <translation type="unfinished"></translation>
+        <translation>已更新指示灯</translation>
     </message>
     <message>
         <source>ignored: not a reply</source>
-        <translation type="unfinished"></translation>
+        <translation>忽略：不是应答</translation>
     </message>
     <message>
         <source>ignored: refused (NAK)</source>
-        <translation type="unfinished"></translation>
+        <translation>忽略：被拒绝（NAK）</translation>
     </message>
     <message>
         <source>ignored: check byte bad</source>
-        <translation type="unfinished"></translation>
+        <translation>忽略：校验错误</translation>
     </message>
     <message>
         <source>ignored: ack outside a write</source>
-        <translation type="unfinished"></translation>
+        <translation>忽略：不在写入过程中的确认</translation>
     </message>
     <message>
         <source>ignored: data reply while polling is held</source>
-        <translation type="unfinished"></translation>
+        <translation>忽略：轮询暂停期间的数据应答</translation>
     </message>
     <message>
         <source>write</source>
-        <translation type="unfinished"></translation>
+        <translation>写入</translation>
     </message>
     <message>
         <source>read</source>
-        <translation type="unfinished"></translation>
+        <translation>读出</translation>
     </message>
     <message>
         <source>poll</source>
-        <translation type="unfinished"></translation>
+        <translation>轮询</translation>
     </message>
     <message>
         <source>the write button</source>
-        <translation type="unfinished"></translation>
+        <translation>“发送数据”按钮</translation>
     </message>
     <message>
         <source>the read button</source>
-        <translation type="unfinished"></translation>
+        <translation>“读出”按钮</translation>
     </message>
     <message>
         <source>the cancel button</source>
-        <translation type="unfinished"></translation>
+        <translation>“取消输入”按钮</translation>
     </message>
     <message>
         <source>the poll timer</source>
-        <translation type="unfinished"></translation>
+        <translation>轮询定时器</translation>
     </message>
     <message>
         <source>a click into the value box</source>
-        <translation type="unfinished"></translation>
+        <translation>点击“写入数据”框</translation>
     </message>
     <message>
         <source>a click into the write register box</source>
-        <translation type="unfinished"></translation>
+        <translation>点击写入的“寄存器号”框</translation>
     </message>
     <message>
         <source>a click into the read box</source>
-        <translation type="unfinished"></translation>
+        <translation>点击“寄存器数据显示”框</translation>
     </message>
     <message>
         <source>a click into the read register box</source>
-        <translation type="unfinished"></translation>
+        <translation>点击读出的“寄存器号”框</translation>
     </message>
     <message>
         <source>a reply</source>
-        <translation type="unfinished"></translation>
+        <translation>应答</translation>
     </message>
     <message>
         <source>start-up</source>
-        <translation type="unfinished"></translation>
+        <translation>程序启动</translation>
     </message>
     <message>
         <source>port number changed</source>
-        <translation type="unfinished"></translation>
+        <translation>端口号已更改</translation>
     </message>
     <message>
         <source>write failed</source>
-        <translation type="unfinished"></translation>
+        <translation>写入失败</translation>
     </message>
 </context>
 <context>
     <name>LinkFormat</name>
     <message>
         <source>%1, until the write header goes out</source>
-        <translation type="unfinished"></translation>
+        <translation>%1，直到写入帧头发出</translation>
     </message>
     <message>
         <source>%1, until the read header goes out</source>
-        <translation type="unfinished"></translation>
+        <translation>%1，直到读出帧头发出</translation>
     </message>
     <message>
         <source>-- %1 started by %2</source>
-        <translation type="unfinished"></translation>
+        <translation>-- %2启动%1</translation>
     </message>
     <message>
         <source>-- %1 done</source>
-        <translation type="unfinished"></translation>
+        <translation>-- %1完成</translation>
     </message>
     <message>
         <source>-- %1 abandoned: a new exchange began before its reply came</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 放弃%1：应答到来之前已开始新的通讯</translation>
     </message>
     <message>
         <source>-- polling held: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 轮询暂停：%1</translation>
     </message>
     <message>
         <source>-- polling released: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 轮询恢复：%1</translation>
     </message>
     <message>
         <source>-- port opened: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 端口已打开：%1</translation>
     </message>
     <message>
         <source>-- port closed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 端口已关闭：%1</translation>
     </message>
     <message>
         <source>-- port failed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>-- 端口故障：%1</translation>
     </message>
 </context>
 <context>
     <name>LinkHealth</name>
     <message>
         <source>%1: no reply from the controller</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：PLC无应答</translation>
     </message>
 </context>
 <context>
     <name>PortList</name>
     <message>
         <source>serial %1</source>
-        <translation type="unfinished"></translation>
+        <translation>序列号 %1</translation>
     </message>
     <message>
         <source>no serial ports</source>
-        <translation type="unfinished"></translation>
+        <translation>没有串口</translation>
     </message>
     <message>
         <source>ports: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>现有端口：%1</translation>
     </message>
     <message>
         <source>No serial ports found.</source>
-        <translation type="unfinished"></translation>
+        <translation>未找到串口。</translation>
     </message>
     <message>
         <source>Serial ports:</source>
-        <translation type="unfinished"></translation>
+        <translation>串口：</translation>
     </message>
 </context>
 <context>
     <name>varnak::Form2</name>
     <message>
         <source>Line monitor…</source>
-        <translation type="unfinished"></translation>
+        <translation>通讯监视…</translation>
     </message>
     <message>
         <source>Q%1: not known yet</source>
-        <translation type="unfinished"></translation>
+        <translation>Q%1：状态未知</translation>
     </message>
     <message>
         <source>Q%1: 1 (on)</source>
-        <translation type="unfinished"></translation>
+        <translation>Q%1：1（接通）</translation>
     </message>
     <message>
         <source>Q%1: 0 (off)</source>
-        <translation type="unfinished"></translation>
+        <translation>Q%1：0（断开）</translation>
     </message>
     <message>
         <source>dimmed: no poll reply yet</source>
-        <translation type="unfinished"></translation>
+        <translation>暗显：尚未收到轮询应答</translation>
     </message>
     <message>
         <source>dimmed: no poll reply for over a second; the last state known</source>
-        <translation type="unfinished"></translation>
+        <translation>暗显：超过1秒没有轮询应答，显示的是最后已知状态</translation>
     </message>
     <message>
         <source>live</source>
-        <translation type="unfinished"></translation>
+        <translation>实时</translation>
     </message>
 </context>
 <context>
     <name>varnak::MonitorModel</name>
     <message>
         <source>(older lines dropped before this one: %1; the monitor keeps the newest %2)</source>
-        <translation type="unfinished"></translation>
+        <translation>（此前已丢弃较早的记录 %1 行；通讯监视只保留最新的 %2 行）</translation>
     </message>
     <message>
         <source>(lines dropped here while paused: %1; the pause holds back at most %2)</source>
-        <translation type="unfinished"></translation>
+        <translation>（暂停期间在此处丢弃了 %1 行；暂停时最多保留 %2 行）</translation>
     </message>
 </context>
 <context>
     <name>varnak::MonitorWindow</name>
     <message>
         <source>Line monitor</source>
-        <translation type="unfinished"></translation>
+        <translation>通讯监视</translation>
     </message>
     <message>
         <source>Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>暂停</translation>
     </message>
     <message>
         <source>Pause: counting goes on, the lines stop moving</source>
-        <translation type="unfinished"></translation>
+        <translation>暂停：计数继续，记录不再滚动</translation>
     </message>
     <message>
         <source>Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>清除</translation>
     </message>
     <message>
         <source>Clear the lines</source>
-        <translation type="unfinished"></translation>
+        <translation>清除所有记录</translation>
     </message>
     <message>
         <source>Save…</source>
-        <translation type="unfinished"></translation>
+        <translation>保存…</translation>
     </message>
     <message>
         <source>Save the lines to a text file</source>
-        <translation type="unfinished"></translation>
+        <translation>将记录保存为文本文件</translation>
     </message>
     <message>
         <source>Reset counters</source>
-        <translation type="unfinished"></translation>
+        <translation>计数清零</translation>
     </message>
     <message>
         <source>Reset the counters</source>
-        <translation type="unfinished"></translation>
+        <translation>将所有计数清零</translation>
     </message>
     <message>
         <source>older lines dropped: %1 (the newest %2 are kept)</source>
-        <translation type="unfinished"></translation>
+        <translation>已丢弃较早的记录 %1 行（保留最新的 %2 行）</translation>
     </message>
     <message>
         <source>Cannot save %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法保存 %1：%2</translation>
     </message>
     <message>
         <source>Save the lines</source>
-        <translation type="unfinished"></translation>
+        <translation>保存记录</translation>
     </message>
     <message>
         <source>Text files (*.txt);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>文本文件 (*.txt);;所有文件 (*)</translation>
     </message>
 </context>
 <context>
     <name>varnak::QtSerialPort</name>
     <message>
         <source>no valid port number (type a whole number from 1 to 32767)</source>
-        <translation type="unfinished"></translation>
+        <translation>端口号无效（请输入1到32767之间的整数）</translation>
     </message>
     <message>
         <source>%1: no such port (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：没有这个端口（%2）</translation>
     </message>
     <message>
         <source>%1: No such file or directory</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：设备不存在</translation>
     </message>
     <message>
         <source>%1: %2 (is the user in the dialout group?)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：%2（当前用户是否在 dialout 组中？）</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：%2</translation>
     </message>
     <message>
         <source>%1: cannot write: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：无法写入：%2</translation>
     </message>
     <message>
         <source>%1: device lost (unplugged or hung up)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1：设备已断开（被拔出或挂断）</translation>
     </message>
 </context>
 <context>
     <name>varnak::Startup</name>
     <message>
         <source>link ok</source>
-        <translation type="unfinished"></translation>
+        <translation>通讯正常</translation>
     </message>
 </context>
 </TS>
