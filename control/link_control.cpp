@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "control/input_check.h"
 #include "control/port_number.h"
 #include "link/codec.h"
 #include "link/frames.h"
@@ -33,12 +34,31 @@ void LinkControl::Report(LinkEvent event) {
 
 void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
   if (state_.PollHold == before) return;
-  Report({state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released, {}, ruling, {}, {}, by});
+  LinkEvent e{state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released};
+  e.cause = by;
+  e.ruling = ruling;
+  Report(e);
 }
 
 LinkStatus LinkControl::status(const std::string& portProblem, Translate lang) const {
   const std::int64_t now = clock_();
-  return {health_.lampsStale(now), StatusMessage(portProblem, health_.noReply(now), portNumber_, lang)};
+  std::string message = portProblem.empty() ? CommandMessageText(lang) : portProblem;
+  if (message.empty() && panel_.text(Field::Text1).empty())
+    message = InputProblemText("value", InputProblem::Empty, {}, lang);
+  if (message.empty()) message = StatusMessage({}, health_.noReply(now), portNumber_, lang);
+  return {health_.lampsStale(now), message};
+}
+
+std::string LinkControl::CommandMessageText(Translate lang) const {
+  if (!commandMessage_) return {};
+  const LinkEvent& e = *commandMessage_;
+  if (e.failure == Failure::BadInput) return InputProblemText(e.inputBox, e.input, FromUtf8(e.detail), lang);
+  const std::string why = lang(kLinkEventsContext, FailureText(e.failure));
+  if (e.exchange == ExchangeKind::Write)
+    return Fill(lang("LinkControl", QT_TRANSLATE_NOOP("LinkControl", "%1: write %2 = %3 not confirmed (%4)")),
+                {commandPort_, e.reg, e.value, why});
+  return Fill(lang("LinkControl", QT_TRANSLATE_NOOP("LinkControl", "%1: read %2 failed (%3)")),
+              {commandPort_, e.reg, why});
 }
 
 // ---- start-up and port ----
@@ -55,6 +75,14 @@ void LinkControl::Form2_Load(const Text& answer) {
   state_.PollMode = false;
   state_.WriteMode = false;
   state_.PollHold = false;
+  stage_ = Stage::Idle;
+  command_.reset();
+  queued_.reset();
+  holdAfterCommand_ = false;
+  replyDeadline_.reset();
+  partial_.clear();
+  joinDeadline_.reset();
+  commandMessage_.reset();
 }
 
 void LinkControl::Combo1_Change() {
@@ -80,7 +108,9 @@ void LinkControl::ConfigurePort() {
 void LinkControl::ClosePort(Cause why) {
   if (!port_.isOpen()) return;
   port_.close();
-  Report({LinkEvent::Kind::PortClosed, {}, {}, {}, {}, why});
+  LinkEvent e{LinkEvent::Kind::PortClosed};
+  e.cause = why;
+  Report(e);
 }
 
 void LinkControl::ReportPortFailure(const std::string& why) {
@@ -91,43 +121,116 @@ void LinkControl::ReportPortFailure(const std::string& why) {
 
 // ---- operator commands and poll timer ----
 
+bool LinkControl::InFlight() const {
+  return stage_ == Stage::EnquirySent || stage_ == Stage::HeaderSent || stage_ == Stage::BlockSent;
+}
+
+LinkEvent LinkControl::CommandEvent(LinkEvent::Kind kind, const Command& c) const {
+  LinkEvent e{kind, {}, {}, c.kind, {}};
+  e.reg = c.reg;
+  if (c.kind == ExchangeKind::Write) e.value = ToUtf8(NormaliseValue(c.value));
+  return e;
+}
+
 void LinkControl::BeginExchange(ExchangeKind kind, Cause by) {
-  if (stage_ != Stage::Idle && !(stage_ == Stage::BlockAcked && exchange_ == ExchangeKind::Write))
-    Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
+  if (InFlight()) Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
   stage_ = Stage::Idle;
   exchange_ = kind;
+  partial_.clear();
+  joinDeadline_.reset();
+  replyDeadline_.reset();
   if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
-  Report({LinkEvent::Kind::Started, {}, {}, kind, {}, by});
+  LinkEvent started{LinkEvent::Kind::Started, {}, {}, kind};
+  if (command_) started = CommandEvent(LinkEvent::Kind::Started, *command_);
+  started.cause = by;
+  Report(started);
   stage_ = Stage::EnquirySent;
   SendEnquiry();
 }
 
-void LinkControl::Command1_Click() {
-  const bool before = state_.PollHold;
-  BeginExchange(ExchangeKind::Write, Cause::WriteButton);
-  state_.PollMode = false;
-  state_.WriteMode = true;
-  state_.PollHold = true;
-  ReportHoldChange(before, Cause::WriteButton);
+void LinkControl::ClickCommand(ExchangeKind kind) {
+  const bool write = kind == ExchangeKind::Write;
+  Command c;
+  c.kind = kind;
+  // The value box must hold something for any exchange; a write also needs a value it can mean.
+  const Text value = panel_.text(Field::Text1);
+  const RegisterInput reg = CheckRegister(panel_.text(write ? Field::Text2 : Field::Text6));
+  InputProblem problem = reg.problem;
+  const char* what = "register";
+  const Text* typed = nullptr;
+  const Text regText = panel_.text(write ? Field::Text2 : Field::Text6);
+  typed = &regText;
+  if (value.empty() || (write && CheckValue(value) != InputProblem::None)) {
+    problem = CheckValue(value);
+    what = "value";
+    typed = &value;
+  }
+  if (problem != InputProblem::None && !value.empty()) {
+    LinkEvent e{LinkEvent::Kind::Failed, {}, {}, kind, ToUtf8(*typed)};
+    e.failure = Failure::BadInput;
+    e.input = problem;
+    e.inputBox = what;
+    commandMessage_ = e;
+    Report(e);
+    return;
+  }
+  c.registerDigits = reg.digits;
+  c.value = value;
+  c.reg = reg.problem == InputProblem::None ? "R" + ToUtf8(reg.digits) : std::string();
+  if (InFlight()) {
+    // A poll is never cut short, nor a command: this one starts when that exchange ends.
+    if (queued_) {
+      LinkEvent replaced = CommandEvent(LinkEvent::Kind::Failed, *queued_);
+      replaced.failure = Failure::Replaced;
+      Report(replaced);
+    }
+    queued_ = c;
+    Report(CommandEvent(LinkEvent::Kind::Waiting, c));
+    return;
+  }
+  StartCommand(c);
 }
 
-void LinkControl::Command3_Click() {
+void LinkControl::StartCommand(const Command& c) {
+  commandMessage_.reset();
   const bool before = state_.PollHold;
-  BeginExchange(ExchangeKind::Read, Cause::ReadButton);
-  panel_.setText(Field::Text5, Text());
-  state_.WriteMode = false;
+  const bool write = c.kind == ExchangeKind::Write;
+  if (panel_.text(Field::Text1).empty()) {
+    LinkEvent empty{LinkEvent::Kind::Failed, {}, {}, c.kind};
+    empty.failure = Failure::BadInput;
+    empty.input = InputProblem::Empty;
+    empty.inputBox = "value";
+    commandMessage_ = empty;
+  }
+  command_ = c;
   state_.PollMode = false;
+  state_.WriteMode = write;
   state_.PollHold = true;
-  ReportHoldChange(before, Cause::ReadButton);
+  if (!write) panel_.setText(Field::Text5, Text());
+  BeginExchange(c.kind, write ? Cause::WriteButton : Cause::ReadButton);
+  // Held: "the write button, until the write header goes out".
+  ReportHoldChange(before, write ? Cause::WriteButton : Cause::ReadButton);
+  if (InFlight() && frameFailed_) return Fail(Failure::PortFailed);
+  if (!InFlight()) command_.reset();
 }
+
+void LinkControl::Command1_Click() { ClickCommand(ExchangeKind::Write); }
+void LinkControl::Command3_Click() { ClickCommand(ExchangeKind::Read); }
 
 void LinkControl::Command4_Click() {
   const bool before = state_.PollHold;
   state_.PollHold = false;
+  holdAfterCommand_ = false;
   ReportHoldChange(before, Cause::CancelButton);
 }
 
 void LinkControl::HoldPolling(Cause by) {
+  if (command_ && InFlight()) {
+    // Holding now would make the command's own reply count as one that came
+    // while held; the hold begins when the command ends.
+    holdAfterCommand_ = true;
+    return;
+  }
   const bool before = state_.PollHold;
   state_.PollHold = true;
   ReportHoldChange(before, by);
@@ -140,9 +243,81 @@ void LinkControl::Text6_Click() { HoldPolling(Cause::ClickReadRegisterBox); }
 
 void LinkControl::Timer1_Timer() {
   if (state_.PollHold) return;
+  // One exchange at a time: a command or a poll still waiting for its reply is
+  // never cut short; the tick after its end polls.
+  if (InFlight()) return;
+  command_.reset();
   BeginExchange(ExchangeKind::Poll, Cause::PollTimer);
   state_.PollMode = true;
   state_.WriteMode = false;
+  if (InFlight() && frameFailed_) Fail(Failure::PortFailed);
+}
+
+// ---- the end of an exchange ----
+
+std::optional<std::int64_t> LinkControl::nextDeadline() const {
+  if (joinDeadline_ && replyDeadline_) return std::min(*joinDeadline_, *replyDeadline_);
+  return joinDeadline_ ? joinDeadline_ : replyDeadline_;
+}
+
+void LinkControl::Timeout(std::int64_t now) {
+  if (joinDeadline_ && now >= *joinDeadline_) {
+    // Nothing more came: the beginning is judged alone.
+    Bytes piece;
+    piece.swap(partial_);
+    joinDeadline_.reset();
+    Judge(piece, false);
+  }
+  if (replyDeadline_ && now >= *replyDeadline_ && InFlight()) Fail(Failure::NoReply);
+}
+
+void LinkControl::Complete() {
+  if (command_) {
+    LinkEvent done = CommandEvent(LinkEvent::Kind::Completed, *command_);
+    if (command_->kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
+    Report(done);
+  } else {
+    Report({LinkEvent::Kind::Completed, {}, {}, exchange_, {}});
+  }
+  EndExchange();
+}
+
+void LinkControl::Fail(Failure failure) {
+  if (command_) {
+    LinkEvent e = CommandEvent(LinkEvent::Kind::Failed, *command_);
+    e.failure = failure;
+    Report(e);
+    commandMessage_ = e;
+    commandPort_ = "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string());
+    // The hold the command set ends with it: polling resumes at the next tick.
+    const bool before = state_.PollHold;
+    state_.PollHold = false;
+    ReportHoldChange(before, Cause::CommandEnded);
+  } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
+    LinkEvent e{LinkEvent::Kind::Failed, {}, {}, exchange_, {}};
+    e.failure = failure;
+    Report(e);
+  }
+  stage_ = Stage::Idle;
+  EndExchange();
+}
+
+void LinkControl::EndExchange() {
+  if (stage_ != Stage::BlockAcked) stage_ = Stage::Idle;
+  replyDeadline_.reset();
+  partial_.clear();
+  joinDeadline_.reset();
+  const bool wasCommand = command_.has_value();
+  command_.reset();
+  if (wasCommand && holdAfterCommand_) {
+    holdAfterCommand_ = false;
+    HoldPolling(Cause::ClickDuringCommand);
+  }
+  if (queued_) {
+    const Command next = *queued_;
+    queued_.reset();
+    StartCommand(next);
+  }
 }
 
 // ---- frames and transmission ----
@@ -153,23 +328,26 @@ void LinkControl::SendEnquiry() {
 }
 
 void LinkControl::SendWriteHeader() {
-  HeaderText h = BuildWriteHeader(panel_.text(Field::Text2));
+  HeaderText h = BuildWriteHeader(command_ ? command_->registerDigits : panel_.text(Field::Text2));
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
 }
 
 void LinkControl::SendReadHeader() {
-  HeaderText h = BuildReadHeader(panel_.text(Field::Text6));
+  HeaderText h = BuildReadHeader(command_ ? command_->registerDigits : panel_.text(Field::Text6));
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
 }
 
 void LinkControl::SendDataBlock() {
-  const Text typed = panel_.text(Field::Text1);
+  // The value taken at the click; the box shows it normalised unless the
+  // operator has typed something else since.
+  const Text shown = panel_.text(Field::Text1);
+  const Text typed = command_ ? command_->value : shown;
   const Text value = NormaliseValue(typed);
-  if (value != typed) panel_.setText(Field::Text1, value);
+  if (value != shown && typed == shown) panel_.setText(Field::Text1, value);
   DataBlockText d = BuildDataBlock(value);
   state_.FrameText = std::move(d.frameText);
   state_.SendText = std::move(d.sendText);
@@ -190,6 +368,7 @@ void LinkControl::TransmitHexText(const Text& hexText) {
 }
 
 bool LinkControl::WriteFrame(const Bytes& bytes) {
+  frameFailed_ = true;
   if (!port_.isOpen()) {
     if (!port_.open()) {
       ReportPortFailure(port_.lastError());
@@ -199,7 +378,10 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
     Report({LinkEvent::Kind::PortOpened, {}, {}, {}, "COM" + std::to_string(portNumber_.value_or(0))});
   }
   if (port_.write(bytes)) {
-    health_.frameSent(clock_());
+    const std::int64_t now = clock_();
+    health_.frameSent(now);
+    frameFailed_ = false;
+    if (InFlight()) replyDeadline_ = now + kReplyTimeoutMs;
     Report({LinkEvent::Kind::Sent, bytes});
     return true;
   }

@@ -11,6 +11,9 @@ void LinkCounters::count(const LinkEvent& e) {
     case LinkEvent::Kind::Completed:
       ++completed[k];
       break;
+    case LinkEvent::Kind::Failed:
+      ++failed[k];
+      break;
     case LinkEvent::Kind::Abandoned:
       ++abandoned;
       break;
@@ -40,10 +43,14 @@ std::vector<LinkCounters::Row> LinkCounters::rows() const {
   static constexpr const char* kCompleted[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes completed"),
                                                QT_TRANSLATE_NOOP("LinkCounters", "reads completed"),
                                                QT_TRANSLATE_NOOP("LinkCounters", "polls completed")};
+  static constexpr const char* kFailed[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "reads failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "polls failed")};
   std::vector<Row> out;
   for (std::size_t k = 0; k < 3; ++k) {
     out.push_back({kContext, kStarted[k], started[k]});
     out.push_back({kContext, kCompleted[k], completed[k]});
+    out.push_back({kContext, kFailed[k], failed[k]});
   }
   out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "abandoned"), abandoned});
   out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "port failures"), portFailures});

@@ -2,7 +2,27 @@
 
 namespace varnak {
 
-bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply; }
+bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply && r != Ruling::KeptForTheRest; }
+
+const char* FailureText(Failure f) {
+  switch (f) {
+    case Failure::NoReply:
+      return QT_TRANSLATE_NOOP("LinkEvents", "no reply");
+    case Failure::Refused:
+      return QT_TRANSLATE_NOOP("LinkEvents", "refused");
+    case Failure::NotAReply:
+      return QT_TRANSLATE_NOOP("LinkEvents", "reply not understood");
+    case Failure::CheckByteBad:
+      return QT_TRANSLATE_NOOP("LinkEvents", "check byte bad");
+    case Failure::PortFailed:
+      return QT_TRANSLATE_NOOP("LinkEvents", "port failed");
+    case Failure::BadInput:
+      return QT_TRANSLATE_NOOP("LinkEvents", "not sent");
+    case Failure::Replaced:
+      return QT_TRANSLATE_NOOP("LinkEvents", "not sent: another command was clicked");
+  }
+  return "?";
+}
 
 const char* RulingText(Ruling r) {
   switch (r) {
@@ -30,6 +50,8 @@ const char* RulingText(Ruling r) {
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: ack outside a write");
     case Ruling::IgnoredDataWhileHeld:
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: data reply while polling is held");
+    case Ruling::KeptForTheRest:
+      return QT_TRANSLATE_NOOP("LinkEvents", "kept: waiting for the rest of the reply");
   }
   return "?";
 }
@@ -66,6 +88,10 @@ const char* CauseText(Cause c) {
       return QT_TRANSLATE_NOOP("LinkEvents", "a click into the read box");
     case Cause::ClickReadRegisterBox:
       return QT_TRANSLATE_NOOP("LinkEvents", "a click into the read register box");
+    case Cause::ClickDuringCommand:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into a box during the command");
+    case Cause::CommandEnded:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the command ended");
     case Cause::Reply:
       return QT_TRANSLATE_NOOP("LinkEvents", "a reply");
     case Cause::StartUp:

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "control/input_check.h"
 #include "link/text.h"
 #include "link/words.h"
 
@@ -19,15 +20,28 @@ enum class Ruling {
   DataBlockSentAgain,  // every further ack while the write is under way
   ReadHeaderSent,      // enquiry ack during a read
   PollHeaderSent,      // enquiry ack during a poll
-  ValueShown,          // a read's data reply, into Text5 (the read box)
+  ValueShown,          // a read's data reply, into Text5
   LampsSet,            // a data reply while polling, onto the lamps
   IgnoredNotAReply,    // no reply has this length and content (split, noise, babble)
   IgnoredRefused,      // NAK
   IgnoredCheckByteBad,
   IgnoredAckOutsideWrite,
   IgnoredDataWhileHeld,  // a read's data reply while polling is held (a click into a box)
+  KeptForTheRest,        // the beginning of the expected reply: waiting briefly for the rest
 };
-constexpr int kRulingCount = static_cast<int>(Ruling::IgnoredDataWhileHeld) + 1;
+constexpr int kRulingCount = static_cast<int>(Ruling::KeptForTheRest) + 1;
+
+// Why a write, a read or a poll ended without its result.
+enum class Failure {
+  NoReply,       // nothing recognisable came within the reply timeout
+  Refused,       // NAK
+  NotAReply,     // a chunk that is not the reply the step expects
+  CheckByteBad,  // the data reply's check byte is wrong
+  PortFailed,    // the frame could not be written
+  BadInput,      // nothing sent: the register or value box holds what cannot be meant
+  Replaced,      // nothing sent: another command was clicked while this one waited
+};
+constexpr int kFailureCount = static_cast<int>(Failure::Replaced) + 1;
 
 // Who or what started an exchange, held or released polling, or closed the
 // port: in the operator's terms when shown, the controls' names only here.
@@ -41,6 +55,8 @@ enum class Cause {
   ClickWriteRegisterBox,  // Text2
   ClickReadBox,           // Text5
   ClickReadRegisterBox,   // Text6
+  ClickDuringCommand,     // a click into a box while a command was under way, held at its end
+  CommandEnded,           // a command ended without its result
   Reply,                  // a reply; the event's `ruling` says which rule acted
   StartUp,                // the port closed at start-up
   PortNumberChanged,
@@ -48,6 +64,7 @@ enum class Cause {
 };
 
 // Texts to show are keys for translation (see link/words.h), English here.
+const char* FailureText(Failure failure);  // "no reply", "refused", ...
 bool IsIgnored(Ruling ruling);
 // "write header sent", "value shown in the read box", "ignored: check byte bad", ...
 const char* RulingText(Ruling ruling);
@@ -64,6 +81,8 @@ struct LinkEvent {
     Started,     // an exchange's enquiry went out; `cause` is the button or the timer
     Completed,   // the exchange's last reply came and was used
     Abandoned,   // a new exchange began before this one's reply came
+    Failed,      // the exchange ended without its result; `failure` says why
+    Waiting,     // a command clicked during another exchange waits for its end
     Held,        // polling held; `cause` says by what
     Released,    // polling free again; `cause` says by what
     PortOpened,  // `detail` names the port
@@ -75,7 +94,17 @@ struct LinkEvent {
   Ruling ruling = Ruling::IgnoredNotAReply;
   ExchangeKind exchange = ExchangeKind::Poll;
   std::string detail = {};
+  // Started, Completed, Failed and Waiting of a write or read: the register and
+  // value taken at the click ("R2000", "00A5"); on a read's Completed, the value
+  // read. A write's Completed means confirmed: its data block was acknowledged.
+  std::string reg = {};
+  std::string value = {};
+  Failure failure = Failure::NoReply;
+  bool joined = false;  // Received: the reply came in pieces and was joined
   Cause cause = Cause::None;
+  // Failed with BadInput: what is wrong with which box; `detail` holds what was typed.
+  InputProblem input = InputProblem::None;
+  const char* inputBox = "register";  // "register" or "value"
 };
 
 class LinkObserver {

@@ -10,6 +10,14 @@ namespace {
 
 constexpr const char* kContext = "LinkFormat";
 
+// "write R2000 = 00A5", "read R2000", "poll".
+std::string Subject(const LinkEvent& e, Translate lang) {
+  std::string s = lang(kLinkEventsContext, ExchangeName(e.exchange));
+  if (!e.reg.empty()) s += " " + e.reg;
+  if (e.exchange == ExchangeKind::Write && !e.value.empty()) s += " = " + e.value;
+  return s;
+}
+
 // What held or released polling: the button, the click or the rule that acted.
 std::string HoldCause(const LinkEvent& e, Translate lang) {
   const auto events = [&](const char* key) { return lang(kLinkEventsContext, key); };
@@ -26,22 +34,39 @@ std::string HoldCause(const LinkEvent& e, Translate lang) {
 std::string Describe(const LinkEvent& e, Translate lang) {
   using K = LinkEvent::Kind;
   const auto say = [&](const char* key) { return lang(kContext, key); };
-  const std::string exchange = lang(kLinkEventsContext, ExchangeName(e.exchange));
+  const auto events = [&](const char* key) { return lang(kLinkEventsContext, key); };
   switch (e.kind) {
     case K::Sent:
       return "TX " + BytesToHex(e.bytes) + "  " + DescribeChunk(e.bytes, lang);
     case K::Received:
-      return "RX " + HexPreview(e.bytes, 64) + "  " + DescribeChunk(e.bytes, lang) + " -> " +
-             lang(kLinkEventsContext, RulingText(e.ruling));
+      return "RX " + HexPreview(e.bytes, 64) + "  " + DescribeChunk(e.bytes, lang) +
+             (e.joined ? say(QT_TRANSLATE_NOOP("LinkFormat", " (joined)")) : std::string()) + " -> " +
+             events(RulingText(e.ruling));
     case K::Started:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 started by %2")),
-                  {exchange, lang(kLinkEventsContext, CauseText(e.cause))});
+                  {Subject(e, lang), events(CauseText(e.cause))});
     case K::Completed:
-      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 done")), {exchange});
+      if (e.exchange == ExchangeKind::Write)
+        return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 confirmed")), {Subject(e, lang)});
+      if (e.exchange == ExchangeKind::Read)
+        return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 = %2 done")), {Subject(e, lang), e.value});
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 done")), {Subject(e, lang)});
     case K::Abandoned:
       return Fill(
           say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 abandoned: a new exchange began before its reply came")),
-          {exchange});
+          {Subject(e, lang)});
+    case K::Failed:
+      if (e.failure == Failure::BadInput)
+        return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 not sent: %2")),
+                    {Subject(e, lang), InputProblemText(e.inputBox, e.input, FromUtf8(e.detail), lang)});
+      if (e.exchange == ExchangeKind::Write)
+        return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 not confirmed: %2")),
+                    {Subject(e, lang), events(FailureText(e.failure))});
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 failed: %2")),
+                  {Subject(e, lang), events(FailureText(e.failure))});
+    case K::Waiting:
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 waits for the exchange under way")),
+                  {Subject(e, lang)});
     case K::Held:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- polling held: %1")), {HoldCause(e, lang)});
     case K::Released:
@@ -49,8 +74,7 @@ std::string Describe(const LinkEvent& e, Translate lang) {
     case K::PortOpened:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port opened: %1")), {e.detail});
     case K::PortClosed:
-      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port closed: %1")),
-                  {lang(kLinkEventsContext, CauseText(e.cause))});
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port closed: %1")), {events(CauseText(e.cause))});
     case K::PortFailed:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port failed: %1")), {e.detail});
   }

@@ -20,6 +20,7 @@ class LinkHealth {
   // A frame went out on the line.
   void frameSent(std::int64_t now) {
     if (!unansweredSince_) unansweredSince_ = now;
+    lastSent_ = now;
   }
   // The controller answered with an enquiry ack, an ack or a good data reply.
   void replyRecognised(std::int64_t) { unansweredSince_.reset(); }
@@ -29,13 +30,15 @@ class LinkHealth {
   // The lamps show outputs older than kStaleAfterMs, or none at all yet.
   bool lampsStale(std::int64_t now) const { return !lampsSetAt_ || now - *lampsSetAt_ >= kStaleAfterMs; }
   // Frames have been going out for kStaleAfterMs without a recognised reply.
+  // While nothing goes out (polling held) silence says nothing of the controller.
   bool noReply(std::int64_t now) const {
-    return unansweredSince_ && now - *unansweredSince_ >= kStaleAfterMs;
+    return unansweredSince_ && now - *unansweredSince_ >= kStaleAfterMs && now - lastSent_ < kStaleAfterMs;
   }
 
  private:
   std::optional<std::int64_t> unansweredSince_;  // first frame sent since the last recognised reply
   std::optional<std::int64_t> lampsSetAt_;
+  std::int64_t lastSent_ = 0;
 };
 
 // What the window shows after its plain title: the port's problem if it has one

@@ -1,10 +1,9 @@
 // The receive dispatcher: every chunk from the port, classified by its length
 // and a few bytes, and under the flags as they stand, the next frame, the value
 // read or the lamps. Each chunk is reported with the rule that acted or the
-// reason none did.
+// reason none did; then the exchange under way moves on, ends, or fails.
 #include "control/link_control.h"
 #include "link/codec.h"
-#include "link/replies.h"
 
 namespace varnak {
 
@@ -27,26 +26,120 @@ Ruling IgnoredBecause(ReplyKind kind) {
   }
 }
 
+Failure FailureOf(Ruling r) {
+  switch (r) {
+    case Ruling::IgnoredRefused:
+      return Failure::Refused;
+    case Ruling::IgnoredCheckByteBad:
+      return Failure::CheckByteBad;
+    default:
+      return Failure::NotAReply;
+  }
+}
+
+Bytes Joined(const Bytes& a, const Bytes& b) {
+  Bytes out = a;
+  out.insert(out.end(), b.begin(), b.end());
+  return out;
+}
+
 }  // namespace
+
+std::optional<ExpectedReply> LinkControl::Expected() const {
+  switch (stage_) {
+    case Stage::EnquirySent:
+      return ExpectedReply::EnquiryAck;
+    case Stage::HeaderSent:
+      return exchange_ == ExchangeKind::Write ? ExpectedReply::Ack : ExpectedReply::Data;
+    case Stage::BlockSent:
+      return ExpectedReply::Ack;
+    default:
+      return std::nullopt;
+  }
+}
 
 void LinkControl::MSComm1_OnComm() {
   if (port_.lastEvent() != CommEvent::Receive) return;
   Bytes chunk = port_.read();
   if (chunk.empty()) return;  // nothing waiting: no rule could act on it
-  state_.RxBytes = std::move(chunk);
-  state_.RxLastIndex = static_cast<int>(state_.RxBytes.size()) - 1;
-  const bool before = state_.PollHold;
-  const Ruling ruling = Dispatch(state_.RxBytes);
-  ReportHoldChange(before, Cause::Reply, ruling);
+  const std::optional<ExpectedReply> expected = Expected();
+  bool joined = false;
+  if (!partial_.empty()) {
+    Bytes whole = Joined(partial_, chunk);
+    joinDeadline_.reset();
+    if (expected && (ClassifyReply(whole) != ReplyKind::NotAReply || IsBeginningOf(whole, *expected))) {
+      chunk.swap(whole);
+      partial_.clear();
+      joined = true;
+    } else {
+      // The next piece does not continue the reply: the beginning is judged alone, then the piece.
+      Bytes piece;
+      piece.swap(partial_);
+      Judge(piece, false);
+    }
+  }
+  const std::optional<ExpectedReply> now = Expected();
+  if (now && IsBeginningOf(chunk, *now)) {
+    // Keep it, and wait briefly for the rest; a complete reply acts at once.
+    partial_ = chunk;
+    joinDeadline_ = clock_() + kJoinMs;
+    if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *joinDeadline_);
+    Report({LinkEvent::Kind::Received, chunk, Ruling::KeptForTheRest, exchange_, {}});
+    return;
+  }
+  Judge(chunk, joined);
 }
 
-Ruling LinkControl::Dispatch(const Bytes& rx) {
+void LinkControl::Judge(const Bytes& rx, bool joined) {
+  state_.RxBytes = rx;
+  state_.RxLastIndex = static_cast<int>(rx.size()) - 1;
+  const bool before = state_.PollHold;
+  const Stage stage = stage_;
+  const Ruling ruling = Dispatch(rx, joined);
+  ReportHoldChange(before, Cause::Reply, ruling);
+  if (stage != Stage::Idle) Settle(ruling);
+}
+
+void LinkControl::Settle(Ruling r) {
+  const bool inFlight = InFlight();
+  if (frameFailed_ && inFlight) return Fail(Failure::PortFailed);
+  switch (r) {
+    case Ruling::ValueShown:
+      if (inFlight && exchange_ == ExchangeKind::Read && stage_ == Stage::HeaderSent) Complete();
+      return;
+    case Ruling::LampsSet:
+      if (inFlight && exchange_ == ExchangeKind::Poll && stage_ == Stage::HeaderSent) Complete();
+      return;
+    case Ruling::DataBlockSentAgain:
+      if (writeConfirmed_) {
+        writeConfirmed_ = false;
+        Complete();
+      }
+      return;
+    case Ruling::WriteHeaderSent:
+    case Ruling::ReadHeaderSent:
+    case Ruling::PollHeaderSent:
+    case Ruling::DataBlockSent:
+    case Ruling::KeptForTheRest:
+      return;
+    default:
+      if (inFlight) Fail(FailureOf(r));
+      return;
+  }
+}
+
+Ruling LinkControl::Dispatch(const Bytes& rx, bool joined) {
   LinkState& s = state_;
-  const ReplyKind kind = ClassifyReply(rx);
+  const Reply reply = RecogniseReply(rx);
+  const ReplyKind kind = reply.kind;
   const std::int64_t now = clock_();
   if (IsRecognisedReply(kind)) health_.replyRecognised(now);
   // The report of the chunk comes before the frame it makes the dispatcher send.
-  auto received = [&](Ruling r) { Report({LinkEvent::Kind::Received, rx, r, exchange_, {}}); };
+  auto received = [&](Ruling r) {
+    LinkEvent e{LinkEvent::Kind::Received, rx, r, exchange_, {}};
+    e.joined = joined;
+    Report(e);
+  };
   auto sendNext = [&](Ruling r, Stage next, void (LinkControl::*send)()) {
     received(r);
     stage_ = next;
@@ -54,27 +147,22 @@ Ruling LinkControl::Dispatch(const Bytes& rx) {
     (this->*send)();
     return r;
   };
-  auto complete = [&](ExchangeKind k) {
-    if (stage_ != Stage::HeaderSent || exchange_ != k) return;
-    Report({LinkEvent::Kind::Completed, {}, {}, k, {}});
-    stage_ = Stage::Idle;
-  };
-
   // Each rule sees the flags as they stand when it is reached; at most one acts.
   // A data reply counts only with a good check byte: a corrupted value is never shown.
   if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode)
     return sendNext(Ruling::WriteHeaderSent, Stage::HeaderSent, &LinkControl::SendWriteHeader);
   if (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) {
-    // The first ack answers the header; the next one the block, which ends the
-    // write, though every further ack still sends the block again.
+    // The first ack answers the header; the next one the block, which confirms
+    // the write, though every further ack still sends the block again.
     const bool again = stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked;
     const Ruling r = again ? Ruling::DataBlockSentAgain : Ruling::DataBlockSent;
     received(r);
-    if (stage_ == Stage::BlockSent && exchange_ == ExchangeKind::Write)
-      Report({LinkEvent::Kind::Completed, {}, {}, ExchangeKind::Write, {}});
-    stage_ = again ? Stage::BlockAcked : Stage::BlockSent;
+    const bool confirmed = stage_ == Stage::BlockSent && exchange_ == ExchangeKind::Write;
+    if (confirmed) stage_ = Stage::BlockAcked;
+    if (!again) stage_ = Stage::BlockSent;
     s.PollHold = true;
     SendDataBlock();
+    writeConfirmed_ = confirmed;
     return r;
   }
   if (kind == ReplyKind::EnquiryAck && !s.WriteMode && !s.PollMode)
@@ -82,16 +170,14 @@ Ruling LinkControl::Dispatch(const Bytes& rx) {
   if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode)
     return sendNext(Ruling::PollHeaderSent, Stage::HeaderSent, &LinkControl::SendPollHeader);
   if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
-    panel_.setText(Field::Text5, ByteToHex(rx[3]) + ByteToHex(rx[2]));
+    panel_.setText(Field::Text5, ByteToHex(reply.high) + ByteToHex(reply.low));
     received(Ruling::ValueShown);
-    complete(ExchangeKind::Read);
     return Ruling::ValueShown;
   }
   if (kind == ReplyKind::Data && s.PollMode) {
-    for (int i = 0; i < 8; ++i) panel_.setLamp(i, (rx[2] >> i) & 1);
+    for (int i = 0; i < 8; ++i) panel_.setLamp(i, (reply.low >> i) & 1);
     health_.lampsSet(now);
     received(Ruling::LampsSet);
-    complete(ExchangeKind::Poll);
     return Ruling::LampsSet;
   }
   received(IgnoredBecause(kind));

@@ -126,6 +126,14 @@ struct EventLog : LinkObserver {
         case LinkEvent::Kind::Abandoned:
           word = std::string("abandon ") + ExchangeName(e.exchange);
           break;
+        case LinkEvent::Kind::Failed:
+          word = std::string("fail ") + ExchangeName(e.exchange) + ": " +
+                 (e.failure == Failure::BadInput ? InputProblemText(e.inputBox, e.input, FromUtf8(e.detail))
+                                                 : FailureText(e.failure));
+          break;
+        case LinkEvent::Kind::Waiting:
+          word = std::string("wait ") + ExchangeName(e.exchange);
+          break;
         case LinkEvent::Kind::Held:
           word = "hold";
           break;
@@ -162,6 +170,17 @@ struct Rig {
     core.setClock([this] { return now; });
     core.addObserver(&log);
     core.Form2_Load(answer);
+  }
+
+  // Moves the clock, calling the link control back at each deadline it asked for.
+  void advance(std::int64_t ms) {
+    const std::int64_t until = now + ms;
+    while (auto d = core.nextDeadline()) {
+      if (*d > until) break;
+      now = std::max(now, *d);
+      core.Timeout(now);
+    }
+    now = until;
   }
 
   // A chunk arriving as one receive event.

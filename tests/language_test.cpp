@@ -19,6 +19,30 @@
 namespace varnak::testing {
 namespace {
 
+LinkEvent Event(LinkEvent::Kind kind, ExchangeKind exchange, Cause cause = Cause::None,
+                Ruling ruling = Ruling::IgnoredNotAReply, const char* reg = "", const char* value = "") {
+  LinkEvent e{kind, {}, ruling, exchange};
+  e.cause = cause;
+  e.reg = reg;
+  e.value = value;
+  return e;
+}
+
+LinkEvent Failed(ExchangeKind exchange, Failure failure, const char* reg, const char* value) {
+  LinkEvent e = Event(LinkEvent::Kind::Failed, exchange, Cause::None, {}, reg, value);
+  e.failure = failure;
+  return e;
+}
+
+LinkEvent Refused(InputProblem problem, const char* box, const char* typed) {
+  LinkEvent e = Event(LinkEvent::Kind::Failed, ExchangeKind::Write);
+  e.failure = Failure::BadInput;
+  e.input = problem;
+  e.inputBox = box;
+  e.detail = typed;
+  return e;
+}
+
 bool Chinese() { return qgetenv("VARNAK_EXPECT") == "zh"; }
 // The expected text in the language of this run.
 QString Say(const char* zh, const char* en) { return QString::fromUtf8(Chinese() ? zh : en); }
@@ -50,12 +74,37 @@ TEST(Language, NoReplyInTheTitle) {
   form.core().setClock([&] { return now; });
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
-  form.core().Timer1_Timer();  // an enquiry that nothing answers
+  form.core().Timer1_Timer();  // enquiries that nothing answers
+  now = 200;
+  form.core().Timeout(now);
+  now = 800;
+  form.core().Timer1_Timer();
   now = 1000;
   form.refreshStatus();
   EXPECT_EQ(TitleMessage(form), Say("COM1：PLC无应答", "COM1: no reply from the controller"));
   ExpectOperatorText(TitleMessage(form));
   EXPECT_EQ(form.windowTitle().section(QStringLiteral(" - "), 0, 0), QStringLiteral("Varnak协议通讯"));
+}
+
+TEST(Language, FailedCommandsInTheTitle) {
+  FakePort port;
+  Form2 form(port);
+  std::int64_t now = 0;
+  form.core().setClock([&] { return now; });
+  form.load(QStringLiteral("1"));
+  form.Timer1->stop();
+  form.core().Command1_Click();  // a write whose enquiry nothing answers
+  now = 1000;
+  form.core().Timeout(now);
+  form.refreshStatus();
+  EXPECT_EQ(TitleMessage(form), Say("COM1：写入 R2000 = 0000 未确认（无应答）",
+                                    "COM1: write R2000 = 0000 not confirmed (no reply)"));
+  ExpectOperatorText(TitleMessage(form));
+  form.Text6->setText(QStringLiteral("2008"));
+  form.core().Command3_Click();
+  form.refreshStatus();
+  EXPECT_EQ(TitleMessage(form), Say("寄存器号 2008 不是八进制数", "register 2008 is not octal"));
+  ExpectOperatorText(TitleMessage(form));
 }
 
 TEST(Language, PortProblemsInTheTitle) {
@@ -101,45 +150,47 @@ TEST(Language, MonitorLinesForEveryDecision) {
     const char* zh;
     const char* en;
   } cases[] = {
-      {{K::Started, {}, {}, ExchangeKind::Poll, {}, Cause::PollTimer},
-       "-- 轮询定时器启动轮询",
+      {Event(K::Started, ExchangeKind::Poll, Cause::PollTimer), "-- 轮询定时器启动轮询",
        "-- poll started by the poll timer"},
-      {{K::Started, {}, {}, ExchangeKind::Write, {}, Cause::WriteButton},
-       "-- “发送数据”按钮启动写入",
+      {Event(K::Started, ExchangeKind::Write, Cause::WriteButton), "-- “发送数据”按钮启动写入",
        "-- write started by the write button"},
-      {{K::Started, {}, {}, ExchangeKind::Read, {}, Cause::ReadButton},
-       "-- “读出”按钮启动读出",
+      {Event(K::Started, ExchangeKind::Read, Cause::ReadButton), "-- “读出”按钮启动读出",
        "-- read started by the read button"},
-      {{K::Completed, {}, {}, ExchangeKind::Read}, "-- 读出完成", "-- read done"},
-      {{K::Abandoned, {}, {}, ExchangeKind::Poll},
-       "-- 放弃轮询：应答到来之前已开始新的通讯",
+      {Event(K::Completed, ExchangeKind::Read, Cause::None, {}, "R2000", "1234"), "-- 读出 R2000 = 1234 完成",
+       "-- read R2000 = 1234 done"},
+      {Event(K::Completed, ExchangeKind::Write, Cause::None, {}, "R2000", "00A5"),
+       "-- 写入 R2000 = 00A5 已确认", "-- write R2000 = 00A5 confirmed"},
+      {Failed(ExchangeKind::Write, Failure::NoReply, "R2000", "0042"), "-- 写入 R2000 = 0042 未确认：无应答",
+       "-- write R2000 = 0042 not confirmed: no reply"},
+      {Failed(ExchangeKind::Read, Failure::CheckByteBad, "R2000", ""), "-- 读出 R2000 失败：校验错误",
+       "-- read R2000 failed: check byte bad"},
+      {Refused(InputProblem::NotOctal, "register", "2008"), "-- 写入 未发送：寄存器号 2008 不是八进制数",
+       "-- write not sent: register 2008 is not octal"},
+      {Event(K::Waiting, ExchangeKind::Read, Cause::None, {}, "R2000"), "-- 读出 R2000 等待当前通讯结束",
+       "-- read R2000 waits for the exchange under way"},
+      {Event(K::Released, ExchangeKind::Poll, Cause::CommandEnded), "-- 轮询恢复：命令结束",
+       "-- polling released: the command ended"},
+      {Event(K::Abandoned, ExchangeKind::Poll), "-- 放弃轮询：应答到来之前已开始新的通讯",
        "-- poll abandoned: a new exchange began before its reply came"},
-      {{K::Held, {}, {}, {}, {}, Cause::WriteButton},
+      {Event(K::Held, ExchangeKind::Poll, Cause::WriteButton),
        "-- 轮询暂停：“发送数据”按钮，直到写入帧头发出",
        "-- polling held: the write button, until the write header goes out"},
-      {{K::Held, {}, {}, {}, {}, Cause::ClickValueBox},
-       "-- 轮询暂停：点击“写入数据”框",
+      {Event(K::Held, ExchangeKind::Poll, Cause::ClickValueBox), "-- 轮询暂停：点击“写入数据”框",
        "-- polling held: a click into the value box"},
-      {{K::Held, {}, {}, {}, {}, Cause::ClickWriteRegisterBox},
-       "-- 轮询暂停：点击写入的“寄存器号”框",
-       "-- polling held: a click into the write register box"},
-      {{K::Held, {}, {}, {}, {}, Cause::ClickReadBox},
-       "-- 轮询暂停：点击“寄存器数据显示”框",
+      {Event(K::Held, ExchangeKind::Poll, Cause::ClickWriteRegisterBox),
+       "-- 轮询暂停：点击写入的“寄存器号”框", "-- polling held: a click into the write register box"},
+      {Event(K::Held, ExchangeKind::Poll, Cause::ClickReadBox), "-- 轮询暂停：点击“寄存器数据显示”框",
        "-- polling held: a click into the read box"},
-      {{K::Held, {}, {}, {}, {}, Cause::ClickReadRegisterBox},
-       "-- 轮询暂停：点击读出的“寄存器号”框",
+      {Event(K::Held, ExchangeKind::Poll, Cause::ClickReadRegisterBox), "-- 轮询暂停：点击读出的“寄存器号”框",
        "-- polling held: a click into the read register box"},
-      {{K::Released, {}, {}, {}, {}, Cause::CancelButton},
-       "-- 轮询恢复：“取消输入”按钮",
+      {Event(K::Released, ExchangeKind::Poll, Cause::CancelButton), "-- 轮询恢复：“取消输入”按钮",
        "-- polling released: the cancel button"},
-      {{K::Released, {}, Ruling::ReadHeaderSent, {}, {}, Cause::Reply},
-       "-- 轮询恢复：已发送读出帧头",
-       "-- polling released: read header sent"},
-      {{K::PortOpened, {}, {}, {}, "COM1"}, "-- 端口已打开：COM1", "-- port opened: COM1"},
-      {{K::PortClosed, {}, {}, {}, {}, Cause::PortNumberChanged},
-       "-- 端口已关闭：端口号已更改",
+      {Event(K::Released, ExchangeKind::Read, Cause::Reply, Ruling::ReadHeaderSent),
+       "-- 轮询恢复：已发送读出帧头", "-- polling released: read header sent"},
+      {LinkEvent{K::PortOpened, {}, {}, {}, "COM1"}, "-- 端口已打开：COM1", "-- port opened: COM1"},
+      {Event(K::PortClosed, ExchangeKind::Poll, Cause::PortNumberChanged), "-- 端口已关闭：端口号已更改",
        "-- port closed: port number changed"},
-      {{K::Sent, {0x4E, 0x21, 0x05}}, "TX 4E 21 05  询问", "TX 4E 21 05  enquiry"},
+      {LinkEvent{K::Sent, {0x4E, 0x21, 0x05}}, "TX 4E 21 05  询问", "TX 4E 21 05  enquiry"},
   };
   for (const auto& c : cases) {
     const QString line = FormatLine({c.event, 45296789, 12.5});

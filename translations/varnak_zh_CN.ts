@@ -61,6 +61,44 @@
     </message>
 </context>
 <context>
+    <name>InputCheck</name>
+    <message>
+        <source>nothing is sent while the value box is empty</source>
+        <translation>“写入数据”框为空时不发送任何数据</translation>
+    </message>
+    <message>
+        <source>the register box is empty</source>
+        <translation>“寄存器号”框为空</translation>
+    </message>
+    <message>
+        <source>register %1 is not octal</source>
+        <translation>寄存器号 %1 不是八进制数</translation>
+    </message>
+    <message>
+        <source>register %1 is above 77777</source>
+        <translation>寄存器号 %1 超过 77777</translation>
+    </message>
+    <message>
+        <source>value %1 is not hex</source>
+        <translation>数值 %1 不是十六进制数</translation>
+    </message>
+    <message>
+        <source>value %1 has more than four digits</source>
+        <translation>数值 %1 超过四位</translation>
+    </message>
+</context>
+<context>
+    <name>LinkControl</name>
+    <message>
+        <source>%1: write %2 = %3 not confirmed (%4)</source>
+        <translation>%1：写入 %2 = %3 未确认（%4）</translation>
+    </message>
+    <message>
+        <source>%1: read %2 failed (%3)</source>
+        <translation>%1：读出 %2 失败（%3）</translation>
+    </message>
+</context>
+<context>
     <name>LinkCounters</name>
     <message>
         <source>writes started</source>
@@ -93,6 +131,18 @@
     <message>
         <source>port failures</source>
         <translation>端口故障</translation>
+    </message>
+    <message>
+        <source>writes failed</source>
+        <translation>写入失败</translation>
+    </message>
+    <message>
+        <source>reads failed</source>
+        <translation>读出失败</translation>
+    </message>
+    <message>
+        <source>polls failed</source>
+        <translation>轮询失败</translation>
     </message>
 </context>
 <context>
@@ -205,6 +255,46 @@
         <source>write failed</source>
         <translation>写入失败</translation>
     </message>
+    <message>
+        <source>no reply</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>reply not understood</source>
+        <translation>应答无法识别</translation>
+    </message>
+    <message>
+        <source>check byte bad</source>
+        <translation>校验错误</translation>
+    </message>
+    <message>
+        <source>port failed</source>
+        <translation>端口故障</translation>
+    </message>
+    <message>
+        <source>not sent</source>
+        <translation>未发送</translation>
+    </message>
+    <message>
+        <source>not sent: another command was clicked</source>
+        <translation>未发送：又点击了另一个命令</translation>
+    </message>
+    <message>
+        <source>kept: waiting for the rest of the reply</source>
+        <translation>保留：等待应答的其余部分</translation>
+    </message>
+    <message>
+        <source>a click into a box during the command</source>
+        <translation>命令执行期间点击了输入框</translation>
+    </message>
+    <message>
+        <source>the command ended</source>
+        <translation>命令结束</translation>
+    </message>
 </context>
 <context>
     <name>LinkFormat</name>
@@ -247,6 +337,34 @@
     <message>
         <source>-- port failed: %1</source>
         <translation>-- 端口故障：%1</translation>
+    </message>
+    <message>
+        <source> (joined)</source>
+        <translation>（已拼接）</translation>
+    </message>
+    <message>
+        <source>-- %1 confirmed</source>
+        <translation>-- %1 已确认</translation>
+    </message>
+    <message>
+        <source>-- %1 = %2 done</source>
+        <translation>-- %1 = %2 完成</translation>
+    </message>
+    <message>
+        <source>-- %1 not sent: %2</source>
+        <translation>-- %1 未发送：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 not confirmed: %2</source>
+        <translation>-- %1 未确认：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 failed: %2</source>
+        <translation>-- %1 失败：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 waits for the exchange under way</source>
+        <translation>-- %1 等待当前通讯结束</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,66 @@
+#include "input_check.h"
+
+#include "link/codec.h"
+
+namespace varnak {
+
+namespace {
+
+bool IsBlank(char32_t c) { return c == U' ' || c == U'\t'; }
+
+constexpr std::size_t kMaxRegisterDigits = 5;  // 77777
+
+}  // namespace
+
+RegisterInput CheckRegister(const Text& typed) {
+  Text digits;
+  bool seenR = false;
+  for (char32_t c : typed) {
+    if (IsBlank(c)) continue;
+    if ((c == U'R' || c == U'r') && digits.empty() && !seenR) {
+      seenR = true;
+      continue;
+    }
+    if (c < U'0' || c > U'7') return {InputProblem::NotOctal, {}};
+    digits.push_back(c);
+  }
+  if (digits.empty()) return {InputProblem::Empty, {}};
+  // Leading zeros do not make a number larger.
+  std::size_t first = digits.find_first_not_of(U'0');
+  if (first != Text::npos && digits.size() - first > kMaxRegisterDigits)
+    return {InputProblem::AboveRange, {}};
+  if (first == Text::npos) first = digits.size() - 1;
+  return {InputProblem::None, digits.substr(first)};
+}
+
+InputProblem CheckValue(const Text& typed) {
+  if (typed.empty()) return InputProblem::Empty;
+  for (char32_t c : typed)
+    if (HexDigitValue(c) < 0) return InputProblem::NotHex;
+  return typed.size() > 4 ? InputProblem::TooLong : InputProblem::None;
+}
+
+std::string InputProblemText(const char* what, InputProblem problem, const Text& typed, Translate lang) {
+  const std::string w = what;
+  const std::string t = ToUtf8(typed.size() > 20 ? typed.substr(0, 20) + U"…" : typed);
+  const auto say = [&](const char* key) { return Fill(lang("InputCheck", key), {t}); };
+  switch (problem) {
+    case InputProblem::None:
+      return {};
+    case InputProblem::Empty:
+      return w == "value"
+                 ? say(QT_TRANSLATE_NOOP("InputCheck", "nothing is sent while the value box is empty"))
+                 : say(QT_TRANSLATE_NOOP("InputCheck", "the register box is empty"));
+    case InputProblem::NotOctal:
+      return say(QT_TRANSLATE_NOOP("InputCheck", "register %1 is not octal"));
+    case InputProblem::AboveRange:
+      return say(QT_TRANSLATE_NOOP("InputCheck", "register %1 is above 77777"));
+    case InputProblem::NotHex:
+      return say(QT_TRANSLATE_NOOP("InputCheck", "value %1 is not hex"));
+    case InputProblem::TooLong:
+      return say(QT_TRANSLATE_NOOP("InputCheck", "value %1 has more than four digits"));
+  }
+  return {};
+}
+
+}  // namespace varnak
