@@ -68,6 +68,7 @@ class LinkControl {
   LinkControl(SerialPort& port, PanelFields& panel);
 
   void setClock(Clock clock) { clock_ = std::move(clock); }
+  std::int64_t now() const { return clock_(); }
   // Observers are not owned and must outlive their registration.
   void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
   void removeObserver(LinkObserver* observer);

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
+#include "panel/box_check.h"
 #include "panel/lamp_pictures.h"
 #include "translations/translate.h"
 
@@ -101,18 +102,28 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(200);
 
-  connect(Command1, &QPushButton::clicked, this, [this] { core_.Command1_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [this] { core_.Command3_Click(); });
-  connect(Command4, &QPushButton::clicked, this, [this] { core_.Command4_Click(); });
-  connect(Text1, &ClickableLineEdit::clicked, this, [this] { core_.Text1_Click(); });
-  connect(Text2, &ClickableLineEdit::clicked, this, [this] { core_.Text2_Click(); });
-  connect(Text5, &ClickableLineEdit::clicked, this, [this] { core_.Text5_Click(); });
-  connect(Text6, &ClickableLineEdit::clicked, this, [this] { core_.Text6_Click(); });
-  connect(Combo1, &QComboBox::editTextChanged, this, [this] { core_.Combo1_Change(); });
-  connect(Timer1, &QTimer::timeout, this, [this] {
-    core_.Timer1_Timer();
-    refreshStatus();
-  });
+  CheckBox(Text1, BoxKind::Value);
+  CheckBox(Text2, BoxKind::Register);
+  CheckBox(Text6, BoxKind::Register);
+
+  // The link control keeps no timer: after every event it says when it wants
+  // to be called back (a reply timeout, the end of a join), and one
+  // single-shot timer brings it that moment.
+  deadline_ = new QTimer(this);
+  deadline_->setSingleShot(true);
+  deadline_->setTimerType(Qt::PreciseTimer);
+  connect(deadline_, &QTimer::timeout, this, [this] { handle([this] { core_.Timeout(core_.now()); }); });
+  connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.Command1_Click(); }); });
+  connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.Command3_Click(); }); });
+  connect(Command4, &QPushButton::clicked, this, [this] { handle([this] { core_.Command4_Click(); }); });
+  connect(Text1, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text1_Click(); }); });
+  connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(); }); });
+  connect(Text5, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text5_Click(); }); });
+  connect(Text6, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text6_Click(); }); });
+  connect(Combo1, &QComboBox::editTextChanged, this, [this] { handle([this] { core_.Combo1_Change(); }); });
+  connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(); }); });
+  // The title says at once why nothing is sent while the value box is empty.
+  connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red, and the lamps described so
 
   monitor_ = new MonitorWindow(this);
@@ -151,13 +162,22 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::load(const QString& answer) {
-  core_.Form2_Load(answer.toStdU32String());
+  handle([&] { core_.Form2_Load(answer.toStdU32String()); });
   Text1->setFocus();
   Timer1->start();
 }
 
 void Form2::MSComm1_OnComm() {
-  core_.MSComm1_OnComm();
+  handle([this] { core_.MSComm1_OnComm(); });
+}
+
+void Form2::handle(const std::function<void()>& event) {
+  event();
+  if (const auto d = core_.nextDeadline()) {
+    deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - core_.now())));
+  } else {
+    deadline_->stop();
+  }
   refreshStatus();
 }
 

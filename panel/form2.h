@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "control/link_control.h"
 #include "control/panel_fields.h"
@@ -88,6 +89,7 @@ class Form2 : public QWidget, public PanelFields {
   OutputNamesLabel* Label14;
   QLabel* Label13;
   QTimer* Timer1;
+  QTimer* deadline_;  // calls the link control back at the deadline it asked for
 
  signals:
   // The message after the title changed (empty: plain title again).
@@ -101,6 +103,9 @@ class Form2 : public QWidget, public PanelFields {
   ClickableLineEdit* textBox(Field field) const;
   // Sets the tooltip and accessible texts of output i's pictures to its state now.
   void describeLamp(int output);
+  // Runs one event of the link control, then arms the deadline it asks for and
+  // shows the status.
+  void handle(const std::function<void()>& event);
 
   LinkControl core_;
   LineLog lineLog_;

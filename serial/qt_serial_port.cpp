@@ -158,6 +158,9 @@ bool QtSerialPort::write(const Bytes& bytes) {
     return false;
   }
   port_.flush();  // start sending now rather than at the next turn of the event loop
+  // A failed flush has already closed the port and said why (onError): that is
+  // a failure, and its message must stay.
+  if (!port_.isOpen()) return false;
   setProblem(QString());
   return true;
 }

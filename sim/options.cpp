@@ -23,6 +23,8 @@ const char kUsage[] =
     "  --corrupt P          flip one bit of a reply with probability P\n"
     "  --split P            pause 50 ms inside a reply with probability P\n"
     "  --delay-ms N         send every reply N ms late\n"
+    "  --usb-latency MS     hand reply bytes over only at MS-millisecond ticks of a free-running\n"
+    "                       timer, as a USB serial adapter does (16 by default in the common chips)\n"
     "  --nak P              refuse a frame with NAK instead of ACK with probability P\n"
     "  --drop-first KIND    leave out the reply to the first frame of KIND: enquiry, header or data\n"
     "  --log                print every frame received and sent, with ms timestamps and a decoding,\n"
@@ -99,6 +101,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         n = Number(v, 0, 1), o.faults.split = n.value_or(0);
       else if (a == "--nak")
         n = Number(v, 0, 1), o.faults.nak = n.value_or(0);
+      else if (a == "--usb-latency")
+        n = Number(v, 0, 1000), o.usbLatencyMs = static_cast<int>(n.value_or(0));
       else if (a == "--delay-ms")
         n = Number(v, 0, 60000), o.faults.delayMs = static_cast<int>(n.value_or(0));
       else {

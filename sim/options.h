@@ -15,6 +15,7 @@ struct Options {
   unsigned outputsFrom = 02000;
   std::optional<std::uint8_t> outputs;
   bool pace = true;
+  int usbLatencyMs = 0;  // hand reply bytes to the line only at ticks of this period (0: at once)
   FaultSettings faults;
   bool log = false;
   bool control = false;

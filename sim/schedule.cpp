@@ -16,7 +16,8 @@ void ReplySchedule::add(const Bytes& frame, Clock::time_point firstByte, const F
                         int followUp) {
   // The frame's own wire time, then the turnaround, as a controller on a real line.
   Clock::time_point t = pace_ ? firstByte + Ms(frame.size() * kByteMs + kTurnaroundMs) : Clock::now();
-  if (!queue_.empty()) t = std::max(t, queue_.back().at + Ms(kByteMs));
+  if (!queue_.empty()) t = std::max(t, wireEnd_ + Ms(kByteMs));
+  const std::size_t first = queue_.size();
   const auto& parts = plan.parts;
   for (std::size_t p = 0; p < parts.size(); ++p) {
     t += std::chrono::milliseconds(parts[p].pauseMs);
@@ -34,8 +35,16 @@ void ReplySchedule::add(const Bytes& frame, Clock::time_point firstByte, const F
     }
   }
   if (queue_.empty()) return;
+  wireEnd_ = queue_.back().at;
+  if (latency_.count() > 0)
+    for (std::size_t i = first; i < queue_.size(); ++i) queue_[i].at = handedOver(queue_[i].at);
   queue_.back().endsReply = true;
   queue_.back().followUp = followUp;
+}
+
+Clock::time_point ReplySchedule::handedOver(Clock::time_point t) const {
+  const auto ticks = (t - epoch_ + latency_ - Clock::duration(1)) / latency_;
+  return epoch_ + ticks * latency_;
 }
 
 std::optional<ReplySchedule::Write> ReplySchedule::popDue(Clock::time_point now) {

@@ -28,7 +28,11 @@ class ReplySchedule {
     int followUp = 0;        // first byte of the frame expected next (0: none)
   };
 
-  explicit ReplySchedule(bool pace) : pace_(pace) {}
+  // `usbLatencyMs` > 0: bytes reach the line only at the ticks of a timer of that
+  // period that runs freely from `epoch`, as a USB adapter hands over what it
+  // has collected each time its latency timer fires.
+  explicit ReplySchedule(bool pace, int usbLatencyMs = 0, Clock::time_point epoch = Clock::now())
+      : pace_(pace), latency_(std::chrono::milliseconds(usbLatencyMs)), epoch_(epoch) {}
 
   // Queues `plan` as the reply to `frame`, whose first byte arrived at `firstByte`.
   // `followUp` is the first byte of the frame the tool should send next (0: none).
@@ -40,7 +44,13 @@ class ReplySchedule {
   std::optional<Write> popDue(Clock::time_point now);
 
  private:
+  // The first tick of the adapter's timer at or after `t`.
+  Clock::time_point handedOver(Clock::time_point t) const;
+
   bool pace_;
+  Clock::duration latency_;
+  Clock::time_point epoch_;
+  Clock::time_point wireEnd_{};  // when the last queued byte is on the line
   std::deque<Write> queue_;
 };
 

@@ -19,7 +19,7 @@ constexpr double kIncompleteMs = 100.0;  // a frame not completed by then is giv
 
 }  // namespace
 
-Simulator::Simulator(const Options& o, Pty& pty) : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace) {
+Simulator::Simulator(const Options& o, Pty& pty) : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
   controller_.outputsFrom(o.outputsFrom);
   controller_.fixOutputs(o.outputs);
 }

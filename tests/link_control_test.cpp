@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "control/link_counters.h"
 #include "control/port_number.h"
 #include "control/tracing_port.h"
 #include "fakes.h"
@@ -415,6 +416,178 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(TraceLine(12.3456, "TX", {0x06}), "    12.346 TX 06  ack");
 }
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+// Pieces of a reply on a fake clock: what the link control does with each
+// piece and when. `at` is the delivery time in ms after the frame went out.
+struct Piece {
+  std::int64_t at;
+  std::string bytes;
+};
+struct JoinCase {
+  const char* name;
+  const char* step;  // the exchange's step: "poll enquiry", "poll header", "write header"
+  std::vector<Piece> pieces;
+  std::string report;                  // everything reported after the frame, in EventLog's words
+  std::vector<std::string> sent = {};  // frames the reply made the link control send
+};
+void PrintTo(const JoinCase& c, std::ostream* os) { *os << c.name; }
+
+const char* kKept = "kept: waiting for the rest of the reply";
+
+const JoinCase kJoinCases[] = {
+    {"WholeReplyActsAtOnce", "poll header", {{10, "06 02 81 00 03 81"}}, "lamps set; done poll"},
+    {"BeginningWaitsAndTheRestJoins",
+     "poll header",
+     {{10, "06"}, {26, "02 81 00 03 81"}},
+     std::string(kKept) + "; lamps set; done poll"},
+    {"ThreePiecesJoin",
+     "poll header",
+     {{10, "06 02"}, {26, "81 00"}, {42, "03 81"}},
+     std::string(kKept) + "; " + kKept + "; lamps set; done poll"},
+    {"RestAfterTheBoundIsNotJoined",
+     "poll header",
+     {{10, "06"}, {41, "02 81 00 03 81"}},
+     std::string(kKept) +
+         "; ignored: ack outside a write; fail poll: reply not understood; ignored: not a reply"},
+    {"EnquiryAckInTwoPieces",
+     "poll enquiry",
+     {{5, "4E"}, {21, "21 06"}},
+     std::string(kKept) + "; poll header sent; fail poll: no reply",
+     {kPollHeader}},
+    {"LoneAckIsWholeAfterAWriteHeader",
+     "write header",
+     {{25, "06"}},
+     "data block sent; fail write: no reply",
+     {"02 00 00 03 00"}},
+    {"NakCannotBeginAReplyAndActsAtOnce",
+     "poll header",
+     {{10, "15"}},
+     "ignored: refused (NAK); fail poll: refused"},
+    {"NoiseCannotBeginAReplyAndActsAtOnce",
+     "poll header",
+     {{10, "06 07"}},
+     "ignored: not a reply; fail poll: reply not understood"},
+    {"APieceThatDoesNotContinueIsJudgedApart",
+     "poll header",
+     {{10, "06"}, {20, "4E 21 06"}},
+     std::string(kKept) + "; ignored: ack outside a write; fail poll: reply not understood; poll header "
+                          "sent; fail poll: no reply",
+     {kPollHeader}},
+    {"TwoEnquiryAcksRunTogether",
+     "poll enquiry",
+     {{5, "4E 21 06 4E 21 06"}},
+     "ignored: not a reply; fail poll: reply not understood"},
+};
+
+class Join : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(Join, PiecesOfAReply) {
+  const JoinCase& c = GetParam();
+  Rig rig;
+  const std::string step = c.step;
+  if (step == "write header") {
+    rig.core.Command1_Click();
+    rig.receive(kEnqAck);
+  } else {
+    rig.core.Timer1_Timer();
+    if (step == "poll header") rig.receive(kEnqAck);
+  }
+  rig.take();
+  rig.log.events.clear();
+  const std::int64_t sentAt = rig.now;
+  for (const Piece& p : c.pieces) {
+    rig.advance(sentAt + p.at - rig.now);
+    rig.receive(ParseHex(p.bytes));
+  }
+  rig.advance(LinkControl::kReplyTimeoutMs);
+  std::string report = rig.log.take();
+  // Holds and releases are the exchange table's business.
+  for (const char* noise : {"; release", "; hold"})
+    for (auto at = report.find(noise); at != std::string::npos; at = report.find(noise)) report.erase(at, 9);
+  EXPECT_EQ(report, c.report);
+  EXPECT_EQ(rig.take(), c.sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, Join, ::testing::ValuesIn(kJoinCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A write and a read that fail at each of their steps: the hold is released,
+// polling resumes at the next tick, the title names the command, the failure is
+// counted.
+struct FailCase {
+  const char* name;
+  const char* command;                // "write" or "read"
+  std::vector<std::string> answered;  // replies before the fault, each whole
+  std::string fault;                  // "lost", or the bytes that come instead of the reply
+  std::string title;
+};
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kWriteFailed = "COM1: write R2000 = 1234 not confirmed ";
+const std::string kReadFailed = "COM1: read R2000 failed ";
+
+const FailCase kFailCases[] = {
+    {"WriteEnquiryLost", "write", {}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteEnquiryRefused", "write", {}, "4E 21 15", kWriteFailed + "(refused)"},
+    {"WriteEnquiryCorrupted", "write", {}, "4E 23 06", kWriteFailed + "(reply not understood)"},
+    {"WriteHeaderAckLost", "write", {"4E 21 06"}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteHeaderRefused", "write", {"4E 21 06"}, "15", kWriteFailed + "(refused)"},
+    {"WriteHeaderAckCorrupted", "write", {"4E 21 06"}, "86", kWriteFailed + "(reply not understood)"},
+    {"WriteBlockAckLost", "write", {"4E 21 06", "06"}, "lost", kWriteFailed + "(no reply)"},
+    {"WriteBlockRefused", "write", {"4E 21 06", "06"}, "15", kWriteFailed + "(refused)"},
+    {"ReadEnquiryLost", "read", {}, "lost", kReadFailed + "(no reply)"},
+    {"ReadEnquiryRefused", "read", {}, "4E 21 15", kReadFailed + "(refused)"},
+    {"ReadReplyLost", "read", {"4E 21 06"}, "lost", kReadFailed + "(no reply)"},
+    {"ReadRefused", "read", {"4E 21 06"}, "15", kReadFailed + "(refused)"},
+    {"ReadReplyCorrupted", "read", {"4E 21 06"}, "06 02 34 12 03 99", kReadFailed + "(check byte bad)"},
+    {"ReadReplyTruncated", "read", {"4E 21 06"}, "06 02 34", kReadFailed + "(reply not understood)"},
+};
+
+class CommandFails : public ::testing::TestWithParam<FailCase> {};
+
+TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
+  const FailCase& c = GetParam();
+  Rig rig;
+  LinkCounters counters;
+  struct Counting : LinkObserver {
+    LinkCounters* c;
+    void onLinkEvent(const LinkEvent& e) override { c->count(e); }
+  } counting;
+  counting.c = &counters;
+  rig.core.addObserver(&counting);
+  rig.panel.setText(Field::Text1, U"1234");
+  const bool write = std::string(c.command) == "write";
+  write ? rig.core.Command1_Click() : rig.core.Command3_Click();
+  for (const std::string& r : c.answered) rig.receive(ParseHex(r));
+  if (c.fault != "lost") rig.receive(ParseHex(c.fault));
+  rig.advance(LinkControl::kReplyTimeoutMs + LinkControl::kJoinMs);
+  EXPECT_FALSE(rig.core.state().PollHold);
+  EXPECT_EQ(rig.core.status("").message, c.title);
+  EXPECT_EQ(rig.core.status("COM1: unplugged").message, "COM1: unplugged")
+      << "the port's problem comes first";
+  EXPECT_EQ(counters.failed[static_cast<std::size_t>(write ? ExchangeKind::Write : ExchangeKind::Read)], 1);
+  EXPECT_EQ(rig.panel.text(Field::Text5), U"");
+  rig.take();
+  rig.core.Timer1_Timer();
+  EXPECT_EQ(rig.take(), std::vector<std::string>{kEnq});
+  EXPECT_EQ(rig.flags(), "TFF");
+  // The message stays until the next command starts.
+  rig.advance(10);
+  EXPECT_EQ(rig.core.status("").message, c.title);
+  rig.receive(kEnqAck);
+  rig.receive(DataReply(0, 0));
+  rig.core.Command3_Click();
+  EXPECT_EQ(rig.core.status("").message, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, CommandFails, ::testing::ValuesIn(kFailCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace varnak::testing

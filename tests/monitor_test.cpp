@@ -67,18 +67,20 @@ TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
       "TX 01 30 31 30 33 30 31 30 31 30 30 30 32 30 31 17 01  poll header",
       "RX 06 02 81 00 03 81  ack + data 0081 (check byte ok) -> lamps set",
       "-- poll done",
-      "-- read started by the read button",
+      "-- read R2000 started by the read button",
       "TX 4E 21 05  enquiry",
       "-- polling held: the read button, until the read header goes out",
       "RX 4E 21 06  enquiry ack -> read header sent",
       "TX 01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06  read header R2000",
       "-- polling released: read header sent",
       "RX 06 02 34 12 03 27  ack + data 1234 (check byte bad) -> ignored: check byte bad",
+      "-- read R2000 failed: check byte bad",
   };
   EXPECT_EQ(bodies(), expected);
   const LinkCounters& c = monitor->counters();
   EXPECT_EQ(c.started, (std::array<int, 3>{0, 1, 1}));
   EXPECT_EQ(c.completed, (std::array<int, 3>{0, 0, 1}));
+  EXPECT_EQ(c.failed, (std::array<int, 3>{0, 1, 0}));
   EXPECT_EQ(c.ignored(), 1);
   EXPECT_TRUE(monitor->countersText().contains(QStringLiteral("ignored: check byte bad")));
   monitor->resetCounters();

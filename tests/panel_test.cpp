@@ -185,6 +185,9 @@ TEST_F(PanelTest, ClicksReachTheHandlers) {
   EXPECT_TRUE(form.core().state().WriteMode);
   ASSERT_EQ(port.written.size(), 1u);
   EXPECT_EQ(BytesToHex(port.written[0]), "4E 21 05");
+  // Unanswered, the write ends after its reply timeout; until then a read would wait for it.
+  QTest::qWait(LinkControl::kReplyTimeoutMs + 100);
+  EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("not confirmed (no reply)")));
   form.Text5->setText(QStringLiteral("old"));
   QTest::mouseClick(form.Command3, Qt::LeftButton);
   EXPECT_FALSE(form.core().state().WriteMode);

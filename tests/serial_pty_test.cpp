@@ -2,7 +2,9 @@
 // out byte for byte, replies turn the lamps and fill Text5, an unplugged or
 // missing device is survived and recovered from.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
@@ -70,7 +72,10 @@ class PtyPanel : public ::testing::Test {
   // A reply that the dispatcher sees as one chunk when it arrives.
   void reply(const Bytes& b) { ASSERT_TRUE(peer.write(b)); }
 
-  void tick() { form->core().Timer1_Timer(); }
+  void tick() {
+    form->core().Timer1_Timer();
+    form->refreshStatus();
+  }
 
   QTemporaryDir dir;
   QString link;
@@ -124,6 +129,28 @@ TEST_F(PtyPanel, ReplyPacedAtWireSpeedIsOneChunk) {
   EXPECT_TRUE(WaitFor([&] { return form->lampIsGreen(7); }));
   t2.join();
   EXPECT_TRUE(form->lampIsGreen(0));
+}
+
+// What the line itself carries once the window has opened it: 9600 baud, odd
+// parity, 8 data bits, 1 stop bit, no flow control of any kind.
+TEST_F(PtyPanel, TheLineCarriesTheSettings) {
+  tick();
+  ASSERT_EQ(nextFrame(), kEnq);
+  const int fd = ::open(peer.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  termios t{};
+  ASSERT_EQ(::tcgetattr(fd, &t), 0);
+  ::close(fd);
+  EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B9600));
+  EXPECT_EQ(::cfgetispeed(&t), static_cast<speed_t>(B9600));
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  // A pseudo-terminal never carries a parity bit: its driver clears PARENB and
+  // keeps PARODD, so odd parity shows as PARODD alone here.
+  EXPECT_TRUE(t.c_cflag & PARODD);
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_FALSE(t.c_cflag & CRTSCTS);
+  EXPECT_FALSE(t.c_iflag & (IXON | IXOFF));
+  EXPECT_FALSE(t.c_lflag & ICANON) << "binary: bytes unchanged, no line editing";
 }
 
 TEST_F(PtyPanel, ReplyWithLongPauseIsTwoChunksAndIgnored) {
@@ -193,6 +220,7 @@ TEST_F(PtyPanel, BabblingLineIsDeliveredInBoundedChunksAndThenPollsWork) {
   Pump(50);
 
   EXPECT_GT(count.ignored, 50) << "the babble must be delivered while it lasts, not only at its end";
+  // The bound plus what one read of the device returns.
   EXPECT_LE(port->peakWaiting(), QtSerialPort::kMaxWaiting + 8192);
   form->core().removeObserver(&count);
 
