@@ -21,8 +21,27 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(860, 520);
 
-  countersLabel_ = new QLabel(this);
-  countersLabel_->setTextFormat(Qt::RichText);
+  // Four columns of "name figure", the figures right-aligned so they line up.
+  counterGrid_ = new QGridLayout;
+  counterGrid_->setHorizontalSpacing(6);
+  counterGrid_->setVerticalSpacing(1);
+  constexpr int kColumns = 4;
+  const auto rows = counters_.rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int row = static_cast<int>(i / kColumns);
+    const int column = static_cast<int>(i % kColumns) * 2;
+    auto* name = new QLabel(QCoreApplication::translate(rows[i].context, rows[i].label), this);
+    auto* value = new QLabel(QStringLiteral("0"), this);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont bold = value->font();
+    bold.setBold(true);
+    value->setFont(bold);
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    counterGrid_->addWidget(name, row, column);
+    counterGrid_->addWidget(value, row, column + 1);
+    counterValues_.push_back(value);
+  }
+  counterGrid_->setColumnStretch(kColumns * 2, 1);
   droppedLabel_ = new QLabel(this);
   pause_ = new QPushButton(tr("Pause"), this);
   pause_->setCheckable(true);
@@ -54,7 +73,7 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   buttons->addStretch(1);
   buttons->addWidget(droppedLabel_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(countersLabel_);
+  layout->addLayout(counterGrid_);
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
 
@@ -120,25 +139,22 @@ void MonitorWindow::flush() {
 
 QString MonitorWindow::countersText() {
   refreshCounters();
-  return countersLabel_->text();
+  QStringList out;
+  const auto rows = counters_.rows();
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    out << QCoreApplication::translate(rows[i].context, rows[i].label) + QLatin1Char(' ') +
+               counterValues_[i]->text();
+  return out.join(QLatin1Char('\n'));
 }
 
 void MonitorWindow::refreshCounters() {
   if (!countersDirty_) return;
   countersDirty_ = false;
-  // Four columns of "name value", in a table so the figures line up.
   const auto rows = counters_.rows();
-  QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
-  constexpr int kColumns = 4;
-  for (std::size_t i = 0; i < rows.size(); i += kColumns) {
-    html += QStringLiteral("<tr>");
-    for (std::size_t j = i; j < std::min(rows.size(), i + kColumns); ++j)
-      html += QStringLiteral("<td>%1</td><td align=\"right\"><b>%2</b>&nbsp;&nbsp;&nbsp;&nbsp;</td>")
-                  .arg(QCoreApplication::translate(rows[j].context, rows[j].label).toHtmlEscaped())
-                  .arg(rows[j].value);
-    html += QStringLiteral("</tr>");
+  for (std::size_t i = 0; i < rows.size() && i < counterValues_.size(); ++i) {
+    const QString figure = QString::number(rows[i].value);
+    if (counterValues_[i]->text() != figure) counterValues_[i]->setText(figure);
   }
-  countersLabel_->setText(html + QStringLiteral("</table>"));
 }
 
 void MonitorWindow::resetCounters() {

@@ -4,12 +4,14 @@
 // not; it keeps events and makes text only of what is shown, copied or saved.
 #pragma once
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <vector>
 
 #include "control/link_counters.h"
 #include "panel/monitor_model.h"
@@ -62,7 +64,10 @@ class MonitorWindow : public QWidget {
   std::deque<LoggedEvent> pending_;
   LinkCounters counters_;
   bool countersDirty_ = true;
-  QLabel* countersLabel_;
+  // One name and one figure label per counter, in a grid that grows with the
+  // names' language; a figure is set only when it changed.
+  QGridLayout* counterGrid_;
+  std::vector<QLabel*> counterValues_;
   QLabel* droppedLabel_;
   QPushButton* pause_;
   QPushButton* clear_;
