@@ -75,6 +75,8 @@ QString PanelUsage() {
       "  --version        the version\n"
       "  --help           this text\n"
       "\n"
+      "The locale (LC_ALL, LANG) chooses Chinese or English for what the window adds to its\n"
+      "captions and for --trace (LANG=C: English); this text is English in every locale.\n"
       "Nothing else is read from the command line, the environment or files.\n");
 }
 
