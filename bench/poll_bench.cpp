@@ -91,7 +91,14 @@ int main(int argc, char** argv) {
   const QString simPath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(VARNAK_SIM_PATH);
 
   QProcess sim;
-  sim.start(simPath, {"--log", "--outputs", "A5"});
+  // BENCH_USB_LATENCY=16: the simulator hands its replies over as a USB adapter
+  // does, so that they reach the window in pieces; BENCH_WRITES=1: the write
+  // button is pressed once a second, so that the turnaround also covers the
+  // data block sent on a write header's ACK.
+  QStringList simArgs{"--log", "--outputs", "A5"};
+  if (qEnvironmentVariableIsSet("BENCH_USB_LATENCY"))
+    simArgs << "--usb-latency" << qEnvironmentVariable("BENCH_USB_LATENCY");
+  sim.start(simPath, simArgs);
   if (!sim.waitForReadyRead(5000)) {
     std::fprintf(stderr, "poll_bench: %s did not start\n", qPrintable(simPath));
     return 1;
@@ -124,6 +131,13 @@ int main(int argc, char** argv) {
     rssTimer.setInterval(10000);
     QObject::connect(&rssTimer, &QTimer::timeout, [&] { rssKb.push_back(RssKb()); });
     rssTimer.start();
+  }
+
+  QTimer writes;
+  if (qEnvironmentVariableIntValue("BENCH_WRITES")) {
+    writes.setInterval(1000);
+    QObject::connect(&writes, &QTimer::timeout, [&] { form.Command1->click(); });
+    writes.start();
   }
 
   // CPU is counted from the first poll on, not for start-up (fonts, first paint).

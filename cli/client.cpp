@@ -16,11 +16,7 @@ Text OctalText(unsigned reg) {
   return FromUtf8(s);
 }
 
-Text ValueText(std::uint16_t value) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%04X", value);
-  return FromUtf8(s);
-}
+Text ValueText(std::uint16_t value) { return FromUtf8(ValueHex(value)); }
 
 }  // namespace
 
@@ -28,15 +24,19 @@ Outcome Client::withRetries(const std::function<Outcome()>& attempt) {
   Outcome out;
   for (int i = 0; i <= retries_; ++i) {
     line_.drain();
+    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
     out = attempt();
-    if (out.failure == Failure::None) return out;
+    if (out.failure == Failure::None || out.failure == Failure::LineFailed) return out;
   }
   return out;
 }
 
 Outcome Client::step(const Bytes& frame, Expect expect) {
   if (trace_) trace_("TX", frame);
-  if (!line_.write(frame)) return {Failure::NoReply, 0, "cannot write to the line"};
+  if (!line_.write(frame)) {
+    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
+    return {Failure::NoReply, 0, "cannot write to the line"};
+  }
   const std::size_t want = expect == Expect::EnquiryAck ? 3 : expect == Expect::Ack ? 1 : 6;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
   Bytes reply;
@@ -52,21 +52,24 @@ Outcome Client::step(const Bytes& frame, Expect expect) {
   }
   // The reply is traced as the client sees it: its pieces joined.
   if (trace_ && !reply.empty()) trace_("RX", reply);
+  if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
   if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
   if (reply.size() != want)
     return {Failure::Corrupted, 0, "incomplete or overlong reply: " + HexPreview(reply)};
+  const Reply r = RecogniseReply(reply);
   switch (expect) {
     case Expect::EnquiryAck:
-      if (reply == Bytes{0x4E, 0x21, kAck}) return {};
+      if (r.kind == ReplyKind::EnquiryAck) return {};
       break;
     case Expect::Ack:
-      if (reply[0] == kAck) return {};
+      if (r.kind == ReplyKind::Ack) return {};
       break;
     case Expect::AckData:
-      if (reply[0] == kAck && reply[1] == kStx && reply[4] == kEtx) {
-        if (!CheckByteOk(reply, 1)) return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
-        return {Failure::None, static_cast<std::uint16_t>(reply[2] | (reply[3] << 8)), ""};
-      }
+      // The client is stricter than the window: the first byte must be the ACK.
+      if (reply[0] != kAck) break;
+      if (r.kind == ReplyKind::DataBadCheck)
+        return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
+      if (r.kind == ReplyKind::Data) return {Failure::None, r.value(), ""};
       break;
   }
   return {Failure::Corrupted, 0, "unexpected reply: " + HexPreview(reply)};

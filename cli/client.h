@@ -10,7 +10,9 @@
 
 namespace varnak::cli {
 
-enum class Failure { None, NoReply, Refused, Corrupted };
+// LineFailed: the line itself is gone (hung up, vanished, or told to stop); no
+// retry is made.
+enum class Failure { None, NoReply, Refused, Corrupted, LineFailed };
 
 struct Outcome {
   Failure failure = Failure::None;

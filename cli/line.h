@@ -18,22 +18,9 @@ class Line {
   virtual Bytes readSome(std::chrono::steady_clock::time_point deadline) = 0;
   // Throws away whatever is waiting (late replies of an earlier attempt).
   virtual void drain() = 0;
-};
-
-class PosixLine : public Line {
- public:
-  PosixLine() = default;
-  PosixLine(const PosixLine&) = delete;
-  PosixLine& operator=(const PosixLine&) = delete;
-  ~PosixLine() override;
-  // False with `error` set ("No such file or directory", ...).
-  bool open(const std::string& device, std::string* error);
-  bool write(const Bytes& bytes) override;
-  Bytes readSome(std::chrono::steady_clock::time_point deadline) override;
-  void drain() override;
-
- private:
-  int fd_ = -1;
+  // Why the line can no longer be used (the device hung up or vanished, or the
+  // program was asked to stop); empty while it can. No retry helps then.
+  virtual std::string failure() const { return {}; }
 };
 
 }  // namespace varnak::cli

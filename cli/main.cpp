@@ -1,15 +1,21 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
 // and an exit code that says what happened.
+#include <poll.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <thread>
 
 #include "cli/client.h"
-#include "cli/line.h"
 #include "cli/options.h"
+#include "cli/serial_line.h"
 #include "link/decode.h"
 #include "serial/system_ports.h"
 
@@ -18,15 +24,47 @@ namespace {
 using namespace varnak;
 using namespace varnak::cli;
 
-enum Exit { kDone = 0, kUsageError = 2, kNoPort = 3, kNoReply = 4, kBadReply = 5 };
+enum Exit { kDone = 0, kUsageError = 2, kNoPort = 3, kNoReply = 4, kBadReply = 5, kOutputFailed = 6 };
+
+// The signal that asked the client to stop, 0 while none has. The handler only
+// notes it: every wait is cut into slices short enough to see it at once, and
+// the port is then closed and unlocked on the way out.
+volatile std::sig_atomic_t gStopSignal = 0;
+void OnStopSignal(int signal) { gStopSignal = signal; }
+
+void CatchStopSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = OnStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  // A reader that went away is seen as an error on stdout; dying by SIGPIPE
+  // would leave the lock behind.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+// The conventional status of a program ended by a signal.
+int StoppedStatus() { return 128 + gStopSignal; }
+
+// Standard output cannot take the result: its reader went away (a pipe whose
+// reader closed reports POLLERR even before anything is written) or a write failed.
+bool OutputBroken() {
+  pollfd p{STDOUT_FILENO, 0, 0};
+  return std::ferror(stdout) || (::poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLNVAL)));
+}
+
+// Every result written, or one line on stderr and a non-zero status.
+int Finish(int status) {
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = errno;
+  if (!flushed || std::ferror(stdout)) {
+    std::fprintf(stderr, "varnak: cannot write the result: %s\n", std::strerror(flushed ? EPIPE : error));
+    return status == kDone ? kOutputFailed : status;
+  }
+  return status;
+}
 
 const auto kStart = std::chrono::steady_clock::now();
-
-std::string Hex4(unsigned v) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%04X", v);
-  return s;
-}
 
 std::string Timestamp() {
   const auto now = std::chrono::system_clock::now();
@@ -56,6 +94,11 @@ std::string OutputsLine(unsigned byte, bool json) {
 }
 
 int Fail(const Outcome& o, const Options& opt, const std::string& device) {
+  if (gStopSignal) return StoppedStatus();
+  if (o.failure == Failure::LineFailed) {
+    std::fprintf(stderr, "varnak: %s: %s\n", device.c_str(), o.detail.c_str());
+    return kNoPort;
+  }
   const int attempts = opt.retries + 1;
   std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", device.c_str(), o.detail.c_str(), attempts,
                attempts == 1 ? "" : "s");
@@ -65,25 +108,27 @@ int Fail(const Outcome& o, const Options& opt, const std::string& device) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGPIPE, SIG_IGN);
+  CatchStopSignals();
   const Options opt = ParseOptions(argc, argv);
   if (opt.command == Command::Version) {
     std::printf("varnak %s\n", VARNAK_VERSION);
-    return kDone;
+    return Finish(kDone);
   }
   if (opt.command == Command::Help) {
     std::fputs(kUsage, stdout);
-    return kDone;
+    return Finish(kDone);
   }
   if (!opt.error.empty()) {
     std::fprintf(stderr, "varnak: %s (see varnak --help)\n", opt.error.c_str());
     return kUsageError;
   }
+  // QSerialPort wants an application object.
+  QCoreApplication app(argc, argv);
   if (opt.command == Command::Ports) {
     std::fputs(FormatPortList(SystemPorts(), opt.json).c_str(), stdout);
-    return kDone;
+    return Finish(kDone);
   }
-  std::string device = opt.device;
+  std::string device = opt.device, label = opt.device;
   if (opt.portNumber) {
     const std::vector<PortInfo> ports = SystemPorts();
     const auto d = DeviceForNumber(ports, *opt.portNumber);
@@ -92,11 +137,15 @@ int main(int argc, char** argv) {
       return kNoPort;
     }
     device = *d;
+    label = "COM" + std::to_string(*opt.portNumber) + ": " + device;
   }
-  PosixLine line;
-  std::string error;
-  if (!line.open(device, &error)) {
-    std::fprintf(stderr, "varnak: cannot open %s: %s\n", device.c_str(), error.c_str());
+  SerialLine line([] { return gStopSignal != 0; });
+  if (const auto failure = line.open(QString::fromStdString(device))) {
+    const QString sentence =
+        failure->kind == OpenFailure::Kind::Busy
+            ? failure->sentence(QString::fromStdString(label))
+            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
+    std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
     return kNoPort;
   }
   Client::Trace trace;
@@ -119,18 +168,19 @@ int main(int argc, char** argv) {
       const Outcome o = client.read(opt.reg);
       if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json) {
-        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), Hex4(o.value).c_str());
+        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), ValueHex(o.value).c_str());
       } else {
-        std::printf("%s\n", Hex4(o.value).c_str());
+        std::printf("%s\n", ValueHex(o.value).c_str());
       }
-      return kDone;
+      return Finish(kDone);
     }
     case Command::Write: {
       const Outcome o = client.write(opt.reg, opt.value);
       if (o.failure != Failure::None) return Fail(o, opt, device);
       if (opt.json)
-        std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(), Hex4(opt.value).c_str());
-      return kDone;
+        std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(),
+                    ValueHex(opt.value).c_str());
+      return Finish(kDone);
     }
     case Command::Outputs: {
       const Outcome o = client.outputs();
@@ -140,13 +190,19 @@ int main(int argc, char** argv) {
       } else {
         std::printf("%s\n", OutputsLine(o.value, false).c_str());
       }
-      return kDone;
+      return Finish(kDone);
     }
     case Command::Watch: {
       int last = -1;
       long lines = 0;
       auto next = std::chrono::steady_clock::now();
       while (opt.count == 0 || lines < opt.count) {
+        // A reader gone away while the outputs stand still is noticed here,
+        // not only at the next change.
+        if (OutputBroken()) {
+          std::fprintf(stderr, "varnak: cannot write the result: standard output closed\n");
+          return kOutputFailed;
+        }
         const Outcome o = client.outputs();
         if (o.failure != Failure::None) return Fail(o, opt, device);
         if (static_cast<int>(o.value) != last) {
@@ -158,12 +214,15 @@ int main(int argc, char** argv) {
           } else {
             std::printf("%s %s\n", Timestamp().c_str(), OutputsLine(o.value, false).c_str());
           }
-          std::fflush(stdout);
+          if (std::fflush(stdout) != 0) return Finish(kDone);
         }
         next += std::chrono::milliseconds(200);
-        std::this_thread::sleep_until(next);
+        while (!gStopSignal && std::chrono::steady_clock::now() < next)
+          std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+              next - std::chrono::steady_clock::now(), std::chrono::milliseconds(SerialLine::kSliceMs)));
+        if (gStopSignal) return StoppedStatus();
       }
-      return kDone;
+      return Finish(kDone);
     }
     default:
       return kUsageError;

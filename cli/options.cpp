@@ -1,5 +1,8 @@
 #include "options.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -34,17 +37,21 @@ const char kUsage[] =
     "  --trace           every chunk sent and received on stderr, with a decoding\n"
     "  --version         the version\n"
     "  --help            this text\n"
+    "Values go as --opt VALUE or --opt=VALUE; options are never abbreviated.\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"
     "  2  usage error\n"
-    "  3  the port cannot be opened, or no port has that number\n"
+    "  3  the port cannot be opened (in use by another program: its name and pid are\n"
+    "     given), no port has that number, or the device hung up or vanished\n"
     "  4  no reply in time after all retries\n"
-    "  5  refused or corrupted replies after all retries\n";
+    "  5  refused or corrupted replies after all retries\n"
+    "  6  the result could not be written (standard output closed or full)\n"
+    "  130, 143  stopped by SIGINT or SIGTERM (the port closed and unlocked)\n";
 
 namespace {
 
-std::optional<long> Whole(const std::string& s, long lo, long hi) {
+std::optional<long> WholeNumber(const std::string& s, long lo, long hi) {
   if (s.empty() || s.size() > 9) return std::nullopt;
   for (char c : s)
     if (c < '0' || c > '9') return std::nullopt;
@@ -75,77 +82,92 @@ bool ParseValue(const std::string& text, std::uint16_t* value) {
 
 Options ParseOptions(int argc, const char* const* argv) {
   Options o;
-  std::vector<std::string> words;
   auto fail = [&](const std::string& e) {
     o.error = e;
     return o;
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= argc) return std::nullopt;
-      return std::string(argv[++i]);
-    };
-    if (a == "--help" || a == "-h") {
-      o.command = Command::Help;
-      return o;
-    } else if (a == "--version") {
-      o.command = Command::Version;
-      return o;
-    } else if (a == "--json") {
-      o.json = true;
-    } else if (a == "--trace") {
-      o.trace = true;
-    } else if (a == "--port") {
-      const auto v = value();
-      if (!v || v->empty()) return fail("--port wants a device or a port number");
-      if (const auto n = ParsePortNumber(FromUtf8(*v))) {
-        o.portNumber = n;
-        o.device.clear();
-      } else if ((*v)[0] == '/' || (*v)[0] == '.') {
-        o.device = *v;
-        o.portNumber.reset();
-      } else {
-        return fail("--port wants a device path or a port number from 1 to 32767, got: " + *v);
-      }
-    } else if (a == "--timeout" || a == "--retries" || a == "--count") {
-      const auto v = value();
-      const auto n = v ? Whole(*v, a == "--timeout" ? 1 : 0,
-                               a == "--timeout"   ? 600000
-                               : a == "--retries" ? 100
-                                                  : 100000000)
-                       : std::nullopt;
-      if (!n) return fail(a + " wants a whole number" + (v ? ", got: " + *v : std::string()));
-      if (a == "--timeout") o.timeoutMs = static_cast<int>(*n);
-      if (a == "--retries") o.retries = static_cast<int>(*n);
-      if (a == "--count") o.count = *n;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return fail("unknown option: " + a);
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  // --help and --version are ours: Qt's own add --help-all, which the usage
+  // text and the man page do not list.
+  const QCommandLineOption help(QStringList{"h", "help"}), version(QStringLiteral("version")),
+      json(QStringLiteral("json")), trace(QStringLiteral("trace")),
+      port(QStringLiteral("port"), {}, QStringLiteral("DEVICE|N")),
+      timeout(QStringLiteral("timeout"), {}, QStringLiteral("MS")),
+      retries(QStringLiteral("retries"), {}, QStringLiteral("N")),
+      count(QStringLiteral("count"), {}, QStringLiteral("N"));
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOptions({help, version, json, trace, port, timeout, retries, count});
+  if (!parser.parse(args)) return fail(parser.errorText().toStdString());
+  if (parser.isSet(help)) {
+    o.command = Command::Help;
+    return o;
+  }
+  if (parser.isSet(version)) {
+    o.command = Command::Version;
+    return o;
+  }
+  o.json = parser.isSet(json);
+  o.trace = parser.isSet(trace);
+  if (parser.isSet(port)) {
+    const std::string v = parser.value(port).toStdString();
+    if (v.empty()) return fail("--port wants a device or a port number");
+    if (const auto n = ParsePortNumber(FromUtf8(v))) {
+      o.portNumber = n;
+    } else if (v[0] == '/' || v[0] == '.') {
+      o.device = v;
+      o.portNumber.reset();
     } else {
-      words.push_back(a);
+      return fail("--port wants a device path or a port number from 1 to 32767, got: " + v);
     }
   }
+  struct Whole {
+    const QCommandLineOption& option;
+    long lo, hi;
+  };
+  for (const Whole& w : {Whole{timeout, 1, 600000}, Whole{retries, 0, 100}, Whole{count, 0, 100000000}}) {
+    if (!parser.isSet(w.option)) continue;
+    const std::string name = "--" + w.option.names().first().toStdString();
+    const std::string v = parser.value(w.option).toStdString();
+    const auto n = WholeNumber(v, w.lo, w.hi);
+    if (!n)
+      return fail(name + " wants a whole number from " + std::to_string(w.lo) + " to " +
+                  std::to_string(w.hi) + ", got: " + v);
+    if (&w.option == &timeout) o.timeoutMs = static_cast<int>(*n);
+    if (&w.option == &retries) o.retries = static_cast<int>(*n);
+    if (&w.option == &count) o.count = *n;
+  }
+
+  std::vector<std::string> words;
+  for (const QString& w : parser.positionalArguments()) words.push_back(w.toStdString());
   if (words.empty()) return fail("no command: read, write, outputs, watch or ports");
   const std::string& c = words[0];
-  const std::size_t args = words.size() - 1;
-  if (c == "read" && args == 1) {
-    o.command = Command::Read;
-  } else if (c == "write" && args == 2) {
-    o.command = Command::Write;
-    if (!ParseValue(words[2], &o.value))
-      return fail("value must be one to four hex digits, got: " + words[2]);
-  } else if (c == "outputs" && args == 0) {
-    o.command = Command::Outputs;
-  } else if (c == "watch" && args == 0) {
-    o.command = Command::Watch;
-  } else if (c == "ports" && args == 0) {
-    o.command = Command::Ports;
-  } else {
-    return fail("bad command: " + c +
-                (args ? " with " + std::to_string(args) + " argument(s)" : std::string()));
+  const std::size_t args_ = words.size() - 1;
+  static const struct {
+    const char* name;
+    Command command;
+    std::size_t arguments;
+    const char* needs;  // what is missing when too few are given
+  } kCommands[] = {{"read", Command::Read, 1, "a register"},
+                   {"write", Command::Write, 2, "a register and a value"},
+                   {"outputs", Command::Outputs, 0, ""},
+                   {"watch", Command::Watch, 0, ""},
+                   {"ports", Command::Ports, 0, ""}};
+  const auto* k =
+      std::find_if(std::begin(kCommands), std::end(kCommands), [&](const auto& e) { return c == e.name; });
+  if (k == std::end(kCommands))
+    return fail("unknown command: " + c + " (read, write, outputs, watch or ports)");
+  if (args_ < k->arguments) return fail(c + " needs " + k->needs);
+  if (args_ > k->arguments) {
+    return fail(c + (k->arguments ? " takes " + std::string(k->needs) : std::string(" takes no arguments")) +
+                ", got also: " + words[k->arguments + 1]);
   }
+  o.command = k->command;
+  if (o.command == Command::Write && !ParseValue(words[2], &o.value))
+    return fail("value must be one to four hex digits, got: " + words[2]);
   if ((o.command == Command::Read || o.command == Command::Write) && !ParseRegisterNumber(words[1], &o.reg))
-    return fail("register must be an octal number from 0 to 177776, with or without R, got: " + words[1]);
+    return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[1]);
   if (o.count && o.command != Command::Watch) return fail("--count is for watch");
   return o;
 }

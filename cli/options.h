@@ -24,7 +24,7 @@ struct Options {
 
 Options ParseOptions(int argc, const char* const* argv);
 
-// "R2000" or "2000": octal digits only, 0 to 177776.
+// "R2000" or "2000": octal digits only, 0 to 77777.
 bool ParseRegisterNumber(const std::string& text, unsigned* reg);
 // One to four hex digits.
 bool ParseValue(const std::string& text, std::uint16_t* value);

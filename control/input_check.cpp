@@ -6,8 +6,6 @@ namespace varnak {
 
 namespace {
 
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t'; }
-
 constexpr std::size_t kMaxRegisterDigits = 5;  // 77777
 
 }  // namespace

@@ -195,13 +195,6 @@ void LinkControl::StartCommand(const Command& c) {
   commandMessage_.reset();
   const bool before = state_.PollHold;
   const bool write = c.kind == ExchangeKind::Write;
-  if (panel_.text(Field::Text1).empty()) {
-    LinkEvent empty{LinkEvent::Kind::Failed, {}, {}, c.kind};
-    empty.failure = Failure::BadInput;
-    empty.input = InputProblem::Empty;
-    empty.inputBox = "value";
-    commandMessage_ = empty;
-  }
   command_ = c;
   state_.PollMode = false;
   state_.WriteMode = write;
@@ -225,7 +218,7 @@ void LinkControl::Command4_Click() {
 }
 
 void LinkControl::HoldPolling(Cause by) {
-  if (command_ && InFlight()) {
+  if ((command_ && InFlight()) || queued_) {
     // Holding now would make the command's own reply count as one that came
     // while held; the hold begins when the command ends.
     holdAfterCommand_ = true;
@@ -343,11 +336,13 @@ void LinkControl::SendReadHeader() {
 
 void LinkControl::SendDataBlock() {
   // The value taken at the click; the box shows it normalised unless the
-  // operator has typed something else since.
+  // operator has typed something else since. A block sent again after the
+  // write has ended is the same block, whatever the box holds by then.
   const Text shown = panel_.text(Field::Text1);
-  const Text typed = command_ ? command_->value : shown;
+  const Text typed = command_ ? command_->value : lastBlockValue_.empty() ? shown : lastBlockValue_;
   const Text value = NormaliseValue(typed);
   if (value != shown && typed == shown) panel_.setText(Field::Text1, value);
+  lastBlockValue_ = value;
   DataBlockText d = BuildDataBlock(value);
   state_.FrameText = std::move(d.frameText);
   state_.SendText = std::move(d.sendText);

@@ -138,6 +138,8 @@ class LinkControl {
   void StartCommand(const Command& command);
   bool InFlight() const;
   std::optional<ExpectedReply> Expected() const;
+  // Whether the exchange under way waits for a reply of this kind now.
+  bool Expects(ReplyKind kind) const;
   // A whole chunk (or joined reply): the rules, then where the exchange stands.
   void Judge(const Bytes& rx, bool joined);
   Ruling Dispatch(const Bytes& rx, bool joined);
@@ -172,6 +174,7 @@ class LinkControl {
   std::optional<std::int64_t> replyDeadline_;
   Bytes partial_;  // a beginning of the expected reply, waiting for the rest
   std::optional<std::int64_t> joinDeadline_;
+  Text lastBlockValue_;  // the data block last sent, for an ACK that asks for it again
   // A failed or refused command (its Failed event, and the port it was on),
   // shown until the next one starts; made into words when shown.
   std::optional<LinkEvent> commandMessage_;

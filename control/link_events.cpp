@@ -50,6 +50,8 @@ const char* RulingText(Ruling r) {
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: ack outside a write");
     case Ruling::IgnoredDataWhileHeld:
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: data reply while polling is held");
+    case Ruling::IgnoredUnexpected:
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: no exchange waits for this reply");
     case Ruling::KeptForTheRest:
       return QT_TRANSLATE_NOOP("LinkEvents", "kept: waiting for the rest of the reply");
   }

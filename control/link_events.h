@@ -27,6 +27,7 @@ enum class Ruling {
   IgnoredCheckByteBad,
   IgnoredAckOutsideWrite,
   IgnoredDataWhileHeld,  // a read's data reply while polling is held (a click into a box)
+  IgnoredUnexpected,     // a reply that no exchange waits for now (late, or after a timeout)
   KeptForTheRest,        // the beginning of the expected reply: waiting briefly for the rest
 };
 constexpr int kRulingCount = static_cast<int>(Ruling::KeptForTheRest) + 1;

@@ -58,6 +58,22 @@ std::optional<ExpectedReply> LinkControl::Expected() const {
   }
 }
 
+bool LinkControl::Expects(ReplyKind kind) const {
+  switch (kind) {
+    case ReplyKind::EnquiryAck:
+      return stage_ == Stage::EnquirySent;
+    case ReplyKind::Ack:
+      // After the write's header and block; once the block is acknowledged,
+      // every further ACK still asks for it again.
+      return (stage_ == Stage::HeaderSent && exchange_ == ExchangeKind::Write) ||
+             stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked;
+    case ReplyKind::Data:
+      return stage_ == Stage::HeaderSent && exchange_ != ExchangeKind::Write;
+    default:
+      return false;
+  }
+}
+
 void LinkControl::MSComm1_OnComm() {
   if (port_.lastEvent() != CommEvent::Receive) return;
   Bytes chunk = port_.read();
@@ -147,6 +163,16 @@ Ruling LinkControl::Dispatch(const Bytes& rx, bool joined) {
     (this->*send)();
     return r;
   };
+  // A reply acts only while an exchange waits for it: one that comes after its
+  // exchange has ended (a timeout, a refusal) must not send a frame built from
+  // what the boxes hold by now, nor show a value or set the lamps.
+  const bool aRuleActs = (kind == ReplyKind::EnquiryAck && !(s.WriteMode && s.PollMode)) ||
+                         (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) ||
+                         (kind == ReplyKind::Data && (s.PollMode || !s.PollHold));
+  if (aRuleActs && !Expects(kind)) {
+    received(Ruling::IgnoredUnexpected);
+    return Ruling::IgnoredUnexpected;
+  }
   // Each rule sees the flags as they stand when it is reached; at most one acts.
   // A data reply counts only with a good check byte: a corrupted value is never shown.
   if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode)
@@ -170,7 +196,7 @@ Ruling LinkControl::Dispatch(const Bytes& rx, bool joined) {
   if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode)
     return sendNext(Ruling::PollHeaderSent, Stage::HeaderSent, &LinkControl::SendPollHeader);
   if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
-    panel_.setText(Field::Text5, ByteToHex(reply.high) + ByteToHex(reply.low));
+    panel_.setText(Field::Text5, FromUtf8(ValueHex(reply.value())));
     received(Ruling::ValueShown);
     return Ruling::ValueShown;
   }

@@ -1,10 +1,12 @@
 // Random sequences of events into the link control: received chunks of any
 // length and content, clicks, ticks, edits of every box and of the port box,
-// port failures. Nothing crashes or hangs; every write is one whole frame of
-// the link protocol; Text5 changes only through a matching six-byte reply with
-// a good check byte (or the read command's clearing); the flags move as the
-// state table says.
+// port failures, time passing. Nothing crashes or hangs; every write is one
+// whole frame of the link protocol; Text5 changes only through a matching
+// six-byte reply with a good check byte (or the read command's clearing); the
+// flags move as the state table says for the operator's events; no deadline
+// is left behind.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "link/codec.h"
@@ -16,9 +18,12 @@ using namespace varnak::testing;
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
+void CheckAt(bool ok, int line) {
+  if (ok) return;
+  std::fprintf(stderr, "link_fuzzer: check on line %d failed\n", line);
+  std::abort();
 }
+#define Check(ok) CheckAt((ok), __LINE__)
 
 class Input {
  public:
@@ -81,20 +86,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FakePort port;
   WatchedPanel panel;
   LinkControl core(port, panel);
+  std::int64_t now = 0;
+  core.setClock([&] { return now; });
   core.Form2_Load(in.text());
+  Bytes received;  // every byte received, for the Text5 rule
 
   while (in.more()) {
     const LinkState before = core.state();
     const int text5Before = panel.text5Writes;
-    const std::uint8_t op = in.byte() % 17;
-    Bytes chunk;
+    const std::uint8_t op = in.byte() % 18;
     switch (op) {
-      case 0:
-        chunk = in.bytes(in.byte() % 9);
+      case 0: {
+        const Bytes chunk = in.bytes(in.byte() % 9);
+        received.insert(received.end(), chunk.begin(), chunk.end());
         port.input = chunk;
         port.event = CommEvent::Receive;
         core.MSComm1_OnComm();
         break;
+      }
       case 1:
         core.Command1_Click();
         break;
@@ -146,61 +155,73 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         port.event = CommEvent::Error;
         core.MSComm1_OnComm();
         break;
+      case 17: {
+        // Time passes; the window calls back at every deadline asked for.
+        const std::int64_t until = now + in.byte() * 4;
+        while (auto d = core.nextDeadline()) {
+          if (*d > until) break;
+          now = std::max(now, *d);
+          core.Timeout(now);
+        }
+        now = until;
+        // Nothing waits for ever: every deadline lies ahead.
+        if (auto d = core.nextDeadline()) Check(*d > now);
+        break;
+      }
     }
     for (const Bytes& w : port.written) Check(IsFrame(w));
     port.written.clear();
 
     const LinkState& s = core.state();
     Check(!(s.PollMode && s.WriteMode));
-    const bool enqAck = chunk == Bytes{0x4E, 0x21, kAck};
-    // Written out here rather than taken from the code under test: a data reply
-    // counts only when its check byte is the XOR of its two data bytes.
-    const bool dataReply =
-        chunk.size() == 6 && chunk[1] == kStx && chunk[4] == kEtx && (chunk[2] ^ chunk[3]) == chunk[5];
-    // The flags after each event, as the state table has them.
+    auto modesKept = [&] { return s.PollMode == before.PollMode && s.WriteMode == before.WriteMode; };
+    // The flags after each event, as the state table has them. A command may
+    // also wait for the exchange under way (nothing changes) or be refused for
+    // its input; replies and time may end an exchange and start a waiting one.
     switch (op) {
-      case 0:
-        if (enqAck || (chunk == Bytes{kAck} && before.WriteMode && !before.PollMode)) {
-          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold);
-        } else {
-          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode &&
-                s.PollHold == before.PollHold);
-        }
-        break;
+      // A command whose enquiry cannot be written fails at once and releases its hold.
       case 1:
-        Check(!s.PollMode && s.WriteMode && s.PollHold);
+        Check((!s.PollMode && s.WriteMode) || (modesKept() && s.PollHold == before.PollHold));
         break;
       case 2:
-        Check(!s.PollMode && !s.WriteMode && s.PollHold);
+        Check((!s.PollMode && !s.WriteMode) || (modesKept() && s.PollHold == before.PollHold));
         break;
       case 3:
-        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && !s.PollHold);
+        Check(modesKept() && !s.PollHold);
         break;
       case 4:
       case 5:
       case 6:
       case 7:
-        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold);
+        // Held at once, or once the command under way ends.
+        Check(modesKept() && (s.PollHold || !before.PollHold));
         break;
       case 8:
         if (before.PollHold) {
-          Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode && s.PollHold);
+          Check(modesKept() && s.PollHold);
         } else {
-          Check(s.PollMode && !s.WriteMode && !s.PollHold);
+          Check((s.PollMode && !s.WriteMode && !s.PollHold) || (modesKept() && !s.PollHold));
         }
         break;
+      case 0:
+      case 17:
+        break;
       default:
-        Check(s.PollMode == before.PollMode && s.WriteMode == before.WriteMode &&
-              s.PollHold == before.PollHold);
+        Check(modesKept() && s.PollHold == before.PollHold);
     }
-    // Text5: cleared by the read command, set only by a matching reply.
+    // Text5: cleared when a read starts, set only by a data reply with a good
+    // check byte, which ends the bytes received so far (pieces may have been joined).
     const int text5Changes = panel.text5Writes - text5Before;
-    if (op == 2) {
-      Check(text5Changes == 1 && panel.texts[Field::Text5].empty());
-    } else if (op == 0 && dataReply && !before.PollMode && !before.PollHold) {
-      Check(text5Changes == 1 && panel.texts[Field::Text5] == ByteToHex(chunk[3]) + ByteToHex(chunk[2]));
-    } else {
-      Check(text5Changes == 0);
+    const Text& t5 = panel.texts[Field::Text5];
+    if (text5Changes > 0 && !t5.empty()) {
+      // Only a read's reply, judged while neither polling nor held.
+      Check(op == 0 && text5Changes == 1 && received.size() >= 6 && !before.PollMode && !before.PollHold);
+      const Bytes r(received.end() - 6, received.end());
+      // Written out here rather than taken from the code under test.
+      Check(r[1] == kStx && r[4] == kEtx && (r[2] ^ r[3]) == r[5]);
+      Check(t5 == ByteToHex(r[3]) + ByteToHex(r[2]));
+    } else if (text5Changes > 0) {
+      Check(op == 0 || op == 2 || op == 17);
     }
   }
   return 0;

@@ -6,9 +6,9 @@ namespace {
 
 constexpr char32_t kDigits[] = U"0123456789ABCDEF";
 
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
-
 }  // namespace
+
+bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
 
 int HexDigitValue(char32_t c) {
   if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');

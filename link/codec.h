@@ -25,6 +25,9 @@ Bytes HexTextToBytes(const Text& hexText);
 // An empty text (or a single character) gives "00".
 Text Lrc(const Text& hexText);
 
+// The blanks that every reading of the operator's texts skips: space, tab, newline.
+bool IsBlank(char32_t c);
+
 // 0-15 for a hex digit of either case, -1 for any other character.
 int HexDigitValue(char32_t c);
 

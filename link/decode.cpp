@@ -5,24 +5,9 @@
 #include "link/codec.h"
 #include "link/frames.h"
 #include "link/replies.h"
+#include "link/tool_frames.h"
 
 namespace varnak {
-
-namespace {
-
-std::string Hex4(std::uint8_t high, std::uint8_t low) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%02X%02X", high, low);
-  return s;
-}
-
-std::uint8_t Xor(const Bytes& b, std::size_t from, std::size_t to) {
-  std::uint8_t x = 0;
-  for (std::size_t i = from; i < to; ++i) x ^= b[i];
-  return x;
-}
-
-}  // namespace
 
 std::optional<unsigned> HexField(const Bytes& b, std::size_t from, std::size_t count) {
   if (b.size() < from + count) return std::nullopt;
@@ -48,7 +33,7 @@ std::optional<unsigned> ParseRegisterName(std::string_view text) {
     if (text[i] < '0' || text[i] > '7') return std::nullopt;
     v = v * 8 + static_cast<unsigned>(text[i] - '0');
   }
-  if (v > 0177776) return std::nullopt;
+  if (v > 077777) return std::nullopt;
   return v;
 }
 
@@ -65,45 +50,55 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {
 }
 
 std::string DescribeChunk(const Bytes& b, Translate lang) {
-  constexpr const char* kContext = "Decode";
-  auto say = [&](const char* key) { return lang(kContext, key); };
-  const std::size_t n = b.size();
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq)
-    return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kAck)
-    return say(QT_TRANSLATE_NOOP("Decode", "enquiry ack"));
-  if (n == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kNak)
-    return say(QT_TRANSLATE_NOOP("Decode", "enquiry nak"));
-  if (n == 1 && b[0] == kAck) return say(QT_TRANSLATE_NOOP("Decode", "ack"));
-  if (n == 1 && b[0] == kNak) return say(QT_TRANSLATE_NOOP("Decode", "nak"));
-  const std::string badLrc = QT_TRANSLATE_NOOP("Decode", "%1 (bad LRC)");
-  if (n == 17 && b[0] == kSoh && b[15] == kEtb) {
-    std::string kind;
-    const std::string ops(b.begin() + 3, b.begin() + 5);
-    if (ops == "03") {
-      kind = say(QT_TRANSLATE_NOOP("Decode", "poll header"));
-    } else if (ops == "81") {
-      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "write header %1")), {RegisterOfAddress(b)});
-    } else if (ops == "01") {
-      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "read header %1")), {RegisterOfAddress(b)});
-    } else {
-      kind = say(QT_TRANSLATE_NOOP("Decode", "header"));
+  const auto say = [&](const char* key) { return lang("Decode", key); };
+  const Reply r = RecogniseReply(b);
+  switch (r.kind) {
+    case ReplyKind::EnquiryAck:
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry ack"));
+    case ReplyKind::EnquiryNak:
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry nak"));
+    case ReplyKind::Ack:
+      return say(QT_TRANSLATE_NOOP("Decode", "ack"));
+    case ReplyKind::Nak:
+      return say(QT_TRANSLATE_NOOP("Decode", "nak"));
+    case ReplyKind::Data:
+    case ReplyKind::DataBadCheck: {
+      const std::string lead = b[0] == kAck   ? say(QT_TRANSLATE_NOOP("Decode", "ack"))
+                               : b[0] == kNak ? say(QT_TRANSLATE_NOOP("Decode", "nak"))
+                                              : std::string("?");
+      return Fill(r.kind == ReplyKind::Data
+                      ? say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte ok)"))
+                      : say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte bad)")),
+                  {lead, ValueHex(r.value())});
     }
-    return Xor(b, 1, 15) == b[16] ? kind : Fill(say(badLrc.c_str()), {kind});
+    case ReplyKind::NotAReply:
+      break;
   }
-  if (n == 5 && b[0] == kStx && b[3] == kEtx) {
-    const std::string d = Fill(say(QT_TRANSLATE_NOOP("Decode", "data block %1")), {Hex4(b[2], b[1])});
-    return CheckByteOk(b, 0) ? d : Fill(say(badLrc.c_str()), {d});
+  const ToolFrame f = RecogniseToolFrame(b);
+  const std::string reg = f.reg() ? RegisterName(*f.reg()) : std::string();
+  std::string kind;
+  switch (f.kind) {
+    case FrameKind::Enquiry:
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
+    case FrameKind::PollHeader:
+      kind = say(QT_TRANSLATE_NOOP("Decode", "poll header"));
+      break;
+    case FrameKind::WriteHeader:
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "write header %1")), {reg});
+      break;
+    case FrameKind::ReadHeader:
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "read header %1")), {reg});
+      break;
+    case FrameKind::OtherHeader:
+      kind = say(QT_TRANSLATE_NOOP("Decode", "header"));
+      break;
+    case FrameKind::DataBlock:
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "data block %1")), {ValueHex(f.value)});
+      break;
+    case FrameKind::NotAFrame:
+      return say(QT_TRANSLATE_NOOP("Decode", "unrecognised"));
   }
-  if (n == 6 && b[1] == kStx && b[4] == kEtx) {
-    const std::string lead = b[0] == kAck   ? say(QT_TRANSLATE_NOOP("Decode", "ack"))
-                             : b[0] == kNak ? say(QT_TRANSLATE_NOOP("Decode", "nak"))
-                                            : std::string("?");
-    return Fill(CheckByteOk(b, 1) ? say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte ok)"))
-                                  : say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte bad)")),
-                {lead, Hex4(b[3], b[2])});
-  }
-  return say(QT_TRANSLATE_NOOP("Decode", "unrecognised"));
+  return f.checkOk ? kind : Fill(say(QT_TRANSLATE_NOOP("Decode", "%1 (bad LRC)")), {kind});
 }
 
 }  // namespace varnak

@@ -23,7 +23,8 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk);
 std::string RegisterOfAddress(const Bytes& header);
 
 // A register named strictly, for scripts: "R2000" or "2000", octal digits only,
-// 0 to 177776 (so that its address, the number plus 1, fits four hex digits).
+// 0 to 77777, the range whose start address (the number plus 1) the address rule settles;
+// the window takes the same range.
 std::optional<unsigned> ParseRegisterName(std::string_view text);
 // "R2000" for register 02000.
 std::string RegisterName(unsigned reg);

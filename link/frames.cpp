@@ -6,8 +6,6 @@ namespace varnak {
 
 namespace {
 
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
-
 // Anything above four hex digits ends as "0000", so larger numbers need not be kept.
 constexpr std::uint32_t kSaturated = 0x100000;
 

@@ -77,6 +77,12 @@ std::string ToUtf8(const Text& text) {
   return out;
 }
 
+std::string ValueHex(std::uint16_t value) {
+  char s[8];
+  std::snprintf(s, sizeof s, "%04X", value);
+  return s;
+}
+
 std::string BytesToHex(const Bytes& bytes) {
   std::string out;
   out.reserve(bytes.size() * 3);

@@ -20,6 +20,10 @@ using Bytes = std::vector<std::uint8_t>;
 Text FromUtf8(std::string_view utf8);
 std::string ToUtf8(const Text& text);
 
+// "00A5": a 16-bit value as four upper-case hex digits, high byte first, as the
+// operator types and reads it.
+std::string ValueHex(std::uint16_t value);
+
 // "4E 21 05": bytes as upper-case hex pairs separated by blanks, for logs and traces.
 std::string BytesToHex(const Bytes& bytes);
 

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QToolTip>
 
+#include "control/port_number.h"
 #include "panel/box_check.h"
 #include "panel/lamp_pictures.h"
 #include "translations/translate.h"
@@ -120,7 +122,21 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
   connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(); }); });
   connect(Text5, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text5_Click(); }); });
   connect(Text6, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text6_Click(); }); });
-  connect(Combo1, &QComboBox::editTextChanged, this, [this] { handle([this] { core_.Combo1_Change(); }); });
+  portEditPause_ = new QTimer(this);
+  portEditPause_->setSingleShot(true);
+  portEditPause_->setInterval(kPortEditPauseMs);
+  connect(portEditPause_, &QTimer::timeout, this, &Form2::applyPortText);
+  connect(Combo1, &QComboBox::editTextChanged, this, [this] {
+    // The number answered at start-up applies at once; typing waits for a pause.
+    if (settingPortText_) {
+      portEditPause_->stop();
+      handle([this] { core_.Combo1_Change(); });
+    } else {
+      portEditPause_->start();
+    }
+  });
+  connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Form2::applyPortText);
+  Combo1->lineEdit()->installEventFilter(this);
   connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(); }); });
   // The title says at once why nothing is sent while the value box is empty.
   connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
@@ -138,10 +154,20 @@ Form2::Form2(SerialPort& port, QWidget* parent) : QWidget(parent), core_(port, *
 }
 
 QString Form2::portsTooltip() const {
-  return QString::fromStdString(PortsTooltip(portLister_(), core_.portNumber(), Translated));
+  // The number as typed, so that the port it names can be checked before it applies.
+  return QString::fromStdString(
+      PortsTooltip(portLister_(), ParsePortNumber(Combo1->currentText().toStdU32String()), Translated));
+}
+
+void Form2::applyPortText() {
+  portEditPause_->stop();
+  if (Combo1->currentText().toStdU32String() == core_.state().PortText) return;
+  handle([this] { core_.Combo1_Change(); });
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  const bool portBox = watched == Combo1 || watched == Combo1->lineEdit();
+  if (portBox && event->type() == QEvent::FocusOut && portEditPause_->isActive()) applyPortText();
   // The list is looked at afresh each time the tooltip is asked for.
   if (watched == Combo1 && event->type() == QEvent::ToolTip) {
     QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), portsTooltip(), Combo1);
@@ -231,7 +257,9 @@ Text Form2::text(Field field) const {
 void Form2::setText(Field field, const Text& text) {
   const QString t = QString::fromStdU32String(text);
   if (field == Field::Combo1) {
+    settingPortText_ = true;
     Combo1->setEditText(t);  // raises the change event, as typing does
+    settingPortText_ = false;
   } else {
     textBox(field)->setText(t);
   }

@@ -31,6 +31,16 @@ class Form2 : public QWidget, public PanelFields {
   // Start-up with the answer to the port number prompt; starts the poll timer.
   void load(const QString& answer);
 
+  // A number typed into Combo1 is applied once typing pauses this long, or at
+  // Enter, or when the box loses the focus, so that no port is opened (and the
+  // system's ports are not looked up) for each prefix of the number. Until then
+  // polling goes on with the number in force.
+  static constexpr int kPortEditPauseMs = 500;
+  // Applies the number in Combo1 now if it differs from the one in force.
+  void applyPortText();
+  // Whether a typed number waits for the pause.
+  bool portEditPending() const { return portEditPause_->isActive(); }
+
   // The port's receive event.
   void MSComm1_OnComm();
   // The port's own problem (empty when it cleared); the title shows it.
@@ -111,6 +121,8 @@ class Form2 : public QWidget, public PanelFields {
   LineLog lineLog_;
   MonitorWindow* monitor_;
   PortLister portLister_ = SystemPorts;
+  QTimer* portEditPause_;
+  bool settingPortText_ = false;  // Combo1 set by the link control, not typed
   QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;

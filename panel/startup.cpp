@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <QInputDialog>
 
@@ -12,39 +13,30 @@
 
 namespace varnak {
 
-PanelOptions ParsePanelOptions(const QStringList& args) {
+PanelOptions ParsePanelOptions(const QStringList& arguments) {
   PanelOptions o;
-  for (int i = 0; i < args.size(); ++i) {
-    const QString& a = args[i];
-    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-      o.help = true;
-      continue;
-    }
-    if (a == QLatin1String("--trace")) {
-      o.trace = true;
-      continue;
-    }
-    if (a == QLatin1String("--version")) {
-      o.version = true;
-      continue;
-    }
-    if (a == QLatin1String("--list-ports")) {
-      o.listPorts = true;
-      continue;
-    }
-    if (a == QLatin1String("--monitor")) {
-      o.monitor = true;
-      continue;
-    }
-    QString binding;
-    if (a == QLatin1String("--port") && i + 1 < args.size()) {
-      binding = args[++i];
-    } else if (a.startsWith(QLatin1String("--port="))) {
-      binding = a.mid(7);
-    } else {
-      o.error = QStringLiteral("unknown argument: %1").arg(a);
-      return o;
-    }
+  // --help and --version are ours: Qt's own add --help-all, which the usage
+  // text and the man page do not list.
+  const QCommandLineOption help(QStringList{"h", "help"}), version(QStringLiteral("version")),
+      trace(QStringLiteral("trace")), monitor(QStringLiteral("monitor")),
+      listPorts(QStringLiteral("list-ports")), port(QStringLiteral("port"), {}, QStringLiteral("N=DEVICE"));
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOptions({help, version, trace, monitor, listPorts, port});
+  if (!parser.parse(arguments)) {
+    o.error = parser.errorText();
+    return o;
+  }
+  o.help = parser.isSet(help);
+  o.version = parser.isSet(version);
+  o.trace = parser.isSet(trace);
+  o.monitor = parser.isSet(monitor);
+  o.listPorts = parser.isSet(listPorts);
+  if (!parser.positionalArguments().isEmpty()) {
+    o.error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+    return o;
+  }
+  for (const QString& binding : parser.values(port)) {
     const int eq = binding.indexOf(QLatin1Char('='));
     const auto number = eq > 0 ? ParsePortNumber(binding.left(eq).toStdU32String()) : std::nullopt;
     if (!number || eq + 1 >= binding.size()) {
@@ -74,7 +66,10 @@ QString PanelUsage() {
       "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
       "  --version        the version\n"
       "  --help           this text\n"
+      "Values go as --opt VALUE or --opt=VALUE; options are never abbreviated.\n"
       "\n"
+      "SIGTERM, SIGINT and SIGHUP close the port and end the window with status 128 plus\n"
+      "the signal's number (143, 130, 129). Exit status 2: a usage error.\n"
       "The locale (LC_ALL, LANG) chooses Chinese or English for what the window adds to its\n"
       "captions and for --trace (LANG=C: English); this text is English in every locale.\n"
       "Nothing else is read from the command line, the environment or files.\n");

@@ -24,9 +24,10 @@ struct PanelOptions {
   QString error;  // a usage error, for stderr
 };
 
-// Reads the arguments after the program name: --port N=DEVICE (repeatable),
-// --trace, --monitor and --help.
-PanelOptions ParsePanelOptions(const QStringList& args);
+// Reads the command line, the program's name first: --port N=DEVICE
+// (repeatable), --trace, --monitor, --list-ports, --version and --help, each
+// as --opt value or --opt=value.
+PanelOptions ParsePanelOptions(const QStringList& arguments);
 QString PanelUsage();
 
 // Chooses Qt's own event dispatcher over GLib's, before the QApplication is made:

@@ -54,7 +54,6 @@ void QtSerialPort::resolve() {
       noSuchPort_ = QString::fromStdString(PortSummary(ports, Translated));
     }
   }
-  if (!device_.isEmpty()) port_.setPortName(device_);
 }
 
 QString QtSerialPort::portLabel() const {
@@ -66,7 +65,7 @@ QString QtSerialPort::portLabel() const {
 void QtSerialPort::close() {
   quiet_.stop();
   pending_.clear();
-  if (port_.isOpen()) port_.close();
+  lock_.close(port_);
 }
 
 void QtSerialPort::setPortNumber(std::optional<int> number) {
@@ -134,13 +133,8 @@ bool QtSerialPort::open() {
     setProblem(tr("%1: No such file or directory").arg(portLabel()));
     return false;
   }
-  if (!port_.open(QIODevice::ReadWrite)) {
-    // Qt's words for the error are its own (translated where Qt has them); the
-    // hint is ours.
-    const QString reason = port_.errorString();
-    setProblem(port_.error() == QSerialPort::PermissionError
-                   ? tr("%1: %2 (is the user in the dialout group?)").arg(portLabel(), reason)
-                   : tr("%1: %2").arg(portLabel(), reason));
+  if (const auto failure = lock_.open(port_, device_)) {
+    setProblem(failure->sentence(portLabel()));
     return false;
   }
   pending_.clear();

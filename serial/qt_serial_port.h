@@ -19,6 +19,9 @@
 // has (kMaxWaiting), they are delivered at once as one chunk, which no rule
 // recognises, so memory stays flat and the first quiet gap brings back normal.
 //
+// The device is opened through PortLock: a line that another program holds is
+// refused with the holder's name, and the lock is held while the port is open.
+//
 // Failures (no such device, busy, no permission, an adapter pulled while open)
 // never throw and never loop: the port closes, problemChanged() says why, and
 // the next open tries again, so the tool recovers when the device comes back.
@@ -34,6 +37,7 @@
 #include <QTimer>
 
 #include "control/serial_port.h"
+#include "serial/port_lock.h"
 #include "serial/system_ports.h"
 
 namespace varnak {
@@ -93,6 +97,7 @@ class QtSerialPort : public QObject, public SerialPort {
   void resolve();
 
   QSerialPort port_;
+  PortLock lock_;  // held while port_ is open
   QMap<int, QString> devices_;
   PortLister lister_;
   std::optional<int> number_;

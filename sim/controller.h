@@ -8,6 +8,7 @@
 #include <string>
 
 #include "link/text.h"
+#include "link/tool_frames.h"
 
 namespace varnak::sim {
 
@@ -54,8 +55,8 @@ class Controller {
 
  private:
   enum class State { Idle, AwaitHeader, AwaitData };
-  Outcome handleHeader(const Bytes& frame, bool refuse);
-  Outcome handleData(const Bytes& frame, bool refuse);
+  Outcome handleHeader(const ToolFrame& header, bool refuse);
+  Outcome handleData(const ToolFrame& block, bool refuse);
 
   State state_ = State::Idle;
   unsigned writeIndex_ = 0;

@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include <getopt.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "link/decode.h"
@@ -31,11 +34,19 @@ const char kUsage[] =
     "                       and at exit the counts of exchanges and faults and the tool's turnaround\n"
     "  --control            read commands on stdin, answer on stdout after \"= \":\n"
     "                       get R2000 | set R2000 1234 | outputs [HEX|follow] | faults off | stats\n"
-    "                       | silent on|off (answer nothing, as a controller switched off)\n"
+    "                       | silent on|off (answer nothing, as a controller switched off);\n"
+    "                       the simulator ends when its standard input closes\n"
     "  --version            the version\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "Values go as --opt VALUE or --opt=VALUE; options are never abbreviated.\n";
 
 namespace {
+
+std::string Plain(double v) {
+  char s[32];
+  std::snprintf(s, sizeof s, "%g", v);
+  return s;
+}
 
 std::optional<double> Number(const char* s, double lo, double hi) {
   char* end = nullptr;
@@ -48,69 +59,167 @@ std::optional<double> Number(const char* s, double lo, double hi) {
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    auto bad = [&](const char* v) {
-      error = a + ": bad or missing value" + (v ? std::string(" '") + v + "'" : std::string());
-      return false;
-    };
-    if (a == "--version") {
-      o.version = true;
-    } else if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else if (a == "--no-pace") {
-      o.pace = false;
-    } else if (a == "--log") {
-      o.log = true;
-    } else if (a == "--control") {
-      o.control = true;
-    } else if (a == "--link") {
-      const char* v = value();
-      if (!v || !*v) return bad(v);
-      o.link = v;
-    } else if (a == "--drop-first") {
-      const char* v = value();
-      const std::string k = v ? v : "";
-      o.dropFirst = k == "enquiry" ? 0x4E : k == "header" ? kSoh : k == "data" ? kStx : 0;
-      if (!o.dropFirst) return bad(v);
-    } else if (a == "--outputs-from") {
-      const char* v = value();
-      const auto r = v ? ParseRegisterName(v) : std::nullopt;
-      if (!r) return bad(v);
-      o.outputsFrom = *r;
-    } else if (a == "--outputs") {
-      const char* v = value();
-      char* end = nullptr;
-      const long x = v ? std::strtol(v, &end, 16) : -1;
-      if (!v || !*v || *end || x < 0 || x > 255) return bad(v);
-      o.outputs = static_cast<std::uint8_t>(x);
-    } else {
-      const char* v = value();
-      std::optional<double> n;
-      if (!v) return bad(v);
-      if (a == "--seconds")
-        n = Number(v, 0, 1e9), o.seconds = n.value_or(0);
-      else if (a == "--seed")
-        n = Number(v, 0, 1e18), o.faults.seed = static_cast<std::uint64_t>(n.value_or(0));
-      else if (a == "--drop")
-        n = Number(v, 0, 1), o.faults.drop = n.value_or(0);
-      else if (a == "--corrupt")
-        n = Number(v, 0, 1), o.faults.corrupt = n.value_or(0);
-      else if (a == "--split")
-        n = Number(v, 0, 1), o.faults.split = n.value_or(0);
-      else if (a == "--nak")
-        n = Number(v, 0, 1), o.faults.nak = n.value_or(0);
-      else if (a == "--usb-latency")
-        n = Number(v, 0, 1000), o.usbLatencyMs = static_cast<int>(n.value_or(0));
-      else if (a == "--delay-ms")
-        n = Number(v, 0, 60000), o.faults.delayMs = static_cast<int>(n.value_or(0));
-      else {
-        error = "unknown option: " + a;
+  enum Id {
+    kHelp = 'h',
+    kVersion = 1000,
+    kNoPace,
+    kLog,
+    kControl,
+    kLink,
+    kDropFirst,
+    kOutputsFrom,
+    kOutputs,
+    kSeconds,
+    kSeed,
+    kDrop,
+    kCorrupt,
+    kSplit,
+    kNak,
+    kDelayMs,
+    kUsbLatency,
+  };
+  static const option kLong[] = {{"help", no_argument, nullptr, kHelp},
+                                 {"version", no_argument, nullptr, kVersion},
+                                 {"no-pace", no_argument, nullptr, kNoPace},
+                                 {"log", no_argument, nullptr, kLog},
+                                 {"control", no_argument, nullptr, kControl},
+                                 {"link", required_argument, nullptr, kLink},
+                                 {"drop-first", required_argument, nullptr, kDropFirst},
+                                 {"outputs-from", required_argument, nullptr, kOutputsFrom},
+                                 {"outputs", required_argument, nullptr, kOutputs},
+                                 {"seconds", required_argument, nullptr, kSeconds},
+                                 {"seed", required_argument, nullptr, kSeed},
+                                 {"drop", required_argument, nullptr, kDrop},
+                                 {"corrupt", required_argument, nullptr, kCorrupt},
+                                 {"split", required_argument, nullptr, kSplit},
+                                 {"nak", required_argument, nullptr, kNak},
+                                 {"delay-ms", required_argument, nullptr, kDelayMs},
+                                 {"usb-latency", required_argument, nullptr, kUsbLatency},
+                                 {nullptr, 0, nullptr, 0}};
+  optind = 0;  // a fresh scan at every call (glibc), so that a table of command lines can be parsed in turn
+  opterr = 0;  // the errors are said here, in one line
+  for (;;) {
+    int index = -1;
+    const int at = optind ? optind : 1;  // where the option stands as typed
+    const int id = getopt_long(argc, argv, "+:h", kLong, &index);
+    if (id == -1) break;
+    const std::string name = index >= 0 ? std::string("--") + kLong[index].name : std::string(argv[at]);
+    // getopt_long takes any unique prefix (--no-p); only whole names are options here.
+    if (index >= 0) {
+      const std::string typed = argv[at];
+      if (typed != name && typed.rfind(name + "=", 0) != 0) {
+        error = "unknown option: " + typed.substr(0, typed.find('=')) + " (did you mean " + name + "?)";
         return false;
       }
-      if (!n) return bad(v);
     }
+    const char* v = optarg;
+    auto bad = [&] {
+      error = name + " wants " + (id == kLink ? "a path" : "a value") +
+              (v ? std::string(", got '") + v + "'" : "");
+      return false;
+    };
+    auto number = [&](double lo, double hi) {
+      const auto n = Number(v, lo, hi);
+      if (!n) {
+        error = name + " wants a number from " + Plain(lo) + " to " + Plain(hi) + ", got '" + v + "'";
+      }
+      return n;
+    };
+    switch (id) {
+      case kHelp:
+        o.help = true;
+        break;
+      case kVersion:
+        o.version = true;
+        break;
+      case kNoPace:
+        o.pace = false;
+        break;
+      case kLog:
+        o.log = true;
+        break;
+      case kControl:
+        o.control = true;
+        break;
+      case kLink:
+        if (!*v) return bad();
+        o.link = v;
+        break;
+      case kDropFirst: {
+        const std::string k = v;
+        o.dropFirst = k == "enquiry" ? 0x4E : k == "header" ? kSoh : k == "data" ? kStx : 0;
+        if (!o.dropFirst) {
+          error = name + " wants enquiry, header or data, got '" + k + "'";
+          return false;
+        }
+        break;
+      }
+      case kOutputsFrom: {
+        const auto r = ParseRegisterName(v);
+        if (!r) {
+          error = name + " wants an octal register number (R2000), got '" + std::string(v) + "'";
+          return false;
+        }
+        o.outputsFrom = *r;
+        break;
+      }
+      case kOutputs: {
+        char* end = nullptr;
+        const long x = std::strtol(v, &end, 16);
+        if (!*v || *end || x < 0 || x > 255) {
+          error = name + " wants one or two hex digits, got '" + std::string(v) + "'";
+          return false;
+        }
+        o.outputs = static_cast<std::uint8_t>(x);
+        break;
+      }
+      case kSeconds: {
+        const auto n = number(0, 1e9);
+        if (!n) return false;
+        o.seconds = *n;
+        break;
+      }
+      case kSeed: {
+        const auto n = number(0, 1e18);
+        if (!n) return false;
+        o.faults.seed = static_cast<std::uint64_t>(*n);
+        break;
+      }
+      case kDrop:
+      case kCorrupt:
+      case kSplit:
+      case kNak: {
+        const auto n = number(0, 1);
+        if (!n) return false;
+        (id == kDrop      ? o.faults.drop
+         : id == kCorrupt ? o.faults.corrupt
+         : id == kSplit   ? o.faults.split
+                          : o.faults.nak) = *n;
+        break;
+      }
+      case kDelayMs: {
+        const auto n = number(0, 60000);
+        if (!n) return false;
+        o.faults.delayMs = static_cast<int>(*n);
+        break;
+      }
+      case kUsbLatency: {
+        const auto n = number(0, 1000);
+        if (!n) return false;
+        o.usbLatencyMs = static_cast<int>(*n);
+        break;
+      }
+      case ':':
+        error = name + " needs a value";
+        return false;
+      default:
+        error = "unknown option: " + std::string(argv[at]);
+        return false;
+    }
+  }
+  if (optind < argc) {
+    error = std::string("unexpected argument: ") + argv[optind];
+    return false;
   }
   return true;
 }

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   Options o;
   std::string error;
   if (!ParseOptions(argc, argv, o, error)) {
-    std::fprintf(stderr, "varnak-sim: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "varnak-sim: %s (see varnak-sim --help)\n", error.c_str());
     return 2;
   }
   if (o.version) {

@@ -19,7 +19,8 @@ constexpr double kIncompleteMs = 100.0;  // a frame not completed by then is giv
 
 }  // namespace
 
-Simulator::Simulator(const Options& o, Pty& pty) : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
+Simulator::Simulator(const Options& o, Pty& pty)
+    : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
   controller_.outputsFrom(o.outputsFrom);
   controller_.fixOutputs(o.outputs);
 }
@@ -28,7 +29,9 @@ double Simulator::sinceStart(Clock::time_point t) const { return Ms(t - start_).
 
 void Simulator::run(const volatile std::sig_atomic_t& stop) {
   const Clock::time_point end = start_ + std::chrono::milliseconds(static_cast<long>(o_.seconds * 1000));
-  while (!stop && (o_.seconds <= 0 || Clock::now() < end)) {
+  // In --control mode the simulator belongs to whoever feeds its standard
+  // input: when that closes (the test that started it died), it ends too.
+  while (!stop && !(o_.control && stdinClosed_) && (o_.seconds <= 0 || Clock::now() < end)) {
     sendDue();
     Clock::time_point wake = Clock::now() + std::chrono::milliseconds(200);
     if (!schedule_.empty()) wake = std::min(wake, schedule_.nextAt());

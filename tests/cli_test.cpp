@@ -47,6 +47,28 @@ const Case kCases[] = {
      "\\{\"register\": \"R2000\", \"value\": \"000A\"\\}\n",
      ""},
     {"WriteStores", {}, {}, {"write", "R2000", "beef"}, 0, "", "get R2000=R2000 BEEF"},
+    // Behind an adapter that hands bytes over every 16 ms, replies come in pieces and are joined.
+    {"ReadBehindAUsbAdapter",
+     {"--usb-latency", "16"},
+     {"set R2000 1234"},
+     {"read", "R2000"},
+     0,
+     "1234\n",
+     ""},
+    {"WriteBehindAUsbAdapter",
+     {"--usb-latency", "16"},
+     {},
+     {"write", "R2000", "beef"},
+     0,
+     "",
+     "get R2000=R2000 BEEF"},
+    {"OutputsBehindAUsbAdapter",
+     {"--usb-latency", "16", "--outputs", "81"},
+     {},
+     {"outputs"},
+     0,
+     kOutputs81,
+     ""},
     {"WriteShortValue", {}, {}, {"write", "7", "5"}, 0, "", "get R7=R7 0005"},
     {"WriteAsJson",
      {"--no-pace"},
@@ -197,8 +219,40 @@ TEST(CliUsage, StrictArgumentsAreUsageErrors) {
   }
   const CliRun help = RunCli({"--help"});
   EXPECT_EQ(help.exit, 0);
-  for (const char* code : {"0  done", "2  usage error", "3  the port", "4  no reply", "5  refused"})
+  for (const char* code : {"0  done", "2  usage error", "3  the port", "4  no reply", "5  refused",
+                           "6  the result", "130, 143  stopped"})
     EXPECT_TRUE(help.out.contains(QString::fromLatin1(code))) << code;
+}
+
+// A usage error says what is missing or wrong, in one line; --opt=value is
+// --opt value, and no option is abbreviated.
+TEST(CliUsage, ErrorsSayWhatIsWrong) {
+  const struct {
+    QStringList args;
+    int exit;
+    const char* says;
+  } rows[] = {
+      {{"read"}, 2, "read needs a register"},
+      {{"write", "R2000"}, 2, "write needs a register and a value"},
+      {{"write"}, 2, "write needs a register and a value"},
+      {{"outputs", "extra"}, 2, "outputs takes no arguments, got also: extra"},
+      {{"frob"}, 2, "unknown command: frob"},
+      {{"--port"}, 2, "Missing value after '--port'"},
+      {{"--timeout=abc", "read", "1"}, 2, "--timeout wants a whole number from 1 to 600000, got: abc"},
+      {{"--ti", "5", "read", "1"}, 2, "Unknown option 'ti'"},
+      {{"--help-all"}, 2, "Unknown option 'help-all'"},
+      {{"--port=/nonexistent/ttyX", "read", "1"},
+       3,
+       "cannot open /nonexistent/ttyX: No such file or directory"},
+      {{"--port", "/nonexistent/ttyX", "--timeout=100", "read", "1"}, 3, "cannot open /nonexistent/ttyX"},
+  };
+  for (const auto& r : rows) {
+    const CliRun run = RunCli(r.args);
+    EXPECT_EQ(run.exit, r.exit) << r.args.join(' ').toStdString();
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("varnak: ")) && run.err.contains(QString::fromUtf8(r.says)))
+        << r.args.join(' ').toStdString() << ": " << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+  }
 }
 
 // Half the replies corrupted: every value printed is the true one, and every

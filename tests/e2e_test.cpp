@@ -224,6 +224,7 @@ TEST_F(EndToEnd, ClientAndWindowPutTheSameBytesOnTheLine) {
   window.removeAt(3);
 
   form->Combo1->setEditText(QStringLiteral("2"));  // the window lets go of the device
+  form->applyPortText();
   ASSERT_EQ(sim->command("set R2000 0"), "ok");
   const int clientFrom = sim->lines().size();
   for (const QStringList& args : {QStringList{"write", "R2000", "1234"}, QStringList{"read", "R2000"}}) {

@@ -25,6 +25,8 @@ class FakePort : public SerialPort {
   bool failOpen = false;
   bool failWrite = false;
   std::optional<int> number;
+  std::vector<std::optional<int>> numbersSet;  // every setPortNumber, in order
+  std::vector<std::optional<int>> openedWith;  // the number in force at each open
   std::string lineSettings;
   bool dtr = true;
   int readLength = -1;
@@ -40,7 +42,10 @@ class FakePort : public SerialPort {
     open_ = false;
     ++closes;
   }
-  void setPortNumber(std::optional<int> n) override { number = n; }
+  void setPortNumber(std::optional<int> n) override {
+    number = n;
+    numbersSet.push_back(n);
+  }
   bool setLineSettings(const std::string& s) override {
     lineSettings = s;
     return true;
@@ -59,6 +64,7 @@ class FakePort : public SerialPort {
     if (failOpen || !number) return false;
     open_ = true;
     ++opens;
+    openedWith.push_back(number);
     return true;
   }
   bool write(const Bytes& bytes) override {

@@ -13,6 +13,7 @@
 #include "fakes.h"
 #include "panel/form2.h"
 #include "panel/startup.h"
+#include "serial/port_lock.h"
 #include "serial/qt_serial_port.h"
 #include "translations/translate.h"
 
@@ -131,6 +132,19 @@ TEST(Language, PortProblemsInTheTitle) {
     EXPECT_EQ(TitleMessage(form), Say(c.zh, c.en));
     ExpectOperatorText(TitleMessage(form));
   }
+}
+
+// A line that another program holds, or that refuses the user.
+TEST(Language, LineProblemsInTheTitle) {
+  const QString label = QStringLiteral("COM1: /dev/ttyUSB0");
+  const QString busy =
+      OpenFailure{OpenFailure::Kind::Busy, QStringLiteral("varnak (pid 42)")}.sentence(label);
+  EXPECT_EQ(busy, Say("COM1: /dev/ttyUSB0 正被 varnak (pid 42) 占用",
+                      "COM1: /dev/ttyUSB0 is in use by varnak (pid 42)"));
+  const QString denied = OpenFailure{OpenFailure::Kind::Permission, QStringLiteral("x")}.sentence(label);
+  EXPECT_EQ(denied, Say("COM1: /dev/ttyUSB0：x（当前用户是否在 dialout 组中？）",
+                        "COM1: /dev/ttyUSB0: x (is the user in the dialout group?)"));
+  ExpectOperatorText(busy);
 }
 
 // The line of every decision, and of every other kind of event, through the

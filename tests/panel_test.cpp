@@ -2,14 +2,20 @@
 // its events reach the link control.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
+#include <functional>
 
 #include "fakes.h"
+#include "panel/box_check.h"
 #include "panel/form2.h"
 #include "panel/lamp_pictures.h"
+#include "panel/startup.h"
 #include "qt_helpers.h"
 
 namespace varnak::testing {
@@ -174,6 +180,39 @@ TEST_F(PanelTest, FocusMovesInTheGivenOrder) {
   EXPECT_EQ(form.core().state().PollHold, false) << "tabbing into a box is not a click";
 }
 
+// What the operator types stays in the box as typed; a text that cannot be
+// meant marks the box and sends nothing, and the title says why.
+TEST_F(PanelTest, TypedRegisterStaysAsTypedAndAWrongOneSendsNothing) {
+  form.Text2->clear();
+  form.Text2->setFocus();
+  QTest::keyClicks(form.Text2, QStringLiteral("2008"));
+  EXPECT_EQ(form.Text2->text(), QStringLiteral("2008")) << "no keystroke is dropped";
+  EXPECT_TRUE(BoxMarked(form.Text2));
+  EXPECT_FALSE(form.Text2->toolTip().isEmpty());
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(form.windowTitle(), kWindowTitle + QStringLiteral(" - register 2008 is not octal"));
+
+  QTest::keyClick(form.Text2, Qt::Key_Backspace);
+  EXPECT_FALSE(BoxMarked(form.Text2));
+  form.Text1->clear();
+  QTest::keyClicks(form.Text1, QStringLiteral("12G4"));
+  EXPECT_EQ(form.Text1->text(), QStringLiteral("12G4"));
+  EXPECT_TRUE(BoxMarked(form.Text1));
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(form.windowTitle(), kWindowTitle + QStringLiteral(" - value 12G4 is not hex"));
+
+  // Pasted text is kept whole too, and a good one is sent.
+  form.Text1->clear();
+  QApplication::clipboard()->setText(QStringLiteral("00a5"));
+  form.Text1->paste();
+  EXPECT_FALSE(BoxMarked(form.Text1));
+  QTest::mouseClick(form.Command1, Qt::LeftButton);
+  ASSERT_EQ(port.written.size(), 1u);
+  EXPECT_EQ(form.windowTitle(), kWindowTitle);
+}
+
 TEST_F(PanelTest, ClicksReachTheHandlers) {
   for (QLineEdit* box : {form.Text1, form.Text2, form.Text5, form.Text6}) {
     QTest::mouseClick(form.Command4, Qt::LeftButton);
@@ -207,11 +246,73 @@ TEST_F(PanelTest, TimerTicksAndPortBoxEditsReachTheHandlers) {
   form.Combo1->setFocus();
   form.Combo1->lineEdit()->selectAll();
   QTest::keyClicks(form.Combo1, QStringLiteral("12"));
+  QTest::keyClick(form.Combo1, Qt::Key_Return);
   EXPECT_EQ(form.core().state().PortText, U"12");
   EXPECT_EQ(port.number, 12);
-  EXPECT_EQ(form.Combo1->count(), 0);
-  QTest::keyClick(form.Combo1, Qt::Key_Return);
   EXPECT_EQ(form.Combo1->count(), 0) << "Enter must not add the number to the list";
+}
+
+// A number typed digit by digit applies whole: after a pause, at Enter, or
+// when the box loses the focus. Meanwhile polling goes on with the number in
+// force (3), and no frame goes to port 1, which "12" only passed through.
+struct PortEditCase {
+  const char* name;
+  std::function<void(Form2&)> finish;  // what the operator does after typing
+  bool appliedAtOnce;                  // applied before the pause would end
+};
+void PrintTo(const PortEditCase& c, std::ostream* os) { *os << c.name; }
+
+class PortEdit : public ::testing::TestWithParam<PortEditCase> {};
+
+TEST_P(PortEdit, TypedNumberAppliesWholeOnce) {
+  const PortEditCase& c = GetParam();
+  FakePort port;
+  Form2 form(port);
+  form.load(QStringLiteral("3"));
+  form.Timer1->stop();
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_EQ(port.number, 3) << "the number answered at start-up applies at once";
+  const std::size_t setBefore = port.numbersSet.size();
+  form.Combo1->setFocus();
+  form.Combo1->lineEdit()->selectAll();
+  QTest::keyClicks(form.Combo1, QStringLiteral("12"));
+  form.core().Timer1_Timer();  // a tick while typing
+  EXPECT_EQ(port.openedWith, (std::vector<std::optional<int>>{3}));
+  EXPECT_TRUE(form.portEditPending());
+  c.finish(form);
+  if (c.appliedAtOnce) {
+    EXPECT_FALSE(form.portEditPending());
+  }
+  ASSERT_TRUE(WaitFor([&] { return !form.portEditPending(); }, Form2::kPortEditPauseMs + 500));
+  EXPECT_EQ(std::vector<std::optional<int>>(port.numbersSet.begin() + setBefore, port.numbersSet.end()),
+            (std::vector<std::optional<int>>{12}))
+      << "one look-up for the number applied, none for its prefixes";
+  EXPECT_EQ(port.number, 12);
+  EXPECT_FALSE(port.isOpen()) << "the port in force is let go; the next frame opens port 12";
+  EXPECT_EQ(std::count(port.openedWith.begin(), port.openedWith.end(), 1), 0);
+}
+
+const PortEditCase kPortEdits[] = {
+    {"PauseInTyping", [](Form2&) {}, false},
+    {"Enter", [](Form2& f) { QTest::keyClick(f.Combo1, Qt::Key_Return); }, true},
+    {"FocusLeavesTheBox", [](Form2& f) { f.Text1->setFocus(); }, true},
+};
+INSTANTIATE_TEST_SUITE_P(Panel, PortEdit, ::testing::ValuesIn(kPortEdits),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PortEditBack, TypingBackTheNumberInForceChangesNothing) {
+  FakePort port;
+  Form2 form(port);
+  form.load(QStringLiteral("3"));
+  form.Timer1->stop();
+  const std::size_t setBefore = port.numbersSet.size();
+  form.Combo1->setEditText(QStringLiteral("31"));
+  form.Combo1->setEditText(QStringLiteral("3"));
+  form.applyPortText();
+  EXPECT_EQ(port.numbersSet.size(), setBefore);
+  EXPECT_EQ(port.closes, 0);
 }
 
 TEST_F(PanelTest, PortProblemShowsInTheTitle) {
@@ -233,7 +334,7 @@ TEST_F(PanelTest, PortBoxTooltipListsThePortsAndMarksTheCurrentOne) {
     ++looks;
     return std::vector<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0", "", "FT232R USB UART", "FTDI", "A12345"}};
   });
-  form.Combo1->setEditText(QStringLiteral("2"));
+  form.Combo1->setEditText(QStringLiteral("2"));  // marked while typed, before it applies
   QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), form.Combo1->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(form.Combo1, &help);
   EXPECT_EQ(QToolTip::text(),
@@ -243,6 +344,55 @@ TEST_F(PanelTest, PortBoxTooltipListsThePortsAndMarksTheCurrentOne) {
   EXPECT_TRUE(form.portsTooltip().contains(QStringLiteral("▶ 1  /dev/ttyS0")));
   EXPECT_EQ(looks, 2) << "the list is looked at afresh each time";
   EXPECT_EQ(form.Combo1->count(), 0);
+}
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+// The window's command line: --opt value and --opt=value alike, one-line errors
+// that say what is wrong.
+TEST(PanelOptions, ParsedAsDocumented) {
+  const struct {
+    QStringList args;
+    QString devices;  // "N=DEVICE ..." as bound
+    QString error;    // a part of the error, or empty
+  } rows[] = {
+      {{}, "", ""},
+      {{"--port", "1=/dev/pts/3"}, "1=/dev/pts/3", ""},
+      {{"--port=2=/dev/ttyUSB0", "--port", "1=/tmp/x"}, "1=/tmp/x 2=/dev/ttyUSB0", ""},
+      {{"--trace", "--monitor"}, "", ""},
+      {{"--port"}, "", "Missing value after '--port'"},
+      {{"--port", "0=/dev/x"}, "", "--port wants N=DEVICE"},
+      {{"--port", "1="}, "", "--port wants N=DEVICE"},
+      {{"--bogus"}, "", "Unknown option 'bogus'"},
+      {{"--help-all"}, "", "Unknown option 'help-all'"},
+      {{"--tra"}, "", "Unknown option 'tra'"},
+      {{"extra"}, "", "unexpected argument: extra"},
+  };
+  for (const auto& r : rows) {
+    const PanelOptions o = ParsePanelOptions(QStringList{"varnak-panel"} + r.args);
+    const std::string row = r.args.join(' ').toStdString();
+    if (r.error.isEmpty()) {
+      EXPECT_TRUE(o.error.isEmpty()) << row << ": " << o.error.toStdString();
+    } else {
+      EXPECT_TRUE(o.error.contains(r.error)) << row << ": " << o.error.toStdString();
+      EXPECT_FALSE(o.error.contains(QLatin1Char('\n'))) << row;
+    }
+    QStringList bound;
+    for (auto i = o.devices.begin(); i != o.devices.end(); ++i)
+      bound << QStringLiteral("%1=%2").arg(i.key()).arg(i.value());
+    if (r.error.isEmpty()) {
+      EXPECT_EQ(bound.join(' '), r.devices) << row;
+    }
+  }
+  EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--trace"}).trace);
+  EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--monitor"}).monitor);
+  EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--list-ports"}).listPorts);
+  EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--version"}).version);
+  EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "-h"}).help);
 }
 
 }  // namespace

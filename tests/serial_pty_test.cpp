@@ -1,12 +1,13 @@
 // The real QSerialPort backend on a pseudo-terminal, with the window: frames go
 // out byte for byte, replies turn the lamps and fill Text5, an unplugged or
 // missing device is survived and recovered from.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "panel/form2.h"
 #include "panel/startup.h"
 #include "qt_helpers.h"
+#include "serial/port_lock.h"
 #include "serial/qt_serial_port.h"
 #include "sim/pty.h"
 
@@ -247,9 +249,11 @@ TEST_F(PtyPanel, MissingDeviceShowsInTitleUntilItAppears) {
 
 TEST_F(PtyPanel, InvalidPortNumberShowsInTitle) {
   form->Combo1->setEditText(QStringLiteral("abc"));
+  form->applyPortText();  // as when typing pauses
   tick();
   EXPECT_TRUE(form->windowTitle().contains(QStringLiteral("no valid port number")));
   form->Combo1->setEditText(QStringLiteral("1"));
+  form->applyPortText();
   tick();
   EXPECT_EQ(nextFrame(), kEnq);
   EXPECT_EQ(form->windowTitle(), kWindowTitle);
@@ -301,6 +305,120 @@ TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
   EXPECT_FALSE(port.setLineSettings("fast"));
   EXPECT_TRUE(port.setLineSettings("19200,n,8,1"));
   EXPECT_EQ(port.quietMicroseconds(), 1822);
+}
+
+// The state a killed program leaves on a pty: Qt's settings, less the PARENB
+// that a pty drops. Qt's tcsetattr at open then changes nothing, and glibc
+// reports the dropped PARENB as EINVAL. PortLock clears the stray PARODD first.
+void LeaveAsAKilledProgramWould(int fd) {
+  termios t{};
+  ASSERT_EQ(::tcgetattr(fd, &t), 0);
+  ::cfmakeraw(&t);
+  t.c_iflag = IGNPAR;
+  t.c_cflag = CS8 | CREAD | CLOCAL | PARODD;
+  ::cfsetispeed(&t, B9600);
+  ::cfsetospeed(&t, B9600);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+}
+
+void OddParity9600(QSerialPort& p) {
+  p.setBaudRate(9600);
+  p.setParity(QSerialPort::OddParity);
+  p.setDataBits(QSerialPort::Data8);
+}
+
+TEST(PortLockOpen, APtyLeftWithOddParityOpens) {
+  const struct {
+    const char* name;
+    bool leftBehind;
+    bool bareOpens;  // a bare QSerialPort, as Qt 6.4 with glibc does
+  } rows[] = {{"fresh pty", false, true}, {"pty left by a killed program", true, false}};
+  for (const auto& r : rows) {
+    auto pty = Pty::Open();
+    ASSERT_TRUE(pty);
+    const QString device = QString::fromStdString(pty->slavePath());
+    const int fd = ::open(pty->slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (r.leftBehind) LeaveAsAKilledProgramWould(fd);
+    {
+      QSerialPort bare(device);
+      OddParity9600(bare);
+      EXPECT_EQ(bare.open(QIODevice::ReadWrite), r.bareOpens)
+          << r.name << ": " << bare.errorString().toStdString();
+    }
+    if (r.leftBehind) LeaveAsAKilledProgramWould(fd);
+    ::close(fd);
+    QSerialPort port;
+    OddParity9600(port);
+    PortLock lock;
+    const auto failure = lock.open(port, device);
+    EXPECT_FALSE(failure) << r.name << ": " << failure->reason.toStdString();
+    lock.close(port);
+  }
+}
+
+TEST(PortLockOpen, ASettingTheDriverDidNotTakeIsNamed) {
+  auto pty = Pty::Open();
+  ASSERT_TRUE(pty);
+  QSerialPort port;
+  OddParity9600(port);
+  port.setDataBits(QSerialPort::Data7);  // a pty is always 8 bits
+  PortLock lock;
+  const auto failure = lock.open(port, QString::fromStdString(pty->slavePath()));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->kind, OpenFailure::Kind::Settings);
+  EXPECT_EQ(failure->why(), QStringLiteral("the driver did not take 7 data bits"));
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_FALSE(lock.holds());
+}
+
+TEST(PortLockOpen, TheLockIsTakenOnTheRealDevice) {
+  auto pty = Pty::Open();
+  ASSERT_TRUE(pty);
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("ttyPLC"));
+  ASSERT_EQ(::symlink(pty->slavePath().c_str(), link.toLocal8Bit().constData()), 0);
+  QSerialPort first, second;
+  OddParity9600(first);
+  OddParity9600(second);
+  PortLock a, b;
+  ASSERT_FALSE(a.open(first, link));
+  EXPECT_EQ(first.portName(), QString::fromStdString(pty->slavePath()).mid(5)) << "Qt locks the real name";
+  const auto failure = b.open(second, QString::fromStdString(pty->slavePath()));
+  ASSERT_TRUE(failure) << "the same device under two names is one line";
+  EXPECT_EQ(failure->kind, OpenFailure::Kind::Busy);
+  a.close(first);
+  EXPECT_FALSE(b.open(second, QString::fromStdString(pty->slavePath())));
+  b.close(second);
+}
+
+// Our name for Qt's lock file must be the one Qt takes, or a holder would go unnamed.
+TEST(PortLockOpen, QtsLockFileIsTheOneNamed) {
+  EXPECT_TRUE(QtLockFilePath(QStringLiteral("/dev/ttyUSB0")).endsWith(QStringLiteral("/LCK..ttyUSB0")));
+  EXPECT_TRUE(QtLockFilePath(QStringLiteral("/dev/pts/3")).endsWith(QStringLiteral("/LCK..pts_3")));
+  auto pty = Pty::Open();
+  ASSERT_TRUE(pty);
+  const QString device = QString::fromStdString(pty->slavePath());
+  QSerialPort port(device);
+  OddParity9600(port);
+  ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+  EXPECT_EQ(LockHolder(QtLockFilePath(device)),
+            QStringLiteral("%1 (pid %2)")
+                .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+                .arg(QCoreApplication::applicationPid()));
+  port.close();
+  EXPECT_FALSE(LockHolder(QtLockFilePath(device)));
+}
+
+TEST(PortLockOpen, SentencesForTheOperator) {
+  const QString label = QStringLiteral("COM1: /dev/ttyUSB0");
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Busy, "varnak (pid 42)"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0 is in use by varnak (pid 42)"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Permission, "Permission denied"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: Permission denied (is the user in the dialout group?)"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Settings, "odd parity"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: the driver did not take odd parity"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Missing, "No such file or directory"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: No such file or directory"));
 }
 
 }  // namespace

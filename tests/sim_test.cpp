@@ -2,10 +2,15 @@
 // dice, and the decoder shared by logs and traces.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes.h"
 #include "link/decode.h"
+#include "link/frames.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
+#include "sim/options.h"
+#include "sim/schedule.h"
 
 namespace varnak::testing {
 namespace {
@@ -153,10 +158,101 @@ TEST(Decode, NamesEveryFrameOfTheLink) {
 TEST(RegisterNames, OctalDigitsOnly) {
   EXPECT_EQ(ParseRegisterName("R2000"), 02000u);
   EXPECT_EQ(ParseRegisterName("17"), 017u);
-  EXPECT_EQ(ParseRegisterName("177776"), 0177776u);
-  for (const char* bad : {"", "R", "R8", "2009", "-1", "R20 00", "177777", "1234567"})
+  EXPECT_EQ(ParseRegisterName("77777"), 077777u);
+  for (const char* bad : {"", "R", "R8", "2009", "-1", "R20 00", "100000", "177776", "1234567"})
     EXPECT_FALSE(ParseRegisterName(bad)) << bad;
+}
+
+// The simulator's command line, one row after another through getopt_long:
+// --opt value and --opt=value alike, never an abbreviation, and an error that
+// says what is wrong.
+TEST(SimOptions, ParsedAsDocumented) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;  // a part of the error, or "" when the line is good
+    std::function<bool(const sim::Options&)> check;
+  } rows[] = {
+      {{}, "", [](const sim::Options& o) { return o.pace && !o.control && o.faults.drop == 0; }},
+      {{"--drop", "0.5"}, "", [](const sim::Options& o) { return o.faults.drop == 0.5; }},
+      {{"--drop=0.5"}, "", [](const sim::Options& o) { return o.faults.drop == 0.5; }},
+      {{"--delay-ms=20", "--seed", "7"},
+       "",
+       [](const sim::Options& o) { return o.faults.delayMs == 20 && o.faults.seed == 7; }},
+      {{"--outputs=a5", "--no-pace"}, "", [](const sim::Options& o) { return o.outputs == 0xA5 && !o.pace; }},
+      {{"--outputs-from", "R17"}, "", [](const sim::Options& o) { return o.outputsFrom == 017; }},
+      {{"--link=/tmp/x", "--control", "--log"},
+       "",
+       [](const sim::Options& o) { return o.link == "/tmp/x" && o.control && o.log; }},
+      {{"--drop-first", "data"}, "", [](const sim::Options& o) { return o.dropFirst == kStx; }},
+      {{"--usb-latency=16"}, "", [](const sim::Options& o) { return o.usbLatencyMs == 16; }},
+      {{"--usb-latency", "2000"}, "--usb-latency wants a number from 0 to 1000", nullptr},
+      {{"--drop"}, "--drop needs a value", nullptr},
+      {{"--drop", "2"}, "--drop wants a number from 0 to 1, got '2'", nullptr},
+      {{"--drop-first=frame"}, "--drop-first wants enquiry, header or data", nullptr},
+      {{"--no-p"}, "unknown option: --no-p (did you mean --no-pace?)", nullptr},
+      {{"--outp=81"}, "unknown option: --outp", nullptr},
+      {{"--bogus"}, "unknown option: --bogus", nullptr},
+      {{"extra"}, "unexpected argument: extra", nullptr},
+      {{"--outputs", "100"}, "--outputs wants one or two hex digits", nullptr},
+  };
+  for (const auto& r : rows) {
+    std::vector<std::string> words = {"varnak-sim"};
+    words.insert(words.end(), r.args.begin(), r.args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    sim::Options o;
+    std::string error;
+    const bool ok = sim::ParseOptions(static_cast<int>(words.size()), argv.data(), o, error);
+    std::string row;
+    for (const std::string& a : r.args) row += a + " ";
+    EXPECT_EQ(ok, !*r.error) << row << error;
+    EXPECT_NE(error.find(r.error), std::string::npos) << row << ": " << error;
+    if (ok && r.check) {
+      EXPECT_TRUE(r.check(o)) << row;
+    }
+  }
 }
 
 }  // namespace
 }  // namespace varnak::testing
+
+namespace varnak::sim {
+namespace {
+
+// An adapter's latency: the reply's bytes reach the line only at the ticks of a
+// timer running freely from the epoch, each tick carrying what has arrived by then.
+TEST(SimSchedule, AnAdapterHandsBytesOverAtItsTicks) {
+  struct Row {
+    int latencyMs;
+    int firstByteMs;  // of the frame being answered, after the epoch
+    std::vector<int> handedOverMs;
+  };
+  // A 3-byte enquiry ends 3.4 ms after its first byte; 2 ms turnaround; then 3
+  // reply bytes 1.146 ms apart: on the wire at 5.4, 6.6 and 7.7 ms after it.
+  const Row rows[] = {
+      {0, 0, {5, 6, 7}},
+      {16, 0, {16, 16, 16}},
+      {16, 10, {16, 32, 32}},  // a reply straddling a tick arrives in two pieces
+      {16, 40, {48, 48, 48}},
+  };
+  const Clock::time_point epoch = Clock::now();
+  for (const Row& r : rows) {
+    ReplySchedule schedule(true, r.latencyMs, epoch);
+    Faults::Plan plan;
+    plan.parts.push_back({0, {0x4E, 0x21, 0x06}});
+    schedule.add({0x4E, 0x21, 0x05}, epoch + std::chrono::milliseconds(r.firstByteMs), plan, 0);
+    std::vector<int> got;
+    while (!schedule.empty()) {
+      const auto at = schedule.nextAt();
+      got.push_back(
+          static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(at - epoch).count()) -
+          (r.latencyMs ? 0 : r.firstByteMs));
+      schedule.popDue(at);
+    }
+    EXPECT_EQ(got, r.handedOverMs) << "latency " << r.latencyMs << ", first byte at " << r.firstByteMs;
+  }
+}
+
+}  // namespace
+}  // namespace varnak::sim

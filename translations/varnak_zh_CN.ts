@@ -295,6 +295,10 @@
         <source>the command ended</source>
         <translation>命令结束</translation>
     </message>
+    <message>
+        <source>ignored: no exchange waits for this reply</source>
+        <translation>忽略：没有等待此应答的通讯</translation>
+    </message>
 </context>
 <context>
     <name>LinkFormat</name>
@@ -495,6 +499,89 @@
     </message>
 </context>
 <context>
+    <name>varnak::PortLock</name>
+    <message>
+        <source>another program</source>
+        <translation>另一个程序</translation>
+    </message>
+    <message>
+        <source>%1 (is the user in the dialout group?)</source>
+        <translation>%1（当前用户是否在 dialout 组中？）</translation>
+    </message>
+    <message>
+        <source>the driver did not take %1</source>
+        <translation>驱动程序不接受 %1</translation>
+    </message>
+    <message>
+        <source>%1 is in use by %2</source>
+        <translation>%1 正被 %2 占用</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>%1 (pid %2)</source>
+        <translation>%1（进程号 %2）</translation>
+    </message>
+    <message>
+        <source>a program</source>
+        <translation>某个程序</translation>
+    </message>
+    <message>
+        <source>the settings (cannot read them back: %1)</source>
+        <translation>这些设置（无法读回：%1）</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 波特</translation>
+    </message>
+    <message>
+        <source>%1 data bits</source>
+        <translation>%1 位数据位</translation>
+    </message>
+    <message>
+        <source>2 stop bits</source>
+        <translation>2 位停止位</translation>
+    </message>
+    <message>
+        <source>1 stop bit</source>
+        <translation>1 位停止位</translation>
+    </message>
+    <message>
+        <source>no parity</source>
+        <translation>无校验</translation>
+    </message>
+    <message>
+        <source>even parity</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>odd parity</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>space parity</source>
+        <translation>空格校验</translation>
+    </message>
+    <message>
+        <source>mark parity</source>
+        <translation>标记校验</translation>
+    </message>
+    <message>
+        <source>the parity</source>
+        <translation>校验方式</translation>
+    </message>
+    <message>
+        <source>no flow control</source>
+        <translation>无流控</translation>
+    </message>
+    <message>
+        <source>cannot lock: %1</source>
+        <translation>无法加锁：%1</translation>
+    </message>
+</context>
+<context>
     <name>varnak::QtSerialPort</name>
     <message>
         <source>no valid port number (type a whole number from 1 to 32767)</source>
@@ -507,14 +594,6 @@
     <message>
         <source>%1: No such file or directory</source>
         <translation>%1：设备不存在</translation>
-    </message>
-    <message>
-        <source>%1: %2 (is the user in the dialout group?)</source>
-        <translation>%1：%2（当前用户是否在 dialout 组中？）</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <translation>%1：%2</translation>
     </message>
     <message>
         <source>%1: cannot write: %2</source>
