@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     const QString sentence =
         failure->kind == OpenFailure::Kind::Busy
             ? failure->sentence(QString::fromStdString(label))
-            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->reason);
+            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
     std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
     return kNoPort;
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/text.h"
+#include "link/words.h"
 
 namespace varnak {
 
@@ -30,7 +31,8 @@ RegisterInput CheckRegister(const Text& typed);
 InputProblem CheckValue(const Text& typed);
 
 // "register 2008 is not octal", "value 12G4 is not hex", ...; `what` is
-// "register" or "value".
-std::string InputProblemText(const char* what, InputProblem problem, const Text& typed);
+// "register" or "value". In the operator's language where `lang` translates.
+std::string InputProblemText(const char* what, InputProblem problem, const Text& typed,
+                             Translate lang = English);
 
 }  // namespace varnak

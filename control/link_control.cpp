@@ -32,24 +32,39 @@ void LinkControl::Report(LinkEvent event) {
   for (LinkObserver* o : observers_) o->onLinkEvent(event);
 }
 
-void LinkControl::ReportHoldChange(bool before, const std::string& by) {
+void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
   if (state_.PollHold == before) return;
-  Report({state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released, {}, {}, {}, by});
+  LinkEvent e{state_.PollHold ? LinkEvent::Kind::Held : LinkEvent::Kind::Released};
+  e.cause = by;
+  e.ruling = ruling;
+  Report(e);
 }
 
-LinkStatus LinkControl::status(const std::string& portProblem) const {
+LinkStatus LinkControl::status(const std::string& portProblem, Translate lang) const {
   const std::int64_t now = clock_();
-  std::string message = portProblem.empty() ? commandMessage_ : portProblem;
+  std::string message = portProblem.empty() ? CommandMessageText(lang) : portProblem;
   if (message.empty() && panel_.text(Field::Text1).empty())
-    message = InputProblemText("value", InputProblem::Empty, {});
-  if (message.empty()) message = StatusMessage({}, health_.noReply(now), portNumber_);
+    message = InputProblemText("value", InputProblem::Empty, {}, lang);
+  if (message.empty()) message = StatusMessage({}, health_.noReply(now), portNumber_, lang);
   return {health_.lampsStale(now), message};
+}
+
+std::string LinkControl::CommandMessageText(Translate lang) const {
+  if (!commandMessage_) return {};
+  const LinkEvent& e = *commandMessage_;
+  if (e.failure == Failure::BadInput) return InputProblemText(e.inputBox, e.input, FromUtf8(e.detail), lang);
+  const std::string why = lang(kLinkEventsContext, FailureText(e.failure));
+  if (e.exchange == ExchangeKind::Write)
+    return Fill(lang("LinkControl", QT_TRANSLATE_NOOP("LinkControl", "%1: write %2 = %3 not confirmed (%4)")),
+                {commandPort_, e.reg, e.value, why});
+  return Fill(lang("LinkControl", QT_TRANSLATE_NOOP("LinkControl", "%1: read %2 failed (%3)")),
+              {commandPort_, e.reg, why});
 }
 
 // ---- start-up and port ----
 
 void LinkControl::Form2_Load(const Text& answer) {
-  ClosePort("start-up");
+  ClosePort(Cause::StartUp);
   state_.LineSettings = kLineSettings;
   // A window whose port box raises its change event when set from code runs
   // Combo1_Change here with the same text; the outcome is the same either way.
@@ -67,11 +82,11 @@ void LinkControl::Form2_Load(const Text& answer) {
   replyDeadline_.reset();
   partial_.clear();
   joinDeadline_.reset();
-  commandMessage_.clear();
+  commandMessage_.reset();
 }
 
 void LinkControl::Combo1_Change() {
-  ClosePort("port number changed");
+  ClosePort(Cause::PortNumberChanged);
   state_.LineSettings = kLineSettings;
   state_.PortText = panel_.text(Field::Combo1);
   portNumber_ = ParsePortNumber(state_.PortText);
@@ -90,10 +105,12 @@ void LinkControl::ConfigurePort() {
   port_.setSendThreshold(1);
 }
 
-void LinkControl::ClosePort(const char* why) {
+void LinkControl::ClosePort(Cause why) {
   if (!port_.isOpen()) return;
   port_.close();
-  Report({LinkEvent::Kind::PortClosed, {}, {}, {}, why});
+  LinkEvent e{LinkEvent::Kind::PortClosed};
+  e.cause = why;
+  Report(e);
 }
 
 void LinkControl::ReportPortFailure(const std::string& why) {
@@ -115,7 +132,7 @@ LinkEvent LinkControl::CommandEvent(LinkEvent::Kind kind, const Command& c) cons
   return e;
 }
 
-void LinkControl::BeginExchange(ExchangeKind kind, const char* by) {
+void LinkControl::BeginExchange(ExchangeKind kind, Cause by) {
   if (InFlight()) Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
   stage_ = Stage::Idle;
   exchange_ = kind;
@@ -123,8 +140,9 @@ void LinkControl::BeginExchange(ExchangeKind kind, const char* by) {
   joinDeadline_.reset();
   replyDeadline_.reset();
   if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
-  LinkEvent started{LinkEvent::Kind::Started, {}, {}, kind, by};
-  if (command_) started = CommandEvent(LinkEvent::Kind::Started, *command_), started.detail = by;
+  LinkEvent started{LinkEvent::Kind::Started, {}, {}, kind};
+  if (command_) started = CommandEvent(LinkEvent::Kind::Started, *command_);
+  started.cause = by;
   Report(started);
   stage_ = Stage::EnquirySent;
   SendEnquiry();
@@ -148,9 +166,11 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
     typed = &value;
   }
   if (problem != InputProblem::None && !value.empty()) {
-    LinkEvent e{LinkEvent::Kind::Failed, {}, {}, kind, InputProblemText(what, problem, *typed)};
+    LinkEvent e{LinkEvent::Kind::Failed, {}, {}, kind, ToUtf8(*typed)};
     e.failure = Failure::BadInput;
-    commandMessage_ = e.detail;
+    e.input = problem;
+    e.inputBox = what;
+    commandMessage_ = e;
     Report(e);
     return;
   }
@@ -172,7 +192,7 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
 }
 
 void LinkControl::StartCommand(const Command& c) {
-  commandMessage_.clear();
+  commandMessage_.reset();
   const bool before = state_.PollHold;
   const bool write = c.kind == ExchangeKind::Write;
   command_ = c;
@@ -180,9 +200,9 @@ void LinkControl::StartCommand(const Command& c) {
   state_.WriteMode = write;
   state_.PollHold = true;
   if (!write) panel_.setText(Field::Text5, Text());
-  BeginExchange(c.kind, write ? "the write button" : "the read button");
-  ReportHoldChange(before, write ? "the write button, until the write header goes out"
-                                 : "the read button, until the read header goes out");
+  BeginExchange(c.kind, write ? Cause::WriteButton : Cause::ReadButton);
+  // Held: "the write button, until the write header goes out".
+  ReportHoldChange(before, write ? Cause::WriteButton : Cause::ReadButton);
   if (InFlight() && frameFailed_) return Fail(Failure::PortFailed);
   if (!InFlight()) command_.reset();
 }
@@ -194,10 +214,10 @@ void LinkControl::Command4_Click() {
   const bool before = state_.PollHold;
   state_.PollHold = false;
   holdAfterCommand_ = false;
-  ReportHoldChange(before, "the cancel button");
+  ReportHoldChange(before, Cause::CancelButton);
 }
 
-void LinkControl::HoldPolling(const char* by) {
+void LinkControl::HoldPolling(Cause by) {
   if ((command_ && InFlight()) || queued_) {
     // Holding now would make the command's own reply count as one that came
     // while held; the hold begins when the command ends.
@@ -209,10 +229,10 @@ void LinkControl::HoldPolling(const char* by) {
   ReportHoldChange(before, by);
 }
 
-void LinkControl::Text1_Click() { HoldPolling("click into the value box"); }
-void LinkControl::Text2_Click() { HoldPolling("click into the write register box"); }
-void LinkControl::Text5_Click() { HoldPolling("click into the read value box"); }
-void LinkControl::Text6_Click() { HoldPolling("click into the read register box"); }
+void LinkControl::Text1_Click() { HoldPolling(Cause::ClickValueBox); }
+void LinkControl::Text2_Click() { HoldPolling(Cause::ClickWriteRegisterBox); }
+void LinkControl::Text5_Click() { HoldPolling(Cause::ClickReadBox); }
+void LinkControl::Text6_Click() { HoldPolling(Cause::ClickReadRegisterBox); }
 
 void LinkControl::Timer1_Timer() {
   if (state_.PollHold) return;
@@ -220,7 +240,7 @@ void LinkControl::Timer1_Timer() {
   // never cut short; the tick after its end polls.
   if (InFlight()) return;
   command_.reset();
-  BeginExchange(ExchangeKind::Poll, "the poll timer");
+  BeginExchange(ExchangeKind::Poll, Cause::PollTimer);
   state_.PollMode = true;
   state_.WriteMode = false;
   if (InFlight() && frameFailed_) Fail(Failure::PortFailed);
@@ -260,16 +280,12 @@ void LinkControl::Fail(Failure failure) {
     LinkEvent e = CommandEvent(LinkEvent::Kind::Failed, *command_);
     e.failure = failure;
     Report(e);
-    commandMessage_ =
-        command_->kind == ExchangeKind::Write
-            ? "write " + e.reg + " = " + e.value + " not confirmed (" + FailureText(failure) + ")"
-            : "read " + e.reg + " failed (" + FailureText(failure) + ")";
-    commandMessage_ =
-        "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string()) + ": " + commandMessage_;
+    commandMessage_ = e;
+    commandPort_ = "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string());
     // The hold the command set ends with it: polling resumes at the next tick.
     const bool before = state_.PollHold;
     state_.PollHold = false;
-    ReportHoldChange(before, "the command ended");
+    ReportHoldChange(before, Cause::CommandEnded);
   } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
     LinkEvent e{LinkEvent::Kind::Failed, {}, {}, exchange_, {}};
     e.failure = failure;
@@ -288,7 +304,7 @@ void LinkControl::EndExchange() {
   command_.reset();
   if (wasCommand && holdAfterCommand_) {
     holdAfterCommand_ = false;
-    HoldPolling("a click into a box during the command");
+    HoldPolling(Cause::ClickDuringCommand);
   }
   if (queued_) {
     const Command next = *queued_;
@@ -367,7 +383,7 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
   // A port that took the open but not the bytes is closed, so that the next
   // frame opens it anew (an adapter pulled while open recovers this way).
   ReportPortFailure(port_.lastError());
-  ClosePort("write failed");
+  ClosePort(Cause::WriteFailed);
   return false;
 }
 

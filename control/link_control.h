@@ -112,8 +112,8 @@ class LinkControl {
   // The port number as last set on the port (none when the text named none).
   std::optional<int> portNumber() const { return portNumber_; }
   // Whether the lamps are live, and what the title should say given the port's
-  // own problem (empty when it has none).
-  LinkStatus status(const std::string& portProblem) const;
+  // own problem (empty when it has none), in the operator's language by `lang`.
+  LinkStatus status(const std::string& portProblem, Translate lang = English) const;
 
  private:
   // Where the exchange under way stands. The flags decide what each reply does;
@@ -130,9 +130,9 @@ class LinkControl {
 
   // Sends the bytes, opening the port first if needed; false if they were dropped.
   bool WriteFrame(const Bytes& bytes);
-  void HoldPolling(const char* by);
+  void HoldPolling(Cause by);
   // A command or the timer moves the flags to a new exchange.
-  void BeginExchange(ExchangeKind kind, const char* by);
+  void BeginExchange(ExchangeKind kind, Cause by);
   // The operator's click of the write or read button.
   void ClickCommand(ExchangeKind kind);
   void StartCommand(const Command& command);
@@ -148,8 +148,11 @@ class LinkControl {
   void Fail(Failure failure);
   void EndExchange();
   LinkEvent CommandEvent(LinkEvent::Kind kind, const Command& command) const;
-  void ReportHoldChange(bool before, const std::string& by);
-  void ClosePort(const char* why);
+  // `ruling`: the rule that acted when the cause is a reply.
+  void ReportHoldChange(bool before, Cause by, Ruling ruling = Ruling::IgnoredNotAReply);
+  void ClosePort(Cause why);
+  // The title's words for a failed or refused command.
+  std::string CommandMessageText(Translate lang) const;
   void Report(LinkEvent event);
 
   SerialPort& port_;
@@ -171,8 +174,11 @@ class LinkControl {
   std::optional<std::int64_t> replyDeadline_;
   Bytes partial_;  // a beginning of the expected reply, waiting for the rest
   std::optional<std::int64_t> joinDeadline_;
-  Text lastBlockValue_;         // the data block last sent, for an ACK that asks for it again
-  std::string commandMessage_;  // a failed or refused command, shown until the next one starts
+  Text lastBlockValue_;  // the data block last sent, for an ACK that asks for it again
+  // A failed or refused command (its Failed event, and the port it was on),
+  // shown until the next one starts; made into words when shown.
+  std::optional<LinkEvent> commandMessage_;
+  std::string commandPort_;
 };
 
 }  // namespace varnak

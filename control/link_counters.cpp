@@ -35,19 +35,29 @@ int LinkCounters::ignored() const {
   return n;
 }
 
-std::vector<std::pair<std::string, int>> LinkCounters::rows() const {
-  std::vector<std::pair<std::string, int>> out;
-  for (ExchangeKind k : {ExchangeKind::Write, ExchangeKind::Read, ExchangeKind::Poll}) {
-    const auto i = static_cast<std::size_t>(k);
-    out.emplace_back(std::string(ExchangeName(k)) + " started", started[i]);
-    out.emplace_back(std::string(ExchangeName(k)) + " completed", completed[i]);
-    out.emplace_back(std::string(ExchangeName(k)) + " failed", failed[i]);
+std::vector<LinkCounters::Row> LinkCounters::rows() const {
+  constexpr const char* kContext = "LinkCounters";
+  static constexpr const char* kStarted[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes started"),
+                                             QT_TRANSLATE_NOOP("LinkCounters", "reads started"),
+                                             QT_TRANSLATE_NOOP("LinkCounters", "polls started")};
+  static constexpr const char* kCompleted[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes completed"),
+                                               QT_TRANSLATE_NOOP("LinkCounters", "reads completed"),
+                                               QT_TRANSLATE_NOOP("LinkCounters", "polls completed")};
+  static constexpr const char* kFailed[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "reads failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "polls failed")};
+  std::vector<Row> out;
+  for (std::size_t k = 0; k < 3; ++k) {
+    out.push_back({kContext, kStarted[k], started[k]});
+    out.push_back({kContext, kCompleted[k], completed[k]});
+    out.push_back({kContext, kFailed[k], failed[k]});
   }
-  out.emplace_back("abandoned", abandoned);
-  out.emplace_back("port failures", portFailures);
+  out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "abandoned"), abandoned});
+  out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "port failures"), portFailures});
   for (int r = 0; r < kRulingCount; ++r)
     if (IsIgnored(static_cast<Ruling>(r)))
-      out.emplace_back(RulingText(static_cast<Ruling>(r)), ruled[static_cast<std::size_t>(r)]);
+      out.push_back(
+          {kLinkEventsContext, RulingText(static_cast<Ruling>(r)), ruled[static_cast<std::size_t>(r)]});
   return out;
 }
 

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "control/link_events.h"
@@ -21,9 +20,15 @@ struct LinkCounters {
 
   void count(const LinkEvent& event);
   int ignored() const;
-  // Every counter as a label and its value, in the order the monitor shows
-  // them: "write started", "write completed", ..., "ignored: check byte bad", ...
-  std::vector<std::pair<std::string, int>> rows() const;
+  // A counter's label, a key for translation in `context`, and its value.
+  struct Row {
+    const char* context;
+    const char* label;
+    int value;
+  };
+  // Every counter in the order the monitor shows them: "writes started",
+  // "writes completed", ..., "ignored: check byte bad", ...
+  std::vector<Row> rows() const;
 };
 
 }  // namespace varnak

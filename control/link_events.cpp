@@ -7,19 +7,19 @@ bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply && r != Ruling::
 const char* FailureText(Failure f) {
   switch (f) {
     case Failure::NoReply:
-      return "no reply";
+      return QT_TRANSLATE_NOOP("LinkEvents", "no reply");
     case Failure::Refused:
-      return "refused";
+      return QT_TRANSLATE_NOOP("LinkEvents", "refused");
     case Failure::NotAReply:
-      return "reply not understood";
+      return QT_TRANSLATE_NOOP("LinkEvents", "reply not understood");
     case Failure::CheckByteBad:
-      return "check byte bad";
+      return QT_TRANSLATE_NOOP("LinkEvents", "check byte bad");
     case Failure::PortFailed:
-      return "port failed";
+      return QT_TRANSLATE_NOOP("LinkEvents", "port failed");
     case Failure::BadInput:
-      return "not sent";
+      return QT_TRANSLATE_NOOP("LinkEvents", "not sent");
     case Failure::Replaced:
-      return "not sent: another command was clicked";
+      return QT_TRANSLATE_NOOP("LinkEvents", "not sent: another command was clicked");
   }
   return "?";
 }
@@ -27,33 +27,33 @@ const char* FailureText(Failure f) {
 const char* RulingText(Ruling r) {
   switch (r) {
     case Ruling::WriteHeaderSent:
-      return "write header sent";
+      return QT_TRANSLATE_NOOP("LinkEvents", "write header sent");
     case Ruling::DataBlockSent:
-      return "data block sent";
+      return QT_TRANSLATE_NOOP("LinkEvents", "data block sent");
     case Ruling::DataBlockSentAgain:
-      return "data block sent again";
+      return QT_TRANSLATE_NOOP("LinkEvents", "data block sent again");
     case Ruling::ReadHeaderSent:
-      return "read header sent";
+      return QT_TRANSLATE_NOOP("LinkEvents", "read header sent");
     case Ruling::PollHeaderSent:
-      return "poll header sent";
+      return QT_TRANSLATE_NOOP("LinkEvents", "poll header sent");
     case Ruling::ValueShown:
-      return "value shown in Text5";
+      return QT_TRANSLATE_NOOP("LinkEvents", "value shown in the read box");
     case Ruling::LampsSet:
-      return "lamps set";
+      return QT_TRANSLATE_NOOP("LinkEvents", "lamps set");
     case Ruling::IgnoredNotAReply:
-      return "ignored: not a reply";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: not a reply");
     case Ruling::IgnoredRefused:
-      return "ignored: refused (NAK)";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: refused (NAK)");
     case Ruling::IgnoredCheckByteBad:
-      return "ignored: check byte bad";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: check byte bad");
     case Ruling::IgnoredAckOutsideWrite:
-      return "ignored: ack outside a write";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: ack outside a write");
     case Ruling::IgnoredDataWhileHeld:
-      return "ignored: data reply while polling is held";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: data reply while polling is held");
     case Ruling::IgnoredUnexpected:
-      return "ignored: no exchange waits for this reply";
+      return QT_TRANSLATE_NOOP("LinkEvents", "ignored: no exchange waits for this reply");
     case Ruling::KeptForTheRest:
-      return "kept: waiting for the rest of the reply";
+      return QT_TRANSLATE_NOOP("LinkEvents", "kept: waiting for the rest of the reply");
   }
   return "?";
 }
@@ -61,11 +61,47 @@ const char* RulingText(Ruling r) {
 const char* ExchangeName(ExchangeKind k) {
   switch (k) {
     case ExchangeKind::Write:
-      return "write";
+      return QT_TRANSLATE_NOOP("LinkEvents", "write");
     case ExchangeKind::Read:
-      return "read";
+      return QT_TRANSLATE_NOOP("LinkEvents", "read");
     case ExchangeKind::Poll:
-      return "poll";
+      return QT_TRANSLATE_NOOP("LinkEvents", "poll");
+  }
+  return "?";
+}
+
+const char* CauseText(Cause c) {
+  switch (c) {
+    case Cause::None:
+      return "";
+    case Cause::WriteButton:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the write button");
+    case Cause::ReadButton:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the read button");
+    case Cause::CancelButton:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the cancel button");
+    case Cause::PollTimer:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the poll timer");
+    case Cause::ClickValueBox:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into the value box");
+    case Cause::ClickWriteRegisterBox:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into the write register box");
+    case Cause::ClickReadBox:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into the read box");
+    case Cause::ClickReadRegisterBox:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into the read register box");
+    case Cause::ClickDuringCommand:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a click into a box during the command");
+    case Cause::CommandEnded:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the command ended");
+    case Cause::Reply:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a reply");
+    case Cause::StartUp:
+      return QT_TRANSLATE_NOOP("LinkEvents", "start-up");
+    case Cause::PortNumberChanged:
+      return QT_TRANSLATE_NOOP("LinkEvents", "port number changed");
+    case Cause::WriteFailed:
+      return QT_TRANSLATE_NOOP("LinkEvents", "write failed");
   }
   return "?";
 }

@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "control/input_check.h"
 #include "link/text.h"
+#include "link/words.h"
 
 namespace varnak {
 
@@ -41,26 +43,51 @@ enum class Failure {
   Replaced,      // nothing sent: another command was clicked while this one waited
 };
 constexpr int kFailureCount = static_cast<int>(Failure::Replaced) + 1;
-const char* FailureText(Failure failure);  // "no reply", "refused", ...
 
+// Who or what started an exchange, held or released polling, or closed the
+// port: in the operator's terms when shown, the controls' names only here.
+enum class Cause {
+  None,
+  WriteButton,            // Command1
+  ReadButton,             // Command3
+  CancelButton,           // Command4
+  PollTimer,              // Timer1
+  ClickValueBox,          // a click into Text1
+  ClickWriteRegisterBox,  // Text2
+  ClickReadBox,           // Text5
+  ClickReadRegisterBox,   // Text6
+  ClickDuringCommand,     // a click into a box while a command was under way, held at its end
+  CommandEnded,           // a command ended without its result
+  Reply,                  // a reply; the event's `ruling` says which rule acted
+  StartUp,                // the port closed at start-up
+  PortNumberChanged,
+  WriteFailed,
+};
+
+// Texts to show are keys for translation (see link/words.h), English here.
+const char* FailureText(Failure failure);  // "no reply", "refused", ...
 bool IsIgnored(Ruling ruling);
-// "write header sent", "value shown in Text5", "ignored: check byte bad", ...
+// "write header sent", "value shown in the read box", "ignored: check byte bad", ...
 const char* RulingText(Ruling ruling);
 const char* ExchangeName(ExchangeKind kind);  // "write", "read", "poll"
+// "the write button", "a click into the read box", "start-up", ...
+const char* CauseText(Cause cause);
+// The context of these keys.
+inline constexpr const char* kLinkEventsContext = "LinkEvents";
 
 struct LinkEvent {
   enum class Kind {
     Sent,        // bytes went out
     Received,    // a chunk came in; `ruling` says what was done with it
-    Started,     // an exchange's enquiry went out; `detail` names the command or the timer
+    Started,     // an exchange's enquiry went out; `cause` is the button or the timer
     Completed,   // the exchange's last reply came and was used
     Abandoned,   // a new exchange began before this one's reply came
     Failed,      // the exchange ended without its result; `failure` says why
     Waiting,     // a command clicked during another exchange waits for its end
-    Held,        // polling held; `detail` says by what
-    Released,    // polling free again; `detail` says by what
+    Held,        // polling held; `cause` says by what
+    Released,    // polling free again; `cause` says by what
     PortOpened,  // `detail` names the port
-    PortClosed,  // `detail` says why
+    PortClosed,  // `cause` says why
     PortFailed,  // `detail` says why (the port's own words)
   };
   Kind kind;
@@ -75,6 +102,10 @@ struct LinkEvent {
   std::string value = {};
   Failure failure = Failure::NoReply;
   bool joined = false;  // Received: the reply came in pieces and was joined
+  Cause cause = Cause::None;
+  // Failed with BadInput: what is wrong with which box; `detail` holds what was typed.
+  InputProblem input = InputProblem::None;
+  const char* inputBox = "register";  // "register" or "value"
 };
 
 class LinkObserver {

@@ -2,11 +2,12 @@
 
 namespace varnak {
 
-std::string StatusMessage(const std::string& portProblem, bool noReply, std::optional<int> portNumber) {
+std::string StatusMessage(const std::string& portProblem, bool noReply, std::optional<int> portNumber,
+                          Translate lang) {
   if (!portProblem.empty()) return portProblem;
   if (!noReply) return {};
-  return "COM" + (portNumber ? std::to_string(*portNumber) : std::string()) +
-         ": no reply from the controller";
+  return Fill(lang("LinkHealth", QT_TRANSLATE_NOOP("LinkHealth", "%1: no reply from the controller")),
+              {"COM" + (portNumber ? std::to_string(*portNumber) : std::string())});
 }
 
 }  // namespace varnak

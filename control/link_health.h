@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "link/words.h"
+
 namespace varnak {
 
 class LinkHealth {
@@ -41,7 +43,9 @@ class LinkHealth {
 
 // What the window shows after its plain title: the port's problem if it has one
 // (it says more than silence does), else "COM1: no reply from the controller"
-// while nothing answers, else nothing.
-std::string StatusMessage(const std::string& portProblem, bool noReply, std::optional<int> portNumber);
+// while nothing answers, else nothing. The port's problem comes in the
+// operator's language already; `lang` translates the rest.
+std::string StatusMessage(const std::string& portProblem, bool noReply, std::optional<int> portNumber,
+                          Translate lang = English);
 
 }  // namespace varnak

@@ -112,7 +112,7 @@ void LinkControl::Judge(const Bytes& rx, bool joined) {
   const bool before = state_.PollHold;
   const Stage stage = stage_;
   const Ruling ruling = Dispatch(rx, joined);
-  ReportHoldChange(before, RulingText(ruling));
+  ReportHoldChange(before, Cause::Reply, ruling);
   if (stage != Stage::Idle) Settle(ruling);
 }
 

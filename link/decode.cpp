@@ -49,50 +49,56 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {
   return head + BytesToHex(chunk) + "  " + DescribeChunk(chunk);
 }
 
-std::string DescribeChunk(const Bytes& b) {
+std::string DescribeChunk(const Bytes& b, Translate lang) {
+  const auto say = [&](const char* key) { return lang("Decode", key); };
   const Reply r = RecogniseReply(b);
   switch (r.kind) {
     case ReplyKind::EnquiryAck:
-      return "enquiry ack";
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry ack"));
     case ReplyKind::EnquiryNak:
-      return "enquiry nak";
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry nak"));
     case ReplyKind::Ack:
-      return "ack";
+      return say(QT_TRANSLATE_NOOP("Decode", "ack"));
     case ReplyKind::Nak:
-      return "nak";
+      return say(QT_TRANSLATE_NOOP("Decode", "nak"));
     case ReplyKind::Data:
     case ReplyKind::DataBadCheck: {
-      const std::string lead = b[0] == kAck ? "ack" : b[0] == kNak ? "nak" : "?";
-      return lead + " + data " + ValueHex(r.value()) +
-             (r.kind == ReplyKind::Data ? " (check byte ok)" : " (check byte bad)");
+      const std::string lead = b[0] == kAck   ? say(QT_TRANSLATE_NOOP("Decode", "ack"))
+                               : b[0] == kNak ? say(QT_TRANSLATE_NOOP("Decode", "nak"))
+                                              : std::string("?");
+      return Fill(r.kind == ReplyKind::Data
+                      ? say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte ok)"))
+                      : say(QT_TRANSLATE_NOOP("Decode", "%1 + data %2 (check byte bad)")),
+                  {lead, ValueHex(r.value())});
     }
     case ReplyKind::NotAReply:
       break;
   }
   const ToolFrame f = RecogniseToolFrame(b);
+  const std::string reg = f.reg() ? RegisterName(*f.reg()) : std::string();
   std::string kind;
   switch (f.kind) {
     case FrameKind::Enquiry:
-      return "enquiry";
+      return say(QT_TRANSLATE_NOOP("Decode", "enquiry"));
     case FrameKind::PollHeader:
-      kind = "poll header";
+      kind = say(QT_TRANSLATE_NOOP("Decode", "poll header"));
       break;
     case FrameKind::WriteHeader:
-      kind = "write header " + (f.reg() ? RegisterName(*f.reg()) : std::string());
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "write header %1")), {reg});
       break;
     case FrameKind::ReadHeader:
-      kind = "read header " + (f.reg() ? RegisterName(*f.reg()) : std::string());
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "read header %1")), {reg});
       break;
     case FrameKind::OtherHeader:
-      kind = "header";
+      kind = say(QT_TRANSLATE_NOOP("Decode", "header"));
       break;
     case FrameKind::DataBlock:
-      kind = "data block " + ValueHex(f.value);
+      kind = Fill(say(QT_TRANSLATE_NOOP("Decode", "data block %1")), {ValueHex(f.value)});
       break;
     case FrameKind::NotAFrame:
-      return "unrecognised";
+      return say(QT_TRANSLATE_NOOP("Decode", "unrecognised"));
   }
-  return f.checkOk ? kind : kind + " (bad LRC)";
+  return f.checkOk ? kind : Fill(say(QT_TRANSLATE_NOOP("Decode", "%1 (bad LRC)")), {kind});
 }
 
 }  // namespace varnak

@@ -7,10 +7,13 @@
 #include <string_view>
 
 #include "link/text.h"
+#include "link/words.h"
 
 namespace varnak {
 
-std::string DescribeChunk(const Bytes& chunk);
+// In the operator's language where `lang` translates; English by default (the
+// client, the simulator's log).
+std::string DescribeChunk(const Bytes& chunk, Translate lang = English);
 
 // "   12.345 TX 4E 21 05  enquiry": a chunk at `ms` since start, for traces.
 std::string TraceLine(double ms, const char* direction, const Bytes& chunk);

@@ -41,8 +41,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not found from the programs' libraries: the font the window is drawn in, and
-# Qt's SVG plugin that draws the window icon.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, libqt6svg6")
+# Not found from the programs' libraries: the font the window is drawn in, Qt's
+# SVG plugin that draws the window icon, and Qt's own Chinese translations (OK,
+# Cancel, the file dialog) for an operator whose locale is Chinese.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, libqt6svg6, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://varnak.github.io/varnak/")
 include(CPack)

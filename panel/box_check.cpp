@@ -3,6 +3,7 @@
 #include <QStyle>
 
 #include "control/input_check.h"
+#include "translations/translate.h"
 
 namespace varnak {
 
@@ -17,7 +18,7 @@ QString BoxValidator::problem(const QString& text) const {
   const bool reg = kind_ == BoxKind::Register;
   const InputProblem p = reg ? CheckRegister(t).problem : CheckValue(t);
   if (p == InputProblem::None) return {};
-  return QString::fromStdString(InputProblemText(reg ? "register" : "value", p, t));
+  return QString::fromStdString(InputProblemText(reg ? "register" : "value", p, t, Translated));
 }
 
 QValidator::State BoxValidator::validate(QString& input, int&) const {

@@ -10,6 +10,7 @@
 #include "control/port_number.h"
 #include "panel/box_check.h"
 #include "panel/lamp_pictures.h"
+#include "translations/translate.h"
 
 namespace varnak {
 
@@ -144,14 +145,12 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(); }); });
   // The title says at once why nothing is sent while the value box is empty.
   connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
-  showStatus(LinkStatus{});  // no outputs known yet: dimmed red
+  showStatus(LinkStatus{});  // no outputs known yet: dimmed red, and the lamps described so
 
   monitor_ = new MonitorWindow(this);
-  lineLog_.addSink([this](const LinkEvent& event, const std::string& line) {
-    monitor_->add(event, QString::fromStdString(line));
-  });
+  lineLog_.addSink([this](const LoggedEvent& logged) { monitor_->add(logged); });
   core_.addObserver(&lineLog_);
-  auto* openMonitor = new QAction(QStringLiteral("通讯监视…"), this);
+  auto* openMonitor = new QAction(tr("Line monitor…"), this);
   openMonitor->setObjectName(QStringLiteral("openMonitor"));
   openMonitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   addAction(openMonitor);
@@ -183,7 +182,7 @@ void Form2::openTimeline() {
 QString Form2::portsTooltip() const {
   // The number as typed, so that the port it names can be checked before it applies.
   return QString::fromStdString(
-      PortsTooltip(portLister_(), ParsePortNumber(Combo1->currentText().toStdU32String())));
+      PortsTooltip(portLister_(), ParsePortNumber(Combo1->currentText().toStdU32String()), Translated));
 }
 
 void Form2::applyPortText() {
@@ -241,7 +240,7 @@ void Form2::setPortProblem(const QString& problem) {
   refreshStatus();
 }
 
-void Form2::refreshStatus() { showStatus(core_.status(portProblem_.toStdString())); }
+void Form2::refreshStatus() { showStatus(core_.status(portProblem_.toStdString(), Translated)); }
 
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {
@@ -251,6 +250,7 @@ void Form2::showStatus(const LinkStatus& status) {
     for (int i = 0; i < 8; ++i) {
       imgr[i]->setPixmap(red);
       imgg0[i]->setPixmap(green);
+      describeLamp(i);
     }
   }
   const QString message = QString::fromStdString(status.message);
@@ -294,9 +294,32 @@ void Form2::setText(Field field, const Text& text) {
 
 void Form2::setLamp(int output, bool on) {
   if (output < 0 || output > 7) return;
+  if (!outputsKnown_) {
+    outputsKnown_ = true;
+    for (int i = 0; i < 8; ++i) describeLamp(i);
+  }
   // Raising a picture that is already in front would only cost a repaint, five times a second.
   if (lampIsGreen(output) == on) return;
   (on ? imgg0[output] : imgr[output])->raise();
+  describeLamp(output);
+}
+
+QString Form2::lampToolTip(int output) const { return imgr[output]->toolTip(); }
+
+void Form2::describeLamp(int i) {
+  const bool on = lampIsGreen(i);
+  const QString name = !outputsKnown_ ? tr("Q%1: not known yet").arg(i)
+                       : on           ? tr("Q%1: 1 (on)").arg(i)
+                                      : tr("Q%1: 0 (off)").arg(i);
+  const QString description = !outputsKnown_ ? tr("dimmed: no poll reply yet")
+                              : lampsDimmed_
+                                  ? tr("dimmed: no poll reply for over a second; the last state known")
+                                  : tr("live");
+  for (QLabel* picture : {imgr[i], imgg0[i]}) {
+    picture->setToolTip(name + QLatin1Char('\n') + description);
+    picture->setAccessibleName(name);
+    picture->setAccessibleDescription(description);
+  }
 }
 
 bool Form2::lampIsGreen(int output) const {

@@ -56,7 +56,7 @@ class Form2 : public QWidget, public PanelFields {
   bool lampsDimmed() const { return lampsDimmed_; }
 
   // The line monitor: fed from the start, shown by Ctrl+M, the context menu's
-  // "通讯监视…" or --monitor.
+  // "Line monitor…" (通讯监视…) or --monitor.
   void openMonitor();
   MonitorWindow* monitor() { return monitor_; }
   // The chart of the outputs over time, "输出时序": recording from the start,
@@ -72,7 +72,7 @@ class Form2 : public QWidget, public PanelFields {
   // The port box's tooltip, as it would be shown now.
   QString portsTooltip() const;
 
-  // Every link event as one formatted line; --trace adds its sink here.
+  // Every link event, stamped; --trace adds its sink here.
   LineLog& lineLog() { return lineLog_; }
 
   Text text(Field field) const override;
@@ -84,6 +84,9 @@ class Form2 : public QWidget, public PanelFields {
 
   // Whether the green picture of output i lies in front of its red one.
   bool lampIsGreen(int output) const;
+  // What a lamp says to whoever cannot tell red from green: its tooltip, also
+  // its pictures' accessible name ("Q3: 1 (on)") and description (live or dimmed).
+  QString lampToolTip(int output) const;
 
   QGroupBox* Frame1;
   QLabel* Label4;
@@ -119,6 +122,8 @@ class Form2 : public QWidget, public PanelFields {
 
  private:
   ClickableLineEdit* textBox(Field field) const;
+  // Sets the tooltip and accessible texts of output i's pictures to its state now.
+  void describeLamp(int output);
   // Runs one event of the link control, then arms the deadline it asks for and
   // shows the status.
   void handle(const std::function<void()>& event);
@@ -135,6 +140,7 @@ class Form2 : public QWidget, public PanelFields {
   QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;
+  bool outputsKnown_ = false;  // a poll reply has set the lamps
 };
 
 }  // namespace varnak

@@ -3,11 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,23 +16,42 @@ namespace varnak {
 
 MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("Monitor"));
-  setWindowTitle(kMonitorTitle);
+  setWindowTitle(tr("Line monitor"));
   // Closing the main window ends the program even while the monitor is open.
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(860, 520);
 
-  countersLabel_ = new QLabel(this);
-  countersLabel_->setTextFormat(Qt::RichText);
+  // Four columns of "name figure", the figures right-aligned so they line up.
+  counterGrid_ = new QGridLayout;
+  counterGrid_->setHorizontalSpacing(6);
+  counterGrid_->setVerticalSpacing(1);
+  constexpr int kColumns = 4;
+  const auto rows = counters_.rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int row = static_cast<int>(i / kColumns);
+    const int column = static_cast<int>(i % kColumns) * 2;
+    auto* name = new QLabel(QCoreApplication::translate(rows[i].context, rows[i].label), this);
+    auto* value = new QLabel(QStringLiteral("0"), this);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont bold = value->font();
+    bold.setBold(true);
+    value->setFont(bold);
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    counterGrid_->addWidget(name, row, column);
+    counterGrid_->addWidget(value, row, column + 1);
+    counterValues_.push_back(value);
+  }
+  counterGrid_->setColumnStretch(kColumns * 2, 1);
   droppedLabel_ = new QLabel(this);
-  pause_ = new QPushButton(QStringLiteral("暂停"), this);
+  pause_ = new QPushButton(tr("Pause"), this);
   pause_->setCheckable(true);
-  pause_->setToolTip(QStringLiteral("Pause: counting goes on, the lines stop moving"));
-  clear_ = new QPushButton(QStringLiteral("清除"), this);
-  clear_->setToolTip(QStringLiteral("Clear the lines"));
-  save_ = new QPushButton(QStringLiteral("保存…"), this);
-  save_->setToolTip(QStringLiteral("Save the lines to a text file"));
-  reset_ = new QPushButton(QStringLiteral("计数清零"), this);
-  reset_->setToolTip(QStringLiteral("Reset the counters"));
+  pause_->setToolTip(tr("Pause: counting goes on, the lines stop moving"));
+  clear_ = new QPushButton(tr("Clear"), this);
+  clear_->setToolTip(tr("Clear the lines"));
+  save_ = new QPushButton(tr("Save…"), this);
+  save_->setToolTip(tr("Save the lines to a text file"));
+  reset_ = new QPushButton(tr("Reset counters"), this);
+  reset_->setToolTip(tr("Reset the counters"));
   for (QPushButton* b : {pause_, clear_, save_, reset_}) b->setAutoDefault(false);
 
   view_ = new QListView(this);
@@ -54,7 +73,7 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   buttons->addStretch(1);
   buttons->addWidget(droppedLabel_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(countersLabel_);
+  layout->addLayout(counterGrid_);
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
 
@@ -69,10 +88,9 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(save_, &QPushButton::clicked, this, &MonitorWindow::save);
   connect(reset_, &QPushButton::clicked, this, &MonitorWindow::resetCounters);
   connect(&model_, &MonitorModel::droppedChanged, this, [this](long long n) {
-    droppedLabel_->setText(n ? QStringLiteral("%1 older lines dropped (the newest %2 are kept)")
-                                   .arg(n)
-                                   .arg(MonitorModel::kMaxLines)
-                             : QString());
+    droppedLabel_->setText(
+        n ? tr("older lines dropped: %1 (the newest %2 are kept)").arg(n).arg(MonitorModel::kMaxLines)
+          : QString());
   });
   // Follow the newest line unless the operator has scrolled up to read.
   connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
@@ -104,42 +122,39 @@ void MonitorWindow::showEvent(QShowEvent* event) {
   view_->setFocus();  // so that Ctrl+A then Ctrl+C copies everything
 }
 
-void MonitorWindow::add(const LinkEvent& event, const QString& line) {
-  counters_.count(event);
+void MonitorWindow::add(const LoggedEvent& logged) {
+  counters_.count(logged.event);
   countersDirty_ = true;
-  pending_.push_back(line);
+  pending_.push_back(logged);
   // Hidden, nothing is drawn: keep the batch small without a timer.
   if (!isVisible() && pending_.size() >= 256) flush();
 }
 
 void MonitorWindow::flush() {
   if (pending_.empty()) return;
-  std::deque<QString> lines;
-  lines.swap(pending_);
-  model_.append(std::move(lines));
+  std::deque<LoggedEvent> events;
+  events.swap(pending_);
+  model_.append(std::move(events));
 }
 
 QString MonitorWindow::countersText() {
   refreshCounters();
-  return countersLabel_->text();
+  QStringList out;
+  const auto rows = counters_.rows();
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    out << QCoreApplication::translate(rows[i].context, rows[i].label) + QLatin1Char(' ') +
+               counterValues_[i]->text();
+  return out.join(QLatin1Char('\n'));
 }
 
 void MonitorWindow::refreshCounters() {
   if (!countersDirty_) return;
   countersDirty_ = false;
-  // Four columns of "name value", in a table so the figures line up.
   const auto rows = counters_.rows();
-  QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
-  constexpr int kColumns = 4;
-  for (std::size_t i = 0; i < rows.size(); i += kColumns) {
-    html += QStringLiteral("<tr>");
-    for (std::size_t j = i; j < std::min(rows.size(), i + kColumns); ++j)
-      html += QStringLiteral("<td>%1</td><td align=\"right\"><b>%2</b>&nbsp;&nbsp;&nbsp;&nbsp;</td>")
-                  .arg(QString::fromStdString(rows[j].first).toHtmlEscaped())
-                  .arg(rows[j].second);
-    html += QStringLiteral("</tr>");
+  for (std::size_t i = 0; i < rows.size() && i < counterValues_.size(); ++i) {
+    const QString figure = QString::number(rows[i].value);
+    if (counterValues_[i]->text() != figure) counterValues_[i]->setText(figure);
   }
-  countersLabel_->setText(html + QStringLiteral("</table>"));
 }
 
 void MonitorWindow::resetCounters() {
@@ -163,23 +178,28 @@ void MonitorWindow::copySelection() const {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text + QLatin1Char('\n'));
 }
 
-bool MonitorWindow::saveTo(const QString& path) {
+bool MonitorWindow::saveTo(const QString& path, QString* error) {
   flush();
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-  for (int i = 0; i < model_.rowCount(); ++i) {
-    file.write(model_.line(i).toUtf8());
-    file.write("\n");
+  // The old file stays as it was unless every line reached the new one.
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    model_.writeLines([&file](const QString& line) {
+      file.write(line.toUtf8());
+      file.write("\n");
+    });
+    if (file.commit()) return true;
   }
-  return file.flush() && file.error() == QFileDevice::NoError;
+  if (error) *error = tr("Cannot save %1: %2").arg(path, file.errorString());
+  return false;
 }
 
 void MonitorWindow::save() {
   const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QStringLiteral("varnak-monitor.txt"),
-                                   QStringLiteral("Text (*.txt);;All files (*)"));
+      QFileDialog::getSaveFileName(this, tr("Save the lines"), QStringLiteral("varnak-monitor.txt"),
+                                   tr("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return;
-  if (!saveTo(path)) QMessageBox::warning(this, kMonitorTitle, QStringLiteral("Cannot write %1").arg(path));
+  QString error;
+  if (!saveTo(path, &error)) QMessageBox::warning(this, windowTitle(), error);
 }
 
 }  // namespace varnak

@@ -1,21 +1,22 @@
-// The line monitor, "通讯监视": counters above, then one line per frame, chunk
-// (with what the window did with it), exchange, hold and port event. Fed by the
-// window's LineLog from the start, whether shown or not.
+// The line monitor ("Line monitor", 通讯监视 in Chinese): counters above, then
+// one line per frame, chunk (with what the window did with it), exchange, hold
+// and port event. Fed by the window's LineLog from the start, whether shown or
+// not; it keeps events and makes text only of what is shown, copied or saved.
 #pragma once
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <vector>
 
 #include "control/link_counters.h"
 #include "panel/monitor_model.h"
 
 namespace varnak {
-
-inline const QString kMonitorTitle = QStringLiteral("通讯监视");
 
 class MonitorWindow : public QWidget {
   Q_OBJECT
@@ -23,11 +24,14 @@ class MonitorWindow : public QWidget {
  public:
   explicit MonitorWindow(QWidget* parent = nullptr);
 
-  void add(const LinkEvent& event, const QString& line);
+  void add(const LoggedEvent& logged);
   // The selected lines, in order, one per line of text (what Ctrl+C copies).
   QString selectedText() const;
   void copySelection() const;
-  bool saveTo(const QString& path);
+  // Every line (while paused, those held back too) into `path`, which is
+  // replaced only once the whole text is written. False with `error` set
+  // ("Cannot save PATH: the reason") when it is not.
+  bool saveTo(const QString& path, QString* error = nullptr);
   void resetCounters();
   // The counters as shown, refreshed now rather than at the next refresh tick.
   QString countersText();
@@ -40,6 +44,9 @@ class MonitorWindow : public QWidget {
   QListView* lines() { return view_; }
   QPushButton* pauseButton() { return pause_; }
   QPushButton* clearButton() { return clear_; }
+  QPushButton* saveButton() { return save_; }
+  QPushButton* resetButton() { return reset_; }
+  QLabel* droppedLabel() { return droppedLabel_; }
   const LinkCounters& counters() const { return counters_; }
 
  protected:
@@ -54,10 +61,13 @@ class MonitorWindow : public QWidget {
   void save();
 
   MonitorModel model_;
-  std::deque<QString> pending_;
+  std::deque<LoggedEvent> pending_;
   LinkCounters counters_;
   bool countersDirty_ = true;
-  QLabel* countersLabel_;
+  // One name and one figure label per counter, in a grid that grows with the
+  // names' language; a figure is set only when it changed.
+  QGridLayout* counterGrid_;
+  std::vector<QLabel*> counterValues_;
   QLabel* droppedLabel_;
   QPushButton* pause_;
   QPushButton* clear_;

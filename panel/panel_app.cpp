@@ -11,6 +11,7 @@
 #include "panel/startup.h"
 #include "panel/unix_signals.h"
 #include "serial/qt_serial_port.h"
+#include "translations/translate.h"
 
 namespace varnak {
 
@@ -38,6 +39,9 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   UsePlainEventLoop();
   QApplication app(argc, argv);
   ApplyPanelFont(app);
+  // Everything the window adds speaks the operator's language; --help and
+  // usage errors above stay English, as scripts and the man page read them.
+  InstallTranslators(QLocale::system());
   // The icon of the menu entry, on every window; the lamp picture where Qt has no SVG plugin.
   QIcon icon(QStringLiteral(":/varnak-panel.svg"));
   app.setWindowIcon(icon.pixmap(32).isNull() ? QIcon(GreenLamp()) : icon);
@@ -46,8 +50,9 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   Form2 form(port);
   WirePort(port, form);
   if (options.trace) {
-    form.lineLog().addSink(
-        [](const LinkEvent&, const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    form.lineLog().addSink([](const LoggedEvent& logged) {
+      std::fprintf(stderr, "%s\n", FormatLine(logged).toLocal8Bit().constData());
+    });
   }
 
   // Asked to stop: the port is closed first (its settings restored, its lock

@@ -75,6 +75,8 @@ QString PanelUsage() {
       "\n"
       "SIGTERM, SIGINT and SIGHUP close the port and end the window with status 128 plus\n"
       "the signal's number (143, 130, 129). Exit status 2: a usage error.\n"
+      "The locale (LC_ALL, LANG) chooses Chinese or English for what the window adds to its\n"
+      "captions and for --trace (LANG=C: English); this text is English in every locale.\n"
       "Nothing else is read from the command line, the environment or files.\n");
 }
 
@@ -91,7 +93,9 @@ void WirePort(QtSerialPort& port, Form2& form) {
   QObject::connect(&port, &QtSerialPort::commEvent, &form, &Form2::MSComm1_OnComm);
   QObject::connect(&port, &QtSerialPort::problemChanged, &form, &Form2::setPortProblem);
   QObject::connect(&form, &Form2::statusMessageChanged, &form, [](const QString& message) {
-    std::fprintf(stderr, "varnak-panel: %s\n", message.isEmpty() ? "link ok" : qPrintable(message));
+    const QString line =
+        message.isEmpty() ? QCoreApplication::translate("varnak::Startup", "link ok") : message;
+    std::fprintf(stderr, "varnak-panel: %s\n", line.toLocal8Bit().constData());
   });
 }
 

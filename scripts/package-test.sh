@@ -21,6 +21,7 @@ for f in ./usr/bin/varnak ./usr/bin/varnak-panel ./usr/bin/varnak-sim \
 done
 check grep -q 'fonts-noto-cjk' <(dpkg-deb -f "$deb" Depends)
 check grep -q 'libqt6serialport6' <(dpkg-deb -f "$deb" Depends)
+check grep -q 'qt6-translations-l10n' <(dpkg-deb -f "$deb" Depends)
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

@@ -1,48 +1,99 @@
 #!/usr/bin/env bash
 # Makes the README's pictures under Xvfb, as a person sees the windows:
-#   docs/monitor.png   the line monitor while the window polls the simulator
-#   docs/stale.png     the window after the simulated controller fell silent
+#   docs/monitor.png       the line monitor while the window polls the simulator (Chinese locale)
+#   docs/monitor-en.png    the same in an English locale
+#   docs/lamp-tooltip.png  a lamp's tooltip (Chinese locale)
+#   docs/stale.png         the window after the simulated controller fell silent (Chinese locale)
 # Needs xvfb, xdotool and imagemagick (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh xdotool imagemagick
 scripts/build.sh >/dev/null
 
-export DISPLAY=:97
+export DISPLAY=${SCREENSHOT_DISPLAY:-:97}
 Xvfb "$DISPLAY" -screen 0 1280x800x24 >/dev/null 2>&1 &
 xvfb=$!
 work=$(mktemp -d)
-mkfifo "$work/control"
-cleanup() { kill $panel $sim $xvfb 2>/dev/null || true; exec 3>&-; rm -rf "$work"; }
+panel="" sim=""
+cleanup() {
+  for p in $panel $sim $xvfb; do kill "$p" 2>/dev/null || true; done
+  exec 3>&- 2>/dev/null || true
+  rm -rf "$work"
+}
 trap cleanup EXIT
 sleep 1
 
-build/sim/varnak-sim --control --outputs A5 <"$work/control" >"$work/sim.out" &
-sim=$!
-exec 3>"$work/control"
-for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-device=$(head -n 1 "$work/sim.out")
+# The window whose title is $1, once it is there. (xdotool's own name search
+# misses Chinese titles in some locales: compare the names as xdotool prints them.)
+window() {
+  for _ in $(seq 100); do
+    for w in $(xdotool search --class varnak-panel 2>/dev/null); do
+      case "$(xdotool getwindowname "$w")" in $1) echo "$w"; return ;; esac
+    done
+    sleep 0.1
+  done
+  echo "no window $1" >&2
+  return 1
+}
 
-build/panel/varnak-panel --port "1=$device" --monitor 2>"$work/panel.err" &
-panel=$!
-prompt=$(xdotool search --sync --name '请输入所使用的端口号' | head -n 1)
-xdotool windowfocus --sync "$prompt" key Return
-sleep 3
+# Starts the simulator and the window with its monitor in locale $1; the
+# monitor's title in that language is $2.
+start() {
+  rm -f "$work/control" && mkfifo "$work/control"
+  build/sim/varnak-sim --control --outputs A5 <"$work/control" >"$work/sim.out" &
+  sim=$!
+  exec 3>"$work/control"
+  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
+  device=$(head -n 1 "$work/sim.out")
+  LANG=$1 LC_ALL=$1 LANGUAGE= build/panel/varnak-panel --port "1=$device" --monitor 2>"$work/panel.err" &
+  panel=$!
+  prompt=$(window '请输入所使用的端口号')
+  xdotool windowfocus --sync "$prompt" key Return
+  sleep 3
+  monitor=$(window "$2")
+  main=$(window 'Varnak协议通讯*')
+  xdotool windowmove "$monitor" 20 20
+  sleep 0.5
+}
 
-monitor=$(xdotool search --name '^通讯监视$' | head -n 1)
-main=$(xdotool search --name '^Varnak协议通讯' | head -n 1)
-xdotool windowmove "$monitor" 20 20
-sleep 0.5
+stop() {
+  kill "$panel" "$sim" 2>/dev/null || true
+  wait "$panel" "$sim" 2>/dev/null || true
+  exec 3>&-
+  panel="" sim=""
+}
+
+start en_US.UTF-8 'Line monitor'
+import -window "$monitor" docs/monitor-en.png
+stop
+
+start zh_CN.UTF-8 '通讯监视'
 import -window "$monitor" docs/monitor.png
-
-echo "silent on" >&3
 xdotool windowunmap "$monitor"
-sleep 2.5
+sleep 0.5
+
 # Without a window manager there is no frame: the window's own area, with its
 # title drawn above it from the window's name, as a title bar would show it.
+shot() {
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  title=$(xdotool getwindowname "$main")
+  import -window root -crop "$((WIDTH + $2))x$((HEIGHT + $3))+${X}+${Y}" +repage "$work/main.png"
+  convert "$work/main.png" -background '#d8d8d8' -gravity north -splice 0x24 \
+    -font Noto-Sans-CJK-SC -pointsize 13 -fill black -annotate +0+4 "$title" "$1"
+}
+
+# A lamp's tooltip: the pointer rests on Q2.
+# Qt shows tooltips in the active window only: focus it first.
+xdotool windowfocus --sync "$main"
 eval "$(xdotool getwindowgeometry --shell "$main")"
-title=$(xdotool getwindowname "$main")
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/main.png"
-convert "$work/main.png" -background '#d8d8d8' -gravity north -splice 0x24 \
-  -font Noto-Sans-CJK-SC -pointsize 13 -fill black -annotate +0+4 "$title" docs/stale.png
-echo "docs/monitor.png docs/stale.png written"
+xdotool mousemove $((X + 79 + 40 * 2 + 10)) $((Y + 247 + 10))
+sleep 0.3
+xdotool mousemove $((X + 79 + 40 * 2 + 18)) $((Y + 247 + 18))
+sleep 2
+shot docs/lamp-tooltip.png 0 0
+xdotool mousemove 0 0
+
+echo "silent on" >&3
+sleep 2.5
+shot docs/stale.png 0 0
+echo "docs/monitor.png docs/monitor-en.png docs/lamp-tooltip.png docs/stale.png written"

@@ -51,10 +51,16 @@ std::string Json(const std::string& s) {
 
 std::string OrDash(const std::string& s) { return s.empty() ? "-" : s; }
 
+constexpr const char* kContext = "PortList";
+
 // "FT232R USB UART, FTDI, serial A12345"
-std::string Description(const PortInfo& p) {
+std::string Description(const PortInfo& p, Translate lang) {
   std::string d = p.description;
-  for (const std::string& more : {p.manufacturer, p.serialNumber.empty() ? "" : "serial " + p.serialNumber})
+  const std::string serial =
+      p.serialNumber.empty()
+          ? std::string()
+          : Fill(lang(kContext, QT_TRANSLATE_NOOP("PortList", "serial %1")), {p.serialNumber});
+  for (const std::string& more : {p.manufacturer, serial})
     if (!more.empty()) d += (d.empty() ? "" : ", ") + more;
   return d;
 }
@@ -96,12 +102,12 @@ std::optional<std::string> DeviceForNumber(const std::vector<PortInfo>& ports, i
 #endif
 }
 
-std::string PortSummary(const std::vector<PortInfo>& ports) {
-  if (ports.empty()) return "no serial ports";
-  std::string s = "ports:";
+std::string PortSummary(const std::vector<PortInfo>& ports, Translate lang) {
+  if (ports.empty()) return lang(kContext, QT_TRANSLATE_NOOP("PortList", "no serial ports"));
+  std::string s;
   for (std::size_t i = 0; i < ports.size(); ++i)
-    s += (i ? ", " : " ") + std::to_string(i + 1) + " " + ports[i].device;
-  return s;
+    s += (i ? ", " : "") + std::to_string(i + 1) + " " + ports[i].device;
+  return Fill(lang(kContext, QT_TRANSLATE_NOOP("PortList", "ports: %1")), {s});
 }
 
 std::string FormatPortList(const std::vector<PortInfo>& ports, bool json) {
@@ -124,12 +130,12 @@ std::string FormatPortList(const std::vector<PortInfo>& ports, bool json) {
   return out;
 }
 
-std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current) {
-  if (ports.empty()) return "No serial ports found.";
-  std::string s = "Serial ports:";
+std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current, Translate lang) {
+  if (ports.empty()) return lang(kContext, QT_TRANSLATE_NOOP("PortList", "No serial ports found."));
+  std::string s = lang(kContext, QT_TRANSLATE_NOOP("PortList", "Serial ports:"));
   for (std::size_t i = 0; i < ports.size(); ++i) {
     const bool mark = current && *current == static_cast<int>(i + 1);
-    const std::string d = Description(ports[i]);
+    const std::string d = Description(ports[i], lang);
     s += std::string("\n") + (mark ? "▶ " : "   ") + std::to_string(i + 1) + "  " + ports[i].device +
          (d.empty() ? "" : "  " + d);
   }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "link/words.h"
+
 namespace varnak {
 
 struct PortInfo {
@@ -36,8 +38,9 @@ void AddStableNames(std::vector<PortInfo>& ports, const std::string& byIdDir);
 // stable name where it has one, else its device; nothing if no port has the number.
 std::optional<std::string> DeviceForNumber(const std::vector<PortInfo>& ports, int number);
 
-// "ports: 1 /dev/ttyS0, 2 /dev/ttyUSB0", or "no serial ports" when there are none.
-std::string PortSummary(const std::vector<PortInfo>& ports);
+// "ports: 1 /dev/ttyS0, 2 /dev/ttyUSB0", or "no serial ports" when there are none;
+// in the operator's language where `lang` translates (the window), else English.
+std::string PortSummary(const std::vector<PortInfo>& ports, Translate lang = English);
 
 // One line per port, tab-separated: number, device, stable name, description,
 // manufacturer, serial number, USB vendor:product id ("-" for what is unknown).
@@ -46,6 +49,7 @@ std::string FormatPortList(const std::vector<PortInfo>& ports, bool json);
 
 // The port box's tooltip: one line per port (number, device, description), the
 // one that `current` names marked with "▶".
-std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current);
+std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current,
+                         Translate lang = English);
 
 }  // namespace varnak

@@ -1,5 +1,7 @@
 #include "port_lock.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -22,7 +24,8 @@ namespace {
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 QString HolderOf(const QString& realPath) {
-  return LockHolder(QtLockFilePath(realPath)).value_or(QStringLiteral("another program"));
+  return LockHolder(QtLockFilePath(realPath))
+      .value_or(QCoreApplication::translate("varnak::PortLock", "another program"));
 }
 
 speed_t SpeedCode(qint32 baud) {
@@ -50,9 +53,19 @@ speed_t SpeedCode(qint32 baud) {
 
 }  // namespace
 
+QString OpenFailure::why() const {
+  if (kind == Kind::Permission)
+    return QCoreApplication::translate("varnak::PortLock", "%1 (is the user in the dialout group?)")
+        .arg(reason);
+  if (kind == Kind::Settings)
+    return QCoreApplication::translate("varnak::PortLock", "the driver did not take %1").arg(reason);
+  return reason;
+}
+
 QString OpenFailure::sentence(const QString& label) const {
-  if (kind == Kind::Busy) return label + QStringLiteral(" is in use by ") + reason;
-  return label + QStringLiteral(": ") + reason;
+  if (kind == Kind::Busy)
+    return QCoreApplication::translate("varnak::PortLock", "%1 is in use by %2").arg(label, reason);
+  return QCoreApplication::translate("varnak::PortLock", "%1: %2").arg(label, why());
 }
 
 QString RealDevicePath(const QString& device) {
@@ -89,7 +102,9 @@ std::optional<QString> LockHolder(const QString& lockPath) {
   if (!QLockFile(lockPath).getLockInfo(&pid, &host, &app) || pid <= 0) return std::nullopt;
   // A dead holder's file is stale: Qt takes it over at the next open.
   if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return std::nullopt;
-  return (app.isEmpty() ? QStringLiteral("a program") : app) + QStringLiteral(" (pid %1)").arg(pid);
+  return QCoreApplication::translate("varnak::PortLock", "%1 (pid %2)")
+      .arg(app.isEmpty() ? QCoreApplication::translate("varnak::PortLock", "a program") : app)
+      .arg(pid);
 }
 
 bool IsPseudoTerminal(int fd) {
@@ -110,33 +125,42 @@ bool ClearStrayParity(int fd) {
 QString SettingsNotTaken(int fd, const QSerialPort& port) {
   termios t{};
   if (::tcgetattr(fd, &t) != 0)
-    return QStringLiteral("the settings (cannot read them back: %1)").arg(SystemError(errno));
+    return QCoreApplication::translate("varnak::PortLock", "the settings (cannot read them back: %1)")
+        .arg(SystemError(errno));
   QStringList missing;
   const speed_t speed = SpeedCode(port.baudRate());
   if (speed && (cfgetispeed(&t) != speed || cfgetospeed(&t) != speed))
-    missing << QStringLiteral("%1 baud").arg(port.baudRate());
+    missing << QCoreApplication::translate("varnak::PortLock", "%1 baud").arg(port.baudRate());
   const tcflag_t size = port.dataBits() == QSerialPort::Data5   ? CS5
                         : port.dataBits() == QSerialPort::Data6 ? CS6
                         : port.dataBits() == QSerialPort::Data7 ? CS7
                                                                 : CS8;
-  if ((t.c_cflag & CSIZE) != size) missing << QStringLiteral("%1 data bits").arg(port.dataBits());
+  if ((t.c_cflag & CSIZE) != size)
+    missing << QCoreApplication::translate("varnak::PortLock", "%1 data bits").arg(port.dataBits());
   const bool two = port.stopBits() == QSerialPort::TwoStop;
   if (bool(t.c_cflag & CSTOPB) != two)
-    missing << (two ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit"));
+    missing << (two ? QCoreApplication::translate("varnak::PortLock", "2 stop bits")
+                    : QCoreApplication::translate("varnak::PortLock", "1 stop bit"));
   const QSerialPort::Parity parity = port.parity();
   if (!IsPseudoTerminal(fd)) {
     const bool on = parity != QSerialPort::NoParity;
     const bool odd = parity == QSerialPort::OddParity || parity == QSerialPort::MarkParity;
     if (bool(t.c_cflag & PARENB) != on || (on && bool(t.c_cflag & PARODD) != odd)) {
-      static const char* names[] = {"no parity",    "",           "even parity", "odd parity",
-                                    "space parity", "mark parity"};
+      static const char* names[] = {QT_TRANSLATE_NOOP("varnak::PortLock", "no parity"),
+                                    "",
+                                    QT_TRANSLATE_NOOP("varnak::PortLock", "even parity"),
+                                    QT_TRANSLATE_NOOP("varnak::PortLock", "odd parity"),
+                                    QT_TRANSLATE_NOOP("varnak::PortLock", "space parity"),
+                                    QT_TRANSLATE_NOOP("varnak::PortLock", "mark parity")};
       const int i = static_cast<int>(parity);
-      missing << QString::fromLatin1(i >= 0 && i < 6 ? names[i] : "the parity");
+      missing << QCoreApplication::translate(
+          "varnak::PortLock",
+          i >= 0 && i < 6 ? names[i] : QT_TRANSLATE_NOOP("varnak::PortLock", "the parity"));
     }
   }
   if (port.flowControl() == QSerialPort::NoFlowControl &&
       ((t.c_cflag & CRTSCTS) || (t.c_iflag & (IXON | IXOFF))))
-    missing << QStringLiteral("no flow control");
+    missing << QCoreApplication::translate("varnak::PortLock", "no flow control");
   return missing.join(QStringLiteral(", "));
 }
 
@@ -166,8 +190,7 @@ std::optional<OpenFailure> PortLock::open(QSerialPort& port, const QString& devi
         return OpenFailure{Kind::Missing, SystemError(e)};
       case EACCES:
       case EPERM:
-        return OpenFailure{Kind::Permission,
-                           SystemError(e) + QStringLiteral(" (is the user in the dialout group?)")};
+        return OpenFailure{Kind::Permission, SystemError(e)};
       case EBUSY:  // another holder's exclusive mode
         return OpenFailure{Kind::Busy, HolderOf(real)};
       default:
@@ -178,7 +201,8 @@ std::optional<OpenFailure> PortLock::open(QSerialPort& port, const QString& devi
     const int e = errno;
     release();
     if (e == EWOULDBLOCK) return OpenFailure{Kind::Busy, HolderOf(real)};
-    return OpenFailure{Kind::Other, QStringLiteral("cannot lock: ") + SystemError(e)};
+    return OpenFailure{
+        Kind::Other, QCoreApplication::translate("varnak::PortLock", "cannot lock: %1").arg(SystemError(e))};
   }
   if (const auto holder = LockHolder(QtLockFilePath(real))) {
     release();
@@ -197,7 +221,7 @@ std::optional<OpenFailure> PortLock::open(QSerialPort& port, const QString& devi
   const QString notTaken = SettingsNotTaken(port.handle(), port);
   if (!notTaken.isEmpty()) {
     close(port);
-    return OpenFailure{Kind::Settings, QStringLiteral("the driver did not take ") + notTaken};
+    return OpenFailure{Kind::Settings, notTaken};
   }
   return std::nullopt;
 }

@@ -30,13 +30,18 @@ struct OpenFailure {
   };
   Kind kind = Kind::Other;
   // Busy: who holds it ("varnak-panel (pid 4242)" or "another program");
-  // otherwise why, in the system's words.
+  // Settings: which ("odd parity, 9600 baud"); otherwise why, in the system's words.
+  // The window's words are in the operator's language; the client installs no
+  // translation and so keeps them English.
   QString reason;
 
   // The operator's sentence after `label` ("COM1: /dev/ttyUSB0"):
   // "COM1: /dev/ttyUSB0 is in use by varnak-panel (pid 4242)", or
   // "COM1: /dev/ttyUSB0: Permission denied (is the user in the dialout group?)".
   QString sentence(const QString& label) const;
+  // The reason with the hint that goes with its kind: "Permission denied (is the
+  // user in the dialout group?)", "the driver did not take odd parity".
+  QString why() const;
 };
 
 class PortLock {

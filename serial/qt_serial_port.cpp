@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "translations/translate.h"
+
 namespace varnak {
 
 namespace {
@@ -49,7 +51,7 @@ void QtSerialPort::resolve() {
     if (const auto d = DeviceForNumber(ports, *number_)) {
       device_ = QString::fromStdString(*d);
     } else {
-      noSuchPort_ = QString::fromStdString(PortSummary(ports));
+      noSuchPort_ = QString::fromStdString(PortSummary(ports, Translated));
     }
   }
 }
@@ -115,20 +117,20 @@ void QtSerialPort::setDtr(bool on) {
 bool QtSerialPort::open() {
   if (port_.isOpen()) return true;
   if (!number_) {
-    setProblem(QStringLiteral("no valid port number (type a whole number from 1 to 32767)"));
+    setProblem(tr("no valid port number (type a whole number from 1 to 32767)"));
     return false;
   }
   // A number that named no port is looked up again once /dev has changed, at
   // most once a second.
   if (device_.isEmpty() && devicesChanged_ && lookedUp_.isValid() && lookedUp_.elapsed() >= 1000) resolve();
   if (device_.isEmpty()) {
-    setProblem(portLabel() + QStringLiteral(": no such port (") + noSuchPort_ + QStringLiteral(")"));
+    setProblem(tr("%1: no such port (%2)").arg(portLabel(), noSuchPort_));
     return false;
   }
   // A missing device is the common case while an adapter is unplugged; a cheap
   // look first keeps the retry at every frame nearly free.
   if (!QFileInfo::exists(device_)) {
-    setProblem(portLabel() + QStringLiteral(": No such file or directory"));
+    setProblem(tr("%1: No such file or directory").arg(portLabel()));
     return false;
   }
   if (const auto failure = lock_.open(port_, device_)) {
@@ -145,7 +147,7 @@ bool QtSerialPort::write(const Bytes& bytes) {
   if (!port_.isOpen()) return false;
   const auto size = static_cast<qint64>(bytes.size());
   if (port_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-    setProblem(portLabel() + QStringLiteral(": cannot write: ") + port_.errorString());
+    setProblem(tr("%1: cannot write: %2").arg(portLabel(), port_.errorString()));
     close();
     return false;
   }
@@ -192,7 +194,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
       // The device went away (adapter pulled, the other side of a pty closed).
       // Closing stops the endless stream of errors; the next frame reopens.
       if (!port_.isOpen()) return;
-      setProblem(portLabel() + QStringLiteral(": device lost (unplugged or hung up)"));
+      setProblem(tr("%1: device lost (unplugged or hung up)").arg(portLabel()));
       close();
       port_.clearError();
       return;

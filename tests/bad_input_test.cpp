@@ -111,7 +111,9 @@ TEST_P(BadInput, ValueBox) {
   // An empty box starts no exchange but holds polling, as the write button always has;
   // a value that cannot be meant changes nothing.
   EXPECT_EQ(rig.flags(), GetParam().input.empty() ? "FTT" : expected.empty() ? "FFF" : "FTF");
-  if (expected.empty()) EXPECT_NE(rig.core.status("").message, "");
+  if (expected.empty()) {
+    EXPECT_NE(rig.core.status("").message, "");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Operator, BadInput, ::testing::ValuesIn(kRows),

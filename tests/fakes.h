@@ -134,7 +134,8 @@ struct EventLog : LinkObserver {
           break;
         case LinkEvent::Kind::Failed:
           word = std::string("fail ") + ExchangeName(e.exchange) + ": " +
-                 (e.failure == Failure::BadInput ? e.detail : FailureText(e.failure));
+                 (e.failure == Failure::BadInput ? InputProblemText(e.inputBox, e.input, FromUtf8(e.detail))
+                                                 : FailureText(e.failure));
           break;
         case LinkEvent::Kind::Waiting:
           word = std::string("wait ") + ExchangeName(e.exchange);

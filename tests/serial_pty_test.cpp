@@ -366,7 +366,7 @@ TEST(PortLockOpen, ASettingTheDriverDidNotTakeIsNamed) {
   const auto failure = lock.open(port, QString::fromStdString(pty->slavePath()));
   ASSERT_TRUE(failure);
   EXPECT_EQ(failure->kind, OpenFailure::Kind::Settings);
-  EXPECT_EQ(failure->reason, QStringLiteral("the driver did not take 7 data bits"));
+  EXPECT_EQ(failure->why(), QStringLiteral("the driver did not take 7 data bits"));
   EXPECT_FALSE(port.isOpen());
   EXPECT_FALSE(lock.holds());
 }
@@ -414,7 +414,11 @@ TEST(PortLockOpen, SentencesForTheOperator) {
   EXPECT_EQ((OpenFailure{OpenFailure::Kind::Busy, "varnak (pid 42)"}.sentence(label)),
             QStringLiteral("COM1: /dev/ttyUSB0 is in use by varnak (pid 42)"));
   EXPECT_EQ((OpenFailure{OpenFailure::Kind::Permission, "Permission denied"}.sentence(label)),
-            QStringLiteral("COM1: /dev/ttyUSB0: Permission denied"));
+            QStringLiteral("COM1: /dev/ttyUSB0: Permission denied (is the user in the dialout group?)"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Settings, "odd parity"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: the driver did not take odd parity"));
+  EXPECT_EQ((OpenFailure{OpenFailure::Kind::Missing, "No such file or directory"}.sentence(label)),
+            QStringLiteral("COM1: /dev/ttyUSB0: No such file or directory"));
 }
 
 }  // namespace

@@ -1,0 +1,728 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Decode</name>
+    <message>
+        <source>enquiry</source>
+        <translation>询问</translation>
+    </message>
+    <message>
+        <source>enquiry ack</source>
+        <translation>询问确认</translation>
+    </message>
+    <message>
+        <source>enquiry nak</source>
+        <translation>询问被拒</translation>
+    </message>
+    <message>
+        <source>ack</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>nak</source>
+        <translation>否认</translation>
+    </message>
+    <message>
+        <source>%1 (bad LRC)</source>
+        <translation>%1（LRC校验错误）</translation>
+    </message>
+    <message>
+        <source>poll header</source>
+        <translation>轮询帧头</translation>
+    </message>
+    <message>
+        <source>write header %1</source>
+        <translation>写入帧头 %1</translation>
+    </message>
+    <message>
+        <source>read header %1</source>
+        <translation>读出帧头 %1</translation>
+    </message>
+    <message>
+        <source>header</source>
+        <translation>帧头</translation>
+    </message>
+    <message>
+        <source>data block %1</source>
+        <translation>数据块 %1</translation>
+    </message>
+    <message>
+        <source>%1 + data %2 (check byte ok)</source>
+        <translation>%1 + 数据 %2（校验正确）</translation>
+    </message>
+    <message>
+        <source>%1 + data %2 (check byte bad)</source>
+        <translation>%1 + 数据 %2（校验错误）</translation>
+    </message>
+    <message>
+        <source>unrecognised</source>
+        <translation>无法识别</translation>
+    </message>
+</context>
+<context>
+    <name>InputCheck</name>
+    <message>
+        <source>nothing is sent while the value box is empty</source>
+        <translation>“写入数据”框为空时不发送任何数据</translation>
+    </message>
+    <message>
+        <source>the register box is empty</source>
+        <translation>“寄存器号”框为空</translation>
+    </message>
+    <message>
+        <source>register %1 is not octal</source>
+        <translation>寄存器号 %1 不是八进制数</translation>
+    </message>
+    <message>
+        <source>register %1 is above 77777</source>
+        <translation>寄存器号 %1 超过 77777</translation>
+    </message>
+    <message>
+        <source>value %1 is not hex</source>
+        <translation>数值 %1 不是十六进制数</translation>
+    </message>
+    <message>
+        <source>value %1 has more than four digits</source>
+        <translation>数值 %1 超过四位</translation>
+    </message>
+</context>
+<context>
+    <name>LinkControl</name>
+    <message>
+        <source>%1: write %2 = %3 not confirmed (%4)</source>
+        <translation>%1：写入 %2 = %3 未确认（%4）</translation>
+    </message>
+    <message>
+        <source>%1: read %2 failed (%3)</source>
+        <translation>%1：读出 %2 失败（%3）</translation>
+    </message>
+</context>
+<context>
+    <name>LinkCounters</name>
+    <message>
+        <source>writes started</source>
+        <translation>写入开始</translation>
+    </message>
+    <message>
+        <source>reads started</source>
+        <translation>读出开始</translation>
+    </message>
+    <message>
+        <source>polls started</source>
+        <translation>轮询开始</translation>
+    </message>
+    <message>
+        <source>writes completed</source>
+        <translation>写入完成</translation>
+    </message>
+    <message>
+        <source>reads completed</source>
+        <translation>读出完成</translation>
+    </message>
+    <message>
+        <source>polls completed</source>
+        <translation>轮询完成</translation>
+    </message>
+    <message>
+        <source>abandoned</source>
+        <translation>中途放弃</translation>
+    </message>
+    <message>
+        <source>port failures</source>
+        <translation>端口故障</translation>
+    </message>
+    <message>
+        <source>writes failed</source>
+        <translation>写入失败</translation>
+    </message>
+    <message>
+        <source>reads failed</source>
+        <translation>读出失败</translation>
+    </message>
+    <message>
+        <source>polls failed</source>
+        <translation>轮询失败</translation>
+    </message>
+</context>
+<context>
+    <name>LinkEvents</name>
+    <message>
+        <source>write header sent</source>
+        <translation>已发送写入帧头</translation>
+    </message>
+    <message>
+        <source>data block sent</source>
+        <translation>已发送数据块</translation>
+    </message>
+    <message>
+        <source>data block sent again</source>
+        <translation>再次发送数据块</translation>
+    </message>
+    <message>
+        <source>read header sent</source>
+        <translation>已发送读出帧头</translation>
+    </message>
+    <message>
+        <source>poll header sent</source>
+        <translation>已发送轮询帧头</translation>
+    </message>
+    <message>
+        <source>value shown in the read box</source>
+        <translation>数值已显示在“寄存器数据显示”框</translation>
+    </message>
+    <message>
+        <source>lamps set</source>
+        <translation>已更新指示灯</translation>
+    </message>
+    <message>
+        <source>ignored: not a reply</source>
+        <translation>忽略：不是应答</translation>
+    </message>
+    <message>
+        <source>ignored: refused (NAK)</source>
+        <translation>忽略：被拒绝（NAK）</translation>
+    </message>
+    <message>
+        <source>ignored: check byte bad</source>
+        <translation>忽略：校验错误</translation>
+    </message>
+    <message>
+        <source>ignored: ack outside a write</source>
+        <translation>忽略：不在写入过程中的确认</translation>
+    </message>
+    <message>
+        <source>ignored: data reply while polling is held</source>
+        <translation>忽略：轮询暂停期间的数据应答</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>写入</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>读出</translation>
+    </message>
+    <message>
+        <source>poll</source>
+        <translation>轮询</translation>
+    </message>
+    <message>
+        <source>the write button</source>
+        <translation>“发送数据”按钮</translation>
+    </message>
+    <message>
+        <source>the read button</source>
+        <translation>“读出”按钮</translation>
+    </message>
+    <message>
+        <source>the cancel button</source>
+        <translation>“取消输入”按钮</translation>
+    </message>
+    <message>
+        <source>the poll timer</source>
+        <translation>轮询定时器</translation>
+    </message>
+    <message>
+        <source>a click into the value box</source>
+        <translation>点击“写入数据”框</translation>
+    </message>
+    <message>
+        <source>a click into the write register box</source>
+        <translation>点击写入的“寄存器号”框</translation>
+    </message>
+    <message>
+        <source>a click into the read box</source>
+        <translation>点击“寄存器数据显示”框</translation>
+    </message>
+    <message>
+        <source>a click into the read register box</source>
+        <translation>点击读出的“寄存器号”框</translation>
+    </message>
+    <message>
+        <source>a reply</source>
+        <translation>应答</translation>
+    </message>
+    <message>
+        <source>start-up</source>
+        <translation>程序启动</translation>
+    </message>
+    <message>
+        <source>port number changed</source>
+        <translation>端口号已更改</translation>
+    </message>
+    <message>
+        <source>write failed</source>
+        <translation>写入失败</translation>
+    </message>
+    <message>
+        <source>no reply</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>reply not understood</source>
+        <translation>应答无法识别</translation>
+    </message>
+    <message>
+        <source>check byte bad</source>
+        <translation>校验错误</translation>
+    </message>
+    <message>
+        <source>port failed</source>
+        <translation>端口故障</translation>
+    </message>
+    <message>
+        <source>not sent</source>
+        <translation>未发送</translation>
+    </message>
+    <message>
+        <source>not sent: another command was clicked</source>
+        <translation>未发送：又点击了另一个命令</translation>
+    </message>
+    <message>
+        <source>kept: waiting for the rest of the reply</source>
+        <translation>保留：等待应答的其余部分</translation>
+    </message>
+    <message>
+        <source>a click into a box during the command</source>
+        <translation>命令执行期间点击了输入框</translation>
+    </message>
+    <message>
+        <source>the command ended</source>
+        <translation>命令结束</translation>
+    </message>
+    <message>
+        <source>ignored: no exchange waits for this reply</source>
+        <translation>忽略：没有等待此应答的通讯</translation>
+    </message>
+</context>
+<context>
+    <name>LinkFormat</name>
+    <message>
+        <source>%1, until the write header goes out</source>
+        <translation>%1，直到写入帧头发出</translation>
+    </message>
+    <message>
+        <source>%1, until the read header goes out</source>
+        <translation>%1，直到读出帧头发出</translation>
+    </message>
+    <message>
+        <source>-- %1 started by %2</source>
+        <translation>-- %2启动%1</translation>
+    </message>
+    <message>
+        <source>-- %1 done</source>
+        <translation>-- %1完成</translation>
+    </message>
+    <message>
+        <source>-- %1 abandoned: a new exchange began before its reply came</source>
+        <translation>-- 放弃%1：应答到来之前已开始新的通讯</translation>
+    </message>
+    <message>
+        <source>-- polling held: %1</source>
+        <translation>-- 轮询暂停：%1</translation>
+    </message>
+    <message>
+        <source>-- polling released: %1</source>
+        <translation>-- 轮询恢复：%1</translation>
+    </message>
+    <message>
+        <source>-- port opened: %1</source>
+        <translation>-- 端口已打开：%1</translation>
+    </message>
+    <message>
+        <source>-- port closed: %1</source>
+        <translation>-- 端口已关闭：%1</translation>
+    </message>
+    <message>
+        <source>-- port failed: %1</source>
+        <translation>-- 端口故障：%1</translation>
+    </message>
+    <message>
+        <source> (joined)</source>
+        <translation>（已拼接）</translation>
+    </message>
+    <message>
+        <source>-- %1 confirmed</source>
+        <translation>-- %1 已确认</translation>
+    </message>
+    <message>
+        <source>-- %1 = %2 done</source>
+        <translation>-- %1 = %2 完成</translation>
+    </message>
+    <message>
+        <source>-- %1 not sent: %2</source>
+        <translation>-- %1 未发送：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 not confirmed: %2</source>
+        <translation>-- %1 未确认：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 failed: %2</source>
+        <translation>-- %1 失败：%2</translation>
+    </message>
+    <message>
+        <source>-- %1 waits for the exchange under way</source>
+        <translation>-- %1 等待当前通讯结束</translation>
+    </message>
+</context>
+<context>
+    <name>LinkHealth</name>
+    <message>
+        <source>%1: no reply from the controller</source>
+        <translation>%1：PLC无应答</translation>
+    </message>
+</context>
+<context>
+    <name>PortList</name>
+    <message>
+        <source>serial %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>no serial ports</source>
+        <translation>没有串口</translation>
+    </message>
+    <message>
+        <source>ports: %1</source>
+        <translation>现有端口：%1</translation>
+    </message>
+    <message>
+        <source>No serial ports found.</source>
+        <translation>未找到串口。</translation>
+    </message>
+    <message>
+        <source>Serial ports:</source>
+        <translation>串口：</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::Form2</name>
+    <message>
+        <source>Line monitor…</source>
+        <translation>通讯监视…</translation>
+    </message>
+    <message>
+        <source>Q%1: not known yet</source>
+        <translation>Q%1：状态未知</translation>
+    </message>
+    <message>
+        <source>Q%1: 1 (on)</source>
+        <translation>Q%1：1（接通）</translation>
+    </message>
+    <message>
+        <source>Q%1: 0 (off)</source>
+        <translation>Q%1：0（断开）</translation>
+    </message>
+    <message>
+        <source>dimmed: no poll reply yet</source>
+        <translation>暗显：尚未收到轮询应答</translation>
+    </message>
+    <message>
+        <source>dimmed: no poll reply for over a second; the last state known</source>
+        <translation>暗显：超过1秒没有轮询应答，显示的是最后已知状态</translation>
+    </message>
+    <message>
+        <source>live</source>
+        <translation>实时</translation>
+    </message>
+    <message>
+        <source>Output timing…</source>
+        <translation>输出时序…</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::MonitorModel</name>
+    <message>
+        <source>(older lines dropped before this one: %1; the monitor keeps the newest %2)</source>
+        <translation>（此前已丢弃较早的记录 %1 行；通讯监视只保留最新的 %2 行）</translation>
+    </message>
+    <message>
+        <source>(lines dropped here while paused: %1; the pause holds back at most %2)</source>
+        <translation>（暂停期间在此处丢弃了 %1 行；暂停时最多保留 %2 行）</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::MonitorWindow</name>
+    <message>
+        <source>Line monitor</source>
+        <translation>通讯监视</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Pause: counting goes on, the lines stop moving</source>
+        <translation>暂停：计数继续，记录不再滚动</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Clear the lines</source>
+        <translation>清除所有记录</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>Save the lines to a text file</source>
+        <translation>将记录保存为文本文件</translation>
+    </message>
+    <message>
+        <source>Reset counters</source>
+        <translation>计数清零</translation>
+    </message>
+    <message>
+        <source>Reset the counters</source>
+        <translation>将所有计数清零</translation>
+    </message>
+    <message>
+        <source>older lines dropped: %1 (the newest %2 are kept)</source>
+        <translation>已丢弃较早的记录 %1 行（保留最新的 %2 行）</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>无法保存 %1：%2</translation>
+    </message>
+    <message>
+        <source>Save the lines</source>
+        <translation>保存记录</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt);;All files (*)</source>
+        <translation>文本文件 (*.txt);;所有文件 (*)</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::PortLock</name>
+    <message>
+        <source>another program</source>
+        <translation>另一个程序</translation>
+    </message>
+    <message>
+        <source>%1 (is the user in the dialout group?)</source>
+        <translation>%1（当前用户是否在 dialout 组中？）</translation>
+    </message>
+    <message>
+        <source>the driver did not take %1</source>
+        <translation>驱动程序不接受 %1</translation>
+    </message>
+    <message>
+        <source>%1 is in use by %2</source>
+        <translation>%1 正被 %2 占用</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>%1 (pid %2)</source>
+        <translation>%1（进程号 %2）</translation>
+    </message>
+    <message>
+        <source>a program</source>
+        <translation>某个程序</translation>
+    </message>
+    <message>
+        <source>the settings (cannot read them back: %1)</source>
+        <translation>这些设置（无法读回：%1）</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 波特</translation>
+    </message>
+    <message>
+        <source>%1 data bits</source>
+        <translation>%1 位数据位</translation>
+    </message>
+    <message>
+        <source>2 stop bits</source>
+        <translation>2 位停止位</translation>
+    </message>
+    <message>
+        <source>1 stop bit</source>
+        <translation>1 位停止位</translation>
+    </message>
+    <message>
+        <source>no parity</source>
+        <translation>无校验</translation>
+    </message>
+    <message>
+        <source>even parity</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>odd parity</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>space parity</source>
+        <translation>空格校验</translation>
+    </message>
+    <message>
+        <source>mark parity</source>
+        <translation>标记校验</translation>
+    </message>
+    <message>
+        <source>the parity</source>
+        <translation>校验方式</translation>
+    </message>
+    <message>
+        <source>no flow control</source>
+        <translation>无流控</translation>
+    </message>
+    <message>
+        <source>cannot lock: %1</source>
+        <translation>无法加锁：%1</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::QtSerialPort</name>
+    <message>
+        <source>no valid port number (type a whole number from 1 to 32767)</source>
+        <translation>端口号无效（请输入1到32767之间的整数）</translation>
+    </message>
+    <message>
+        <source>%1: no such port (%2)</source>
+        <translation>%1：没有这个端口（%2）</translation>
+    </message>
+    <message>
+        <source>%1: No such file or directory</source>
+        <translation>%1：设备不存在</translation>
+    </message>
+    <message>
+        <source>%1: cannot write: %2</source>
+        <translation>%1：无法写入：%2</translation>
+    </message>
+    <message>
+        <source>%1: device lost (unplugged or hung up)</source>
+        <translation>%1：设备已断开（被拔出或挂断）</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::Startup</name>
+    <message>
+        <source>link ok</source>
+        <translation>通讯正常</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::TimelineChart</name>
+    <message>
+        <source>no outputs known yet</source>
+        <translation>尚无输出状态</translation>
+    </message>
+    <message>
+        <source>not live</source>
+        <translation>非实时</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::TimelineWindow</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 小时</translation>
+    </message>
+    <message>
+        <source>read %1 = %2</source>
+        <translation>读出 %1 = %2</translation>
+    </message>
+    <message>
+        <source>read %1 …</source>
+        <translation>读出 %1 …</translation>
+    </message>
+    <message>
+        <source>read %1 failed</source>
+        <translation>读出 %1 失败</translation>
+    </message>
+    <message>
+        <source>write %1 = %2 confirmed</source>
+        <translation>写入 %1 = %2 已确认</translation>
+    </message>
+    <message>
+        <source>write %1 = %2 …</source>
+        <translation>写入 %1 = %2 …</translation>
+    </message>
+    <message>
+        <source>write %1 = %2 not confirmed</source>
+        <translation>写入 %1 = %2 未确认</translation>
+    </message>
+    <message>
+        <source>not live</source>
+        <translation>非实时</translation>
+    </message>
+    <message>
+        <source>live again</source>
+        <translation>恢复实时</translation>
+    </message>
+    <message>
+        <source>Output timing</source>
+        <translation>输出时序</translation>
+    </message>
+    <message>
+        <source>Back to now (End)</source>
+        <translation>回到当前 (End)</translation>
+    </message>
+    <message>
+        <source>Follow the present again</source>
+        <translation>重新跟随当前时间</translation>
+    </message>
+    <message>
+        <source>Zoom in (+, Ctrl+wheel)</source>
+        <translation>放大（+、Ctrl+滚轮）</translation>
+    </message>
+    <message>
+        <source>Zoom out (-, Ctrl+wheel)</source>
+        <translation>缩小（-、Ctrl+滚轮）</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>Save what the chart holds as CSV, or as VCD when the name ends in .vcd (Ctrl+S)</source>
+        <translation>将图中的记录保存为 CSV；文件名以 .vcd 结尾时保存为 VCD（Ctrl+S）</translation>
+    </message>
+    <message>
+        <source>Wheel or drag: scroll back · Ctrl+wheel, + and -: zoom · End: the present</source>
+        <translation>滚轮或拖动：回看 · Ctrl+滚轮、+ 和 -：缩放 · End：回到当前</translation>
+    </message>
+    <message>
+        <source>Screen: %1</source>
+        <translation>屏幕：%1</translation>
+    </message>
+    <message>
+        <source>VCD (*.vcd)</source>
+        <translation>VCD 文件 (*.vcd)</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+</TS>
