@@ -29,6 +29,7 @@ class TimelineWindow : public QWidget {
 
   TimelineChart* chart() { return chart_; }
   QPushButton* followButton() { return follow_; }
+  QPushButton* saveButton() { return save_; }
   QLabel* cursorLabel() { return cursor_; }
 
  private:

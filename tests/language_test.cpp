@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QInputDialog>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "fakes.h"
 #include "panel/form2.h"
@@ -229,6 +231,50 @@ TEST(Language, MonitorCountersButtonsAndTitle) {
   EXPECT_EQ(monitor->clearButton()->text(), Say("清除", "Clear"));
   EXPECT_EQ(monitor->saveButton()->text(), Say("保存…", "Save…"));
   EXPECT_EQ(monitor->resetButton()->text(), Say("计数清零", "Reset counters"));
+}
+
+// The output timing chart: its title, menu item and buttons, and the events of
+// the files it saves, in the operator's language.
+TEST(Language, OutputTimingChartAndItsFiles) {
+  FakePort port;
+  Form2 form(port);
+  std::int64_t now = 100000;
+  form.setClock([&now] { return now; });
+  form.load(QStringLiteral("1"));
+  form.Timer1->stop();
+  const auto receive = [&](const Bytes& chunk) {
+    port.input = chunk;
+    port.event = CommEvent::Receive;
+    form.MSComm1_OnComm();
+  };
+  form.core().Timer1_Timer();
+  receive(kEnqAck);
+  receive(DataReply(0x00, 0));
+  now += 200;
+  form.Text1->setText(QStringLiteral("0009"));
+  form.Command1->click();
+  receive(kEnqAck);
+  receive(kAckByte);
+  receive(kAckByte);
+  now += 3000;
+  TimelineWindow* chart = form.timeline();
+  EXPECT_EQ(chart->windowTitle(), Say("输出时序", "Output timing"));
+  EXPECT_EQ(chart->saveButton()->text(), Say("保存…", "Save…"));
+  ExpectOperatorText(chart->followButton()->text());
+  QAction* open = nullptr;
+  for (QAction* a : form.actions())
+    if (a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_T)) open = a;
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->text(), Say("输出时序…", "Output timing…"));
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("out.csv"));
+  ASSERT_TRUE(chart->saveTo(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString csv = QString::fromUtf8(file.readAll());
+  EXPECT_TRUE(csv.contains(Say("\"写入 R2000 = 0009 已确认\"", "\"write R2000 = 0009 confirmed\"")))
+      << csv.toStdString();
+  EXPECT_TRUE(csv.contains(Say("\"非实时\"", "\"not live\""))) << csv.toStdString();
 }
 
 TEST(Language, LampTooltips) {
