@@ -44,7 +44,10 @@ void TimelineChart::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
-std::int64_t TimelineChart::endT() const { return following_ ? recorder_.elapsed(clock_()) : endT_; }
+std::int64_t TimelineChart::endT() const {
+  if (paintRight_) return *paintRight_;
+  return following_ ? recorder_.elapsed(clock_()) : endT_;
+}
 
 void TimelineChart::setFollowing(bool on) {
   if (on == following_) return;

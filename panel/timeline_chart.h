@@ -82,6 +82,9 @@ class TimelineChart : public QWidget {
   bool following_ = true;
   std::int64_t spanMs_ = 60000;
   std::int64_t endT_ = 0;  // the right edge while not following
+  // The right edge fixed for the paint under way, so that lanes, axis, spans and
+  // markers are placed on one time scale however long the frame takes.
+  std::optional<std::int64_t> paintRight_;
   int cursorX_ = -1;
   std::optional<int> dragX_;
   mutable QRect plot_;

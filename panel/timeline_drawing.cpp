@@ -47,6 +47,11 @@ void TimelineChart::paintEvent(QPaintEvent*) {
   const std::int64_t now = recorder_.elapsed(clock_());
   const std::int64_t right = endT();
   const std::int64_t left = right - spanMs_;
+  paintRight_ = right;
+  struct Release {
+    std::optional<std::int64_t>& r;
+    ~Release() { r.reset(); }
+  } release{paintRight_};
 
   const int laneHeight = plot.height() / 8;
   p.setPen(QColor(235, 235, 235));

@@ -169,6 +169,16 @@ TEST(VcdWriter, StreamedWithoutCommandsAndClosedOnce) {
   writer.close(900);
   writer.close(900);
   const std::string text = out.str();
+  {
+    // Closed in the very millisecond of the last change: the closing timestamp lies beyond it.
+    std::ostringstream same;
+    VcdWriter w(same);
+    w.header(kEpoch, {});
+    w.row({0, 0x01, true, true, TimelineRow::Event::None, nullptr});
+    w.row({200, 0x03, true, true, TimelineRow::Event::None, nullptr});
+    w.close(200);
+    EXPECT_NE(same.str().find("#200\n1\"\n#201\n"), std::string::npos) << same.str();
+  }
   EXPECT_EQ(text.find("$comment"), std::string::npos);
   EXPECT_EQ(text.substr(text.find("$enddefinitions $end\n") + 21),
             "#0\n1!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n1)\n#200\n1\"\n#900\n");

@@ -1,5 +1,7 @@
 #include "link_recorder.h"
 
+#include <tuple>
+
 namespace varnak {
 
 void LinkRecorder::onLinkEvent(const LinkEvent& event) {
@@ -15,12 +17,19 @@ void LinkRecorder::onLinkEvent(const LinkEvent& event) {
     case LinkEvent::Kind::Waiting:
       recorder_.commandStarted(now, write ? CommandKind::Write : CommandKind::Read, event.reg, event.value);
       waiting_ = true;
+      waitingFor_ = {event.exchange, event.reg, event.value};
       break;
     case LinkEvent::Kind::Started:
       // A command that waited was marked at its click, not again when it goes out.
       if (waiting_) {
         waiting_ = false;
-        break;
+        if (std::tie(event.exchange, event.reg, event.value) ==
+            std::tie(waitingFor_.exchange, waitingFor_.reg, waitingFor_.value))
+          break;
+        // The waiting command started nothing (its value box was emptied meanwhile):
+        // its marker ends unsent, and this is another command.
+        recorder_.commandEnded(waitingFor_.exchange == ExchangeKind::Write ? CommandOutcome::NotConfirmed
+                                                                           : CommandOutcome::Failed);
       }
       recorder_.commandStarted(now, write ? CommandKind::Write : CommandKind::Read, event.reg,
                                write ? event.value : std::string());

@@ -22,6 +22,10 @@ class LinkRecorder : public LinkObserver {
  private:
   Recorder& recorder_;
   Clock clock_;
+  struct Waiting {
+    ExchangeKind exchange = ExchangeKind::Write;
+    std::string reg, value;
+  } waitingFor_;          // the command that waits, as its Waiting event named it
   bool waiting_ = false;  // the newest marker is a command clicked during another exchange
 };
 

@@ -31,7 +31,9 @@ Recorder::Recorder(std::int64_t startMs, std::int64_t startEpochMs, Limits limit
 
 void Recorder::sample(std::int64_t now, Outputs outputs) {
   const std::int64_t t = std::max<std::int64_t>(elapsed(now), lastSample_.value_or(0));
-  advance(now);
+  // A reply that comes exactly as the outputs would go stale keeps them live:
+  // a span of no length would only put "not live" after "live again".
+  if (!lastSample_ || t - *lastSample_ > kNotLiveAfterMs) advance(now);
   const bool wasNotLive = !spans_.empty() && spans_.back().end == NotLiveSpan::kOpen;
   if (wasNotLive) spans_.back().end = t;
   const bool changed = changes_.empty() || changes_.back().outputs() != outputs;
@@ -178,6 +180,7 @@ void Recorder::forEachRow(std::int64_t now, const std::function<void(const Timel
   items.reserve(changes_.size() + 2 * spans_.size() + markers_.size() + 1);
   for (std::size_t i = 0; i < changes_.size(); ++i) items.push_back({changes_[i].t(), kChange, i});
   for (std::size_t i = 0; i < spans_.size(); ++i) {
+    if (spans_[i].end == spans_[i].begin) continue;  // opened and ended by the same reply
     items.push_back({spans_[i].begin, kSpanBegin, i});
     if (spans_[i].end != NotLiveSpan::kOpen) items.push_back({spans_[i].end, kSpanEnd, i});
   }

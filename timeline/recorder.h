@@ -79,7 +79,7 @@ class Recorder {
  public:
   struct Limits {
     std::size_t changes = 24 * 3600 * 5;  // 24 hours at five changes a second
-    std::size_t spans = 24 * 3600 / 2;    // a span lasts 1 s at least, and a reply ends it
+    std::size_t spans = 24 * 3600;        // span starts are at least 1 s apart (a reply lies between)
     std::size_t markers = 24 * 3600;      // one command a second for 24 hours
   };
   // The state during some stretch of time: Qi was high at some moment if bit i of

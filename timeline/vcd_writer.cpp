@@ -64,10 +64,14 @@ void VcdWriter::row(const TimelineRow& row) {
 }
 
 void VcdWriter::close(std::int64_t t) {
-  if (started_ && t <= lastT_) return;
+  // Readers show nothing after the last timestamp: the closing one always lies
+  // beyond the last change.
+  if (closedAt_ && t <= *closedAt_) return;  // closed already
+  if (started_ && t <= lastT_) t = lastT_ + 1;
   out_ << "#" << t << "\n";
   started_ = true;
   lastT_ = t;
+  closedAt_ = t;
 }
 
 std::string VcdCommandComment(const CommandMarker& command, std::int64_t startEpochMs,

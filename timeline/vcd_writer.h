@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ class VcdWriter {
  private:
   std::ostream& out_;
   bool started_ = false;
+  std::optional<std::int64_t> closedAt_;  // the closing timestamp written, if any
   std::int64_t lastT_ = 0;
   Outputs outputs_ = 0;
   bool live_ = false;
