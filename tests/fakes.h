@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,15 @@ struct Rig {
     return out;
   }
 };
+
+// "4E 21 06" as bytes.
+inline Bytes ParseHex(const std::string& s) {
+  std::istringstream in(s);
+  Bytes out;
+  std::string pair;
+  while (in >> pair) out.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
+  return out;
+}
 
 inline const Bytes kEnqAck{0x4E, 0x21, 0x06};
 inline const Bytes kAckByte{0x06};

@@ -40,14 +40,6 @@ struct Scenario {
   Text startAnswer = U"1";
 };
 
-Bytes ParseHex(const std::string& s) {
-  std::istringstream in(s);
-  Bytes out;
-  std::string pair;
-  while (in >> pair) out.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-  return out;
-}
-
 void Apply(Rig& rig, const std::string& event) {
   LinkControl& c = rig.core;
   if (event == "Command1") return c.Command1_Click();

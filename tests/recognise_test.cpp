@@ -4,19 +4,12 @@
 
 #include <sstream>
 
+#include "fakes.h"
 #include "link/replies.h"
 #include "link/tool_frames.h"
 
 namespace varnak::testing {
 namespace {
-
-Bytes Hex(const std::string& s) {
-  std::istringstream in(s);
-  Bytes out;
-  std::string pair;
-  while (in >> pair) out.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-  return out;
-}
 
 TEST(RecogniseToolFrame, EveryFrameTheToolSends) {
   struct Row {
@@ -43,7 +36,7 @@ TEST(RecogniseToolFrame, EveryFrameTheToolSends) {
       {"", FrameKind::NotAFrame, false, {}, 0},
   };
   for (const Row& r : rows) {
-    const ToolFrame f = RecogniseToolFrame(Hex(r.hex));
+    const ToolFrame f = RecogniseToolFrame(ParseHex(r.hex));
     EXPECT_EQ(f.kind, r.kind) << r.hex;
     EXPECT_EQ(f.checkOk, r.checkOk) << r.hex;
     EXPECT_EQ(f.reg(), r.reg) << r.hex;
@@ -52,10 +45,10 @@ TEST(RecogniseToolFrame, EveryFrameTheToolSends) {
 }
 
 TEST(RecogniseReply, FieldsOfADataReply) {
-  const Reply r = RecogniseReply(Hex("06 02 A5 00 03 A5"));
+  const Reply r = RecogniseReply(ParseHex("06 02 A5 00 03 A5"));
   EXPECT_EQ(r.kind, ReplyKind::Data);
   EXPECT_EQ(r.value(), 0x00A5);
-  EXPECT_EQ(RecogniseReply(Hex("06 02 A5 00 03 A4")).kind, ReplyKind::DataBadCheck);
+  EXPECT_EQ(RecogniseReply(ParseHex("06 02 A5 00 03 A4")).kind, ReplyKind::DataBadCheck);
 }
 
 TEST(IsBeginningOf, OnlyWhatCanStillGrowIntoTheExpectedReply) {
@@ -85,7 +78,7 @@ TEST(IsBeginningOf, OnlyWhatCanStillGrowIntoTheExpectedReply) {
       {"", E::Data, false},
   };
   for (const Row& r : rows)
-    EXPECT_EQ(IsBeginningOf(Hex(r.hex), r.expected), r.beginning)
+    EXPECT_EQ(IsBeginningOf(ParseHex(r.hex), r.expected), r.beginning)
         << r.hex << " expecting " << int(r.expected);
 }
 
