@@ -40,6 +40,7 @@
 #include "control/link_events.h"
 #include "control/link_health.h"
 #include "control/link_state.h"
+#include "control/list_source.h"
 #include "control/panel_fields.h"
 #include "control/serial_port.h"
 #include "link/replies.h"
@@ -72,6 +73,9 @@ class LinkControl {
   // Observers are not owned and must outlive their registration.
   void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
   void removeObserver(LinkObserver* observer);
+  // The register list read between the window's own exchanges (none: no list).
+  // Not owned; must outlive its registration.
+  void setListSource(ListSource* list) { list_ = list; }
 
   // Start-up, with the operator's answer to the port number prompt (empty when
   // the prompt was cancelled).
@@ -161,6 +165,7 @@ class LinkControl {
   Clock clock_;
   LinkHealth health_;
   std::vector<LinkObserver*> observers_;
+  ListSource* list_ = nullptr;
   Stage stage_ = Stage::Idle;
   ExchangeKind exchange_ = ExchangeKind::Poll;
   std::optional<int> portNumber_;  // as last set on the port

@@ -11,9 +11,9 @@
 namespace varnak {
 
 struct LinkCounters {
-  std::array<int, 3> started{};    // by ExchangeKind
-  std::array<int, 3> completed{};  // by ExchangeKind
-  std::array<int, 3> failed{};     // by ExchangeKind
+  std::array<int, kExchangeKindCount> started{};    // by ExchangeKind
+  std::array<int, kExchangeKindCount> completed{};  // by ExchangeKind
+  std::array<int, kExchangeKindCount> failed{};     // by ExchangeKind
   std::array<int, kRulingCount> ruled{};
   int abandoned = 0;
   int portFailures = 0;

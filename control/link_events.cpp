@@ -66,6 +66,10 @@ const char* ExchangeName(ExchangeKind k) {
       return QT_TRANSLATE_NOOP("LinkEvents", "read");
     case ExchangeKind::Poll:
       return QT_TRANSLATE_NOOP("LinkEvents", "poll");
+    case ExchangeKind::ListRead:
+      return QT_TRANSLATE_NOOP("LinkEvents", "list read");
+    case ExchangeKind::ListWrite:
+      return QT_TRANSLATE_NOOP("LinkEvents", "list write");
   }
   return "?";
 }

@@ -11,7 +11,10 @@
 
 namespace varnak {
 
-enum class ExchangeKind { Write, Read, Poll };
+// The operator's write and read, the poll timer's read of the outputs, and the
+// register list's reads and row writes, which set none of the link flags.
+enum class ExchangeKind { Write, Read, Poll, ListRead, ListWrite };
+constexpr int kExchangeKindCount = static_cast<int>(ExchangeKind::ListWrite) + 1;
 
 // What the dispatcher made of one received chunk: the rule that acted, or why none did.
 enum class Ruling {
