@@ -1,7 +1,8 @@
-// The exchanges themselves: the operator's commands and the poll timer start
-// them, one at a time; a reply, a refusal or a deadline ends them, and a
-// command that waited starts then.
+// The exchanges themselves: the operator's commands, the poll timer and the
+// register list start them, one at a time; a reply, a refusal or a deadline ends
+// them, and the scheduler's next choice starts then.
 #include <algorithm>
+#include <cstdio>
 
 #include "control/input_check.h"
 #include "control/link_control.h"
@@ -9,47 +10,52 @@
 
 namespace varnak {
 
-// ---- operator commands and poll timer ----
+namespace {
 
-bool LinkControl::InFlight() const {
-  return stage_ == Stage::EnquirySent || stage_ == Stage::HeaderSent || stage_ == Stage::BlockSent;
+Text OctalDigits(unsigned reg) {
+  char s[16];
+  std::snprintf(s, sizeof s, "%o", reg);
+  return FromUtf8(s);
 }
 
-LinkEvent LinkControl::CommandEvent(LinkEvent::Kind kind, const Command& c) const {
-  LinkEvent e{kind, {}, {}, c.kind, {}};
-  e.reg = c.reg;
-  if (c.kind == ExchangeKind::Write) e.value = ToUtf8(NormaliseValue(c.value));
+}  // namespace
+
+LinkEvent LinkControl::ExchangeEvent(LinkEvent::Kind kind, const Exchange& x) const {
+  LinkEvent e{kind, {}, {}, x.kind, {}};
+  e.reg = x.reg;
+  if (x.kind == ExchangeKind::Write) e.value = ToUtf8(NormaliseValue(x.value));
+  if (x.kind == ExchangeKind::ListWrite) e.value = ToUtf8(x.value);
+  e.cause = x.cause;
+  e.attempt = x.attempt;
   return e;
 }
 
-void LinkControl::BeginExchange(ExchangeKind kind, Cause by) {
-  if (InFlight()) Report({LinkEvent::Kind::Abandoned, {}, {}, exchange_, {}});
-  stage_ = Stage::Idle;
-  exchange_ = kind;
+void LinkControl::BeginExchange(const Exchange& x) {
+  blockMayRepeat_ = false;
   partial_.clear();
   joinDeadline_.reset();
   replyDeadline_.reset();
   if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
-  LinkEvent started{LinkEvent::Kind::Started, {}, {}, kind};
-  if (command_) started = CommandEvent(LinkEvent::Kind::Started, *command_);
-  started.cause = by;
-  Report(started);
-  stage_ = Stage::EnquirySent;
+  if (x.attempt == 1) Report(ExchangeEvent(LinkEvent::Kind::Started, x));
+  exchange_ = x;
+  exchange_->step = 0;
   SendEnquiry();
 }
 
+// ---- operator commands and poll timer ----
+
 void LinkControl::ClickCommand(ExchangeKind kind) {
   const bool write = kind == ExchangeKind::Write;
-  Command c;
+  Exchange c;
   c.kind = kind;
+  c.cause = write ? Cause::WriteButton : Cause::ReadButton;
   // The value box must hold something for any exchange; a write also needs a value it can mean.
   const Text value = panel_.text(Field::Text1);
-  const RegisterInput reg = CheckRegister(panel_.text(write ? Field::Text2 : Field::Text6));
+  const Text regText = panel_.text(write ? Field::Text2 : Field::Text6);
+  const RegisterInput reg = CheckRegister(regText);
   InputProblem problem = reg.problem;
   const char* what = "register";
-  const Text* typed = nullptr;
-  const Text regText = panel_.text(write ? Field::Text2 : Field::Text6);
-  typed = &regText;
+  const Text* typed = &regText;
   if (value.empty() || (write && CheckValue(value) != InputProblem::None)) {
     problem = CheckValue(value);
     what = "value";
@@ -67,40 +73,45 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
   c.registerDigits = reg.digits;
   c.value = value;
   c.reg = reg.problem == InputProblem::None ? "R" + ToUtf8(reg.digits) : std::string();
-  if (InFlight()) {
-    // A poll is never cut short, nor a command: this one starts when that exchange ends.
-    if (queued_) {
-      LinkEvent replaced = CommandEvent(LinkEvent::Kind::Failed, *queued_);
-      replaced.failure = Failure::Replaced;
-      Report(replaced);
+  if (exchange_) {
+    // Nothing is cut short: this one starts when the exchange under way ends.
+    if (const std::optional<Exchange> replaced = scheduler_.queueCommand(c)) {
+      LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, *replaced);
+      e.failure = Failure::Replaced;
+      Report(e);
     }
-    queued_ = c;
-    Report(CommandEvent(LinkEvent::Kind::Waiting, c));
+    Report(ExchangeEvent(LinkEvent::Kind::Waiting, c));
     return;
   }
   StartCommand(c);
 }
 
-void LinkControl::StartCommand(const Command& c) {
+void LinkControl::StartCommand(const Exchange& c) {
   commandMessage_.reset();
   const bool before = state_.PollHold;
   const bool write = c.kind == ExchangeKind::Write;
-  command_ = c;
   state_.PollMode = false;
   state_.WriteMode = write;
   state_.PollHold = true;
-  if (!write) panel_.setText(Field::Text5, Text());
-  BeginExchange(c.kind, write ? Cause::WriteButton : Cause::ReadButton);
+  if (!write && c.attempt == 1) panel_.setText(Field::Text5, Text());
+  BeginExchange(c);
   // Held: "the write button, until the write header goes out".
-  ReportHoldChange(before, write ? Cause::WriteButton : Cause::ReadButton);
-  if (InFlight() && frameFailed_) return Fail(Failure::PortFailed);
-  if (!InFlight()) command_.reset();
+  ReportHoldChange(before, c.cause);
+  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
 }
 
-void LinkControl::Command1_Click() { ClickCommand(ExchangeKind::Write); }
-void LinkControl::Command3_Click() { ClickCommand(ExchangeKind::Read); }
+void LinkControl::Command1_Click(std::int64_t now) {
+  now_ = now;
+  ClickCommand(ExchangeKind::Write);
+}
 
-void LinkControl::Command4_Click() {
+void LinkControl::Command3_Click(std::int64_t now) {
+  now_ = now;
+  ClickCommand(ExchangeKind::Read);
+}
+
+void LinkControl::Command4_Click(std::int64_t now) {
+  now_ = now;
   const bool before = state_.PollHold;
   state_.PollHold = false;
   holdAfterCommand_ = false;
@@ -108,7 +119,7 @@ void LinkControl::Command4_Click() {
 }
 
 void LinkControl::HoldPolling(Cause by) {
-  if ((command_ && InFlight()) || queued_) {
+  if ((exchange_ && IsCommand(exchange_->kind)) || scheduler_.hasCommand()) {
     // Holding now would make the command's own reply count as one that came
     // while held; the hold begins when the command ends.
     holdAfterCommand_ = true;
@@ -119,21 +130,86 @@ void LinkControl::HoldPolling(Cause by) {
   ReportHoldChange(before, by);
 }
 
-void LinkControl::Text1_Click() { HoldPolling(Cause::ClickValueBox); }
-void LinkControl::Text2_Click() { HoldPolling(Cause::ClickWriteRegisterBox); }
-void LinkControl::Text5_Click() { HoldPolling(Cause::ClickReadBox); }
-void LinkControl::Text6_Click() { HoldPolling(Cause::ClickReadRegisterBox); }
+void LinkControl::Text1_Click(std::int64_t now) {
+  now_ = now;
+  HoldPolling(Cause::ClickValueBox);
+}
+void LinkControl::Text2_Click(std::int64_t now) {
+  now_ = now;
+  HoldPolling(Cause::ClickWriteRegisterBox);
+}
+void LinkControl::Text5_Click(std::int64_t now) {
+  now_ = now;
+  HoldPolling(Cause::ClickReadBox);
+}
+void LinkControl::Text6_Click(std::int64_t now) {
+  now_ = now;
+  HoldPolling(Cause::ClickReadRegisterBox);
+}
 
-void LinkControl::Timer1_Timer() {
+void LinkControl::Timer1_Timer(std::int64_t now) {
+  now_ = now;
+  listPaused_ = false;
+  if (state_.PollHold) return StartListJob();  // the list goes on while polling is held
+  if (exchange_) {
+    // A command or a poll still waiting for its reply is never cut short and
+    // the tick after its end polls; a list read is short, so this tick polls
+    // right after it.
+    if (IsListExchange(exchange_->kind)) scheduler_.deferPoll();
+    return;
+  }
+  Poll();
+  if (!exchange_) StartListJob();
+}
+
+void LinkControl::Poll() {
   if (state_.PollHold) return;
-  // One exchange at a time: a command or a poll still waiting for its reply is
-  // never cut short; the tick after its end polls.
-  if (InFlight()) return;
-  command_.reset();
-  BeginExchange(ExchangeKind::Poll, Cause::PollTimer);
+  Exchange p;
+  p.kind = ExchangeKind::Poll;
+  p.cause = Cause::PollTimer;
+  BeginExchange(p);
   state_.PollMode = true;
   state_.WriteMode = false;
-  if (InFlight() && frameFailed_) Fail(Failure::PortFailed);
+  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+}
+
+// ---- the register list ----
+
+void LinkControl::ListChanged(std::int64_t now) {
+  now_ = now;
+  if (!exchange_) StartListJob();
+}
+
+void LinkControl::StartListJob() {
+  if (!list_ || exchange_ || listPaused_ || panel_.text(Field::Text1).empty()) return;
+  const std::optional<ListJob> job = list_->nextJob(now_);
+  if (!job) return;
+  Exchange x;
+  x.kind = job->kind == ListJob::Kind::Read ? ExchangeKind::ListRead : ExchangeKind::ListWrite;
+  x.cause = Cause::RegisterList;
+  x.job = *job;
+  x.registerDigits = OctalDigits(job->reg);
+  x.reg = "R" + ToUtf8(x.registerDigits);
+  x.value = FromUtf8(ValueHex(job->value));
+  BeginExchange(x);
+  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+}
+
+void LinkControl::StartNext() {
+  if (exchange_) return;
+  switch (scheduler_.next()) {
+    case Scheduler::Next::Command:
+      StartCommand(scheduler_.takeCommand());
+      break;
+    case Scheduler::Next::Poll:
+      scheduler_.takePoll();
+      Poll();
+      break;
+    case Scheduler::Next::List:
+      break;
+  }
+  // A command or poll that could not start (the value box emptied) leaves the line to the list.
+  if (!exchange_ && !scheduler_.hasCommand()) StartListJob();
 }
 
 // ---- the end of an exchange ----
@@ -144,6 +220,7 @@ std::optional<std::int64_t> LinkControl::nextDeadline() const {
 }
 
 void LinkControl::Timeout(std::int64_t now) {
+  now_ = now;
   if (joinDeadline_ && now >= *joinDeadline_) {
     // Nothing more came: the beginning is judged alone.
     Bytes piece;
@@ -151,24 +228,37 @@ void LinkControl::Timeout(std::int64_t now) {
     joinDeadline_.reset();
     Judge(piece, false);
   }
-  if (replyDeadline_ && now >= *replyDeadline_ && InFlight()) Fail(Failure::NoReply);
+  if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
 }
 
-void LinkControl::Complete() {
-  if (command_) {
-    LinkEvent done = CommandEvent(LinkEvent::Kind::Completed, *command_);
-    if (command_->kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
-    Report(done);
-  } else {
-    Report({LinkEvent::Kind::Completed, {}, {}, exchange_, {}});
-  }
+void LinkControl::Took() {
+  if (!exchange_) return;  // a further ack after a confirmed write
+  if (frameFailed_) return Fail(Failure::PortFailed);
+  if (exchange_->atLastStep()) return Complete(0);
+  ++exchange_->step;
+}
+
+void LinkControl::Complete(std::uint16_t value) {
+  const Exchange x = *exchange_;
+  LinkEvent done = ExchangeEvent(LinkEvent::Kind::Completed, x);
+  if (x.kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
+  if (x.kind == ExchangeKind::ListRead) done.value = ValueHex(value);
+  Report(done);
   EndExchange();
+  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
+  // Until another exchange begins, a further ack still asks for the block again.
+  if (x.kind == ExchangeKind::Write && !exchange_) blockMayRepeat_ = true;
+  StartNext();
 }
 
 void LinkControl::Fail(Failure failure) {
-  if (command_) {
-    LinkEvent e = CommandEvent(LinkEvent::Kind::Failed, *command_);
-    e.failure = failure;
+  const Exchange x = *exchange_;
+  // A write or read cannot go again once the value box is emptied: nothing starts then.
+  if (IsRetried(x.kind, failure) && x.attempt < kAttempts && !panel_.text(Field::Text1).empty())
+    return Retry(failure);
+  LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, x);
+  e.failure = failure;
+  if (IsCommand(x.kind)) {
     Report(e);
     commandMessage_ = e;
     commandPort_ = "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string());
@@ -176,30 +266,38 @@ void LinkControl::Fail(Failure failure) {
     const bool before = state_.PollHold;
     state_.PollHold = false;
     ReportHoldChange(before, Cause::CommandEnded);
+  } else if (IsListExchange(x.kind)) {
+    Report(e);
+    if (failure == Failure::PortFailed) listPaused_ = true;
   } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
-    LinkEvent e{LinkEvent::Kind::Failed, {}, {}, exchange_, {}};
-    e.failure = failure;
     Report(e);
   }
-  stage_ = Stage::Idle;
   EndExchange();
+  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
+  StartNext();
+}
+
+void LinkControl::Retry(Failure failure) {
+  Exchange again = *exchange_;
+  ++again.attempt;
+  LinkEvent e = ExchangeEvent(LinkEvent::Kind::Retried, again);
+  e.failure = failure;
+  Report(e);
+  exchange_.reset();
+  if (IsCommand(again.kind)) return StartCommand(again);
+  BeginExchange(again);
+  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
 }
 
 void LinkControl::EndExchange() {
-  if (stage_ != Stage::BlockAcked) stage_ = Stage::Idle;
   replyDeadline_.reset();
   partial_.clear();
   joinDeadline_.reset();
-  const bool wasCommand = command_.has_value();
-  command_.reset();
+  const bool wasCommand = exchange_ && IsCommand(exchange_->kind);
+  exchange_.reset();
   if (wasCommand && holdAfterCommand_) {
     holdAfterCommand_ = false;
     HoldPolling(Cause::ClickDuringCommand);
-  }
-  if (queued_) {
-    const Command next = *queued_;
-    queued_.reset();
-    StartCommand(next);
   }
 }
 

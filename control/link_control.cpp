@@ -1,7 +1,6 @@
 #include "link_control.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "control/input_check.h"
 #include "control/port_number.h"
@@ -14,15 +13,9 @@ namespace {
 
 constexpr const char* kLineSettings = "9600,o,8,1";
 
-std::int64_t SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
-LinkControl::LinkControl(SerialPort& port, PanelFields& panel)
-    : port_(port), panel_(panel), clock_(SteadyMs) {}
+LinkControl::LinkControl(SerialPort& port, PanelFields& panel) : port_(port), panel_(panel) {}
 
 void LinkControl::removeObserver(LinkObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
@@ -40,8 +33,7 @@ void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
   Report(e);
 }
 
-LinkStatus LinkControl::status(const std::string& portProblem, Translate lang) const {
-  const std::int64_t now = clock_();
+LinkStatus LinkControl::status(std::int64_t now, const std::string& portProblem, Translate lang) const {
   std::string message = portProblem.empty() ? CommandMessageText(lang) : portProblem;
   if (message.empty() && panel_.text(Field::Text1).empty())
     message = InputProblemText("value", InputProblem::Empty, {}, lang);
@@ -63,7 +55,8 @@ std::string LinkControl::CommandMessageText(Translate lang) const {
 
 // ---- start-up and port ----
 
-void LinkControl::Form2_Load(const Text& answer) {
+void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
+  now_ = now;
   ClosePort(Cause::StartUp);
   state_.LineSettings = kLineSettings;
   // A window whose port box raises its change event when set from code runs
@@ -75,9 +68,10 @@ void LinkControl::Form2_Load(const Text& answer) {
   state_.PollMode = false;
   state_.WriteMode = false;
   state_.PollHold = false;
-  stage_ = Stage::Idle;
-  command_.reset();
-  queued_.reset();
+  exchange_.reset();
+  scheduler_.clear();
+  blockMayRepeat_ = false;
+  listPaused_ = false;
   holdAfterCommand_ = false;
   replyDeadline_.reset();
   partial_.clear();
@@ -85,7 +79,8 @@ void LinkControl::Form2_Load(const Text& answer) {
   commandMessage_.reset();
 }
 
-void LinkControl::Combo1_Change() {
+void LinkControl::Combo1_Change(std::int64_t now) {
+  now_ = now;
   ClosePort(Cause::PortNumberChanged);
   state_.LineSettings = kLineSettings;
   state_.PortText = panel_.text(Field::Combo1);
@@ -127,14 +122,14 @@ void LinkControl::SendEnquiry() {
 }
 
 void LinkControl::SendWriteHeader() {
-  HeaderText h = BuildWriteHeader(command_ ? command_->registerDigits : panel_.text(Field::Text2));
+  HeaderText h = BuildWriteHeader(exchange_ ? exchange_->registerDigits : panel_.text(Field::Text2));
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
 }
 
 void LinkControl::SendReadHeader() {
-  HeaderText h = BuildReadHeader(command_ ? command_->registerDigits : panel_.text(Field::Text6));
+  HeaderText h = BuildReadHeader(exchange_ ? exchange_->registerDigits : panel_.text(Field::Text6));
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
@@ -145,7 +140,8 @@ void LinkControl::SendDataBlock() {
   // operator has typed something else since. A block sent again after the
   // write has ended is the same block, whatever the box holds by then.
   const Text shown = panel_.text(Field::Text1);
-  const Text typed = command_ ? command_->value : lastBlockValue_.empty() ? shown : lastBlockValue_;
+  const bool writing = exchange_ && exchange_->kind == ExchangeKind::Write;
+  const Text typed = writing ? exchange_->value : lastBlockValue_.empty() ? shown : lastBlockValue_;
   const Text value = NormaliseValue(typed);
   if (value != shown && typed == shown) panel_.setText(Field::Text1, value);
   lastBlockValue_ = value;
@@ -168,6 +164,17 @@ void LinkControl::TransmitHexText(const Text& hexText) {
   state_.PollHold = false;
 }
 
+void LinkControl::SendListFrame(FrameKind frame) {
+  const Exchange& x = *exchange_;
+  if (frame == FrameKind::DataBlock) {
+    WriteFrame(HexTextToBytes(BuildDataBlock(x.value).sendText));
+    return;
+  }
+  const bool write = frame == FrameKind::WriteHeader;
+  WriteFrame(HexTextToBytes(write ? BuildWriteHeader(x.registerDigits).sendText
+                                  : BuildReadHeader(x.registerDigits).sendText));
+}
+
 bool LinkControl::WriteFrame(const Bytes& bytes) {
   frameFailed_ = true;
   if (!port_.isOpen()) {
@@ -179,10 +186,9 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
     Report({LinkEvent::Kind::PortOpened, {}, {}, {}, "COM" + std::to_string(portNumber_.value_or(0))});
   }
   if (port_.write(bytes)) {
-    const std::int64_t now = clock_();
-    health_.frameSent(now);
+    health_.frameSent(now_);
     frameFailed_ = false;
-    if (InFlight()) replyDeadline_ = now + kReplyTimeoutMs;
+    if (exchange_) replyDeadline_ = now_ + kReplyTimeoutMs;
     Report({LinkEvent::Kind::Sent, bytes});
     return true;
   }

@@ -10,38 +10,47 @@
 // (header, data block), shows the value read, or sets the lamps. The flags
 // PollMode, WriteMode and PollHold are the only memory of where an exchange is.
 //
-// One exchange at a time. A write or read clicked by the operator is a command
-// with state of its own: its register and value are taken at the click, and
-// while it waits for a reply the timer starts no poll, so a tick can never turn
-// its replies into a poll's. A click while a poll is under way waits for that
-// poll to end. Every exchange ends when its last reply is used, when a reply is
-// refused or not understood, or when none comes within kReplyTimeoutMs of the
-// frame's write; a command that ends without its result says why in the title.
-// A reply that reaches the host in pieces (a USB adapter hands over what it has
-// every 16 ms) is joined when the next piece follows within kJoinMs.
+// One exchange at a time, described in exchange.h; the scheduler (scheduler.h)
+// picks the next when the line is free: a command clicked meanwhile, then a
+// poll that a tick deferred, then the register list's next read. A write or read
+// clicked by the operator takes its register and value at the click; while it
+// waits for a reply the timer starts no poll, so a tick can never turn its
+// replies into a poll's. Every exchange ends when its last reply is used, when a
+// reply is refused or not understood, or when none comes within kReplyTimeoutMs
+// of the frame's write; a command lost on the line goes again from the enquiry
+// (kAttempts in all), and one that ends without its result says why in the
+// title. A reply that reaches the host in pieces (a USB adapter hands over what
+// it has every 16 ms) is joined when the next piece follows within kJoinMs.
 //
-// The class keeps no timer: nextDeadline() says when it wants to be called back,
-// and the window arms a single-shot timer that calls Timeout().
+// The register list's reads and row writes run between the window's exchanges,
+// whenever the line is idle and nothing else is due. They set none of the flags,
+// their replies never reach the rules, the read box or the lamps, and they need
+// nothing of the window but the value box's "not empty".
+//
+// The class keeps no timer and reads no clock: every handler is given the time
+// (milliseconds on a monotonic clock), nextDeadline() says when it wants to be
+// called back, and the window arms a single-shot timer that calls Timeout().
 //
 // A frame that cannot be sent (no valid port number, the device will not open or
 // write) ends its exchange at once; the next frame tries the port again. The port
 // reports the failure to whoever shows it; this class shows nothing.
 //
 // Beside the flags, and without changing what they decide, the class keeps track
-// of the exchange under way and of the link's health, and reports every frame,
-// every chunk with what was done with it, and every port event to its observers.
+// of the link's health, and reports every frame, every chunk with what was done
+// with it, and every port event to its observers.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "control/exchange.h"
 #include "control/link_events.h"
 #include "control/link_health.h"
 #include "control/link_state.h"
 #include "control/list_source.h"
 #include "control/panel_fields.h"
+#include "control/scheduler.h"
 #include "control/serial_port.h"
 #include "link/replies.h"
 
@@ -55,9 +64,6 @@ struct LinkStatus {
 
 class LinkControl {
  public:
-  // Milliseconds on a monotonic clock.
-  using Clock = std::function<std::int64_t()>;
-
   // From the write of a frame to the end of its reply: the frame's own wire
   // time (a header is 19.5 ms), the turnaround, the reply (6.9 ms), an adapter's
   // 16 ms latency, the 4 ms quiet gap and the join, with room to spare.
@@ -68,8 +74,6 @@ class LinkControl {
 
   LinkControl(SerialPort& port, PanelFields& panel);
 
-  void setClock(Clock clock) { clock_ = std::move(clock); }
-  std::int64_t now() const { return clock_(); }
   // Observers are not owned and must outlive their registration.
   void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
   void removeObserver(LinkObserver* observer);
@@ -77,27 +81,32 @@ class LinkControl {
   // Not owned; must outlive its registration.
   void setListSource(ListSource* list) { list_ = list; }
 
+  // Every handler takes the time, in milliseconds on a monotonic clock.
+
   // Start-up, with the operator's answer to the port number prompt (empty when
   // the prompt was cancelled).
-  void Form2_Load(const Text& answer);
+  void Form2_Load(const Text& answer, std::int64_t now);
   // Every edit of the port box, including the start-up's own setting of it.
-  void Combo1_Change();
+  void Combo1_Change(std::int64_t now);
   void ConfigurePort();
 
-  void Command1_Click();  // starts a write
-  void Command3_Click();  // starts a read
-  void Command4_Click();  // releases the hold on polling
-  void Text1_Click();     // clicks into the text boxes hold polling
-  void Text2_Click();
-  void Text5_Click();
-  void Text6_Click();
-  void Timer1_Timer();  // every 200 ms: starts a poll unless held
+  void Command1_Click(std::int64_t now);  // starts a write
+  void Command3_Click(std::int64_t now);  // starts a read
+  void Command4_Click(std::int64_t now);  // releases the hold on polling
+  void Text1_Click(std::int64_t now);     // clicks into the text boxes hold polling
+  void Text2_Click(std::int64_t now);
+  void Text5_Click(std::int64_t now);
+  void Text6_Click(std::int64_t now);
+  void Timer1_Timer(std::int64_t now);  // every 200 ms: starts a poll unless held
 
   // The port's event: a data-received event reads every waiting byte as one chunk.
-  void MSComm1_OnComm();
+  void MSComm1_OnComm(std::int64_t now);
 
-  // When the link control wants Timeout() called (milliseconds on its clock):
-  // the end of a reply timeout or of a join, or none.
+  // The register list has work (a row added, a value to write): an idle line starts it now.
+  void ListChanged(std::int64_t now);
+
+  // When the link control wants Timeout() called: the end of a reply timeout or
+  // of a join, or none.
   std::optional<std::int64_t> nextDeadline() const;
   void Timeout(std::int64_t now);
 
@@ -117,43 +126,46 @@ class LinkControl {
   std::optional<int> portNumber() const { return portNumber_; }
   // Whether the lamps are live, and what the title should say given the port's
   // own problem (empty when it has none), in the operator's language by `lang`.
-  LinkStatus status(const std::string& portProblem, Translate lang = English) const;
+  LinkStatus status(std::int64_t now, const std::string& portProblem, Translate lang = English) const;
+  // The exchange under way, if any.
+  const std::optional<Exchange>& exchange() const { return exchange_; }
 
  private:
-  // Where the exchange under way stands. The flags decide what each reply does;
-  // the stage says which reply the exchange waits for and when it has ended.
-  enum class Stage { Idle, EnquirySent, HeaderSent, BlockSent, BlockAcked };
-
-  // A write or read as clicked: register and value taken at the click.
-  struct Command {
-    ExchangeKind kind = ExchangeKind::Write;
-    Text registerDigits;  // octal digits, for the header
-    Text value;           // as typed in the value box (a write)
-    std::string reg;      // "R2000", for reports and the title
-  };
-
   // Sends the bytes, opening the port first if needed; false if they were dropped.
   bool WriteFrame(const Bytes& bytes);
+  // A list exchange's header or data block: built from the job, not the boxes,
+  // and sent without the transmission step that frees the poll timer.
+  void SendListFrame(FrameKind frame);
   void HoldPolling(Cause by);
-  // A command or the timer moves the flags to a new exchange.
-  void BeginExchange(ExchangeKind kind, Cause by);
   // The operator's click of the write or read button.
   void ClickCommand(ExchangeKind kind);
-  void StartCommand(const Command& command);
-  bool InFlight() const;
+  void StartCommand(const Exchange& command);
+  // The tick's poll, unless held.
+  void Poll();
+  void StartListJob();
+  // The scheduler's choice, once the line is free.
+  void StartNext();
+  // Sends the enquiry of `exchange`, which is then under way; nothing while the
+  // value box is empty.
+  void BeginExchange(const Exchange& exchange);
   std::optional<ExpectedReply> Expected() const;
   // Whether the exchange under way waits for a reply of this kind now.
   bool Expects(ReplyKind kind) const;
-  // A whole chunk (or joined reply): the rules, then where the exchange stands.
+  // A whole chunk (or joined reply): the rule that acts, or the list exchange's
+  // step; the exchange moves on, ends, or fails.
   void Judge(const Bytes& rx, bool joined);
-  Ruling Dispatch(const Bytes& rx, bool joined);
-  void Settle(Ruling ruling);
-  void Complete();
+  void DispatchList(const Bytes& rx, const Reply& reply, bool joined);
+  // The exchange under way took the reply its step waited for.
+  void Took();
+  void Complete(std::uint16_t value);
   void Fail(Failure failure);
+  // A command or list write lost on the line: again from the enquiry.
+  void Retry(Failure failure);
   void EndExchange();
-  LinkEvent CommandEvent(LinkEvent::Kind kind, const Command& command) const;
+  LinkEvent ExchangeEvent(LinkEvent::Kind kind, const Exchange& exchange) const;
   // `ruling`: the rule that acted when the cause is a reply.
   void ReportHoldChange(bool before, Cause by, Ruling ruling = Ruling::IgnoredNotAReply);
+  void ReportReceived(const Bytes& rx, Ruling ruling, bool joined);
   void ClosePort(Cause why);
   // The title's words for a failed or refused command.
   std::string CommandMessageText(Translate lang) const;
@@ -162,20 +174,21 @@ class LinkControl {
   SerialPort& port_;
   PanelFields& panel_;
   LinkState state_;
-  Clock clock_;
+  std::int64_t now_ = 0;  // the time given to the handler that runs
   LinkHealth health_;
   std::vector<LinkObserver*> observers_;
   ListSource* list_ = nullptr;
-  Stage stage_ = Stage::Idle;
-  ExchangeKind exchange_ = ExchangeKind::Poll;
   std::optional<int> portNumber_;  // as last set on the port
   std::string lastFailure_;        // reported once until the port opens again
 
-  std::optional<Command> command_;  // the write or read under way
-  std::optional<Command> queued_;   // clicked during another exchange: starts at its end
-  bool holdAfterCommand_ = false;   // a click into a box during a command holds once it ends
-  bool frameFailed_ = false;        // the last frame of the exchange could not be written
-  bool writeConfirmed_ = false;     // the ack just judged confirmed the write's data block
+  std::optional<Exchange> exchange_;  // the exchange under way
+  Scheduler scheduler_;
+  // A confirmed write: until another exchange begins, every further ack asks
+  // for its data block again.
+  bool blockMayRepeat_ = false;
+  bool holdAfterCommand_ = false;  // a click into a box during a command holds once it ends
+  bool frameFailed_ = false;       // the last frame of the exchange could not be written
+  bool listPaused_ = false;        // the list's frame could not be written: wait for the next tick
   std::optional<std::int64_t> replyDeadline_;
   Bytes partial_;  // a beginning of the expected reply, waiting for the rest
   std::optional<std::int64_t> joinDeadline_;

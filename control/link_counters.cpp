@@ -14,8 +14,8 @@ void LinkCounters::count(const LinkEvent& e) {
     case LinkEvent::Kind::Failed:
       ++failed[k];
       break;
-    case LinkEvent::Kind::Abandoned:
-      ++abandoned;
+    case LinkEvent::Kind::Retried:
+      ++retried;
       break;
     case LinkEvent::Kind::Received:
       ++ruled[static_cast<std::size_t>(e.ruling)];
@@ -39,20 +39,26 @@ std::vector<LinkCounters::Row> LinkCounters::rows() const {
   constexpr const char* kContext = "LinkCounters";
   static constexpr const char* kStarted[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes started"),
                                              QT_TRANSLATE_NOOP("LinkCounters", "reads started"),
-                                             QT_TRANSLATE_NOOP("LinkCounters", "polls started")};
+                                             QT_TRANSLATE_NOOP("LinkCounters", "polls started"),
+                                             QT_TRANSLATE_NOOP("LinkCounters", "list reads started"),
+                                             QT_TRANSLATE_NOOP("LinkCounters", "list writes started")};
   static constexpr const char* kCompleted[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes completed"),
                                                QT_TRANSLATE_NOOP("LinkCounters", "reads completed"),
-                                               QT_TRANSLATE_NOOP("LinkCounters", "polls completed")};
+                                               QT_TRANSLATE_NOOP("LinkCounters", "polls completed"),
+                                               QT_TRANSLATE_NOOP("LinkCounters", "list reads completed"),
+                                               QT_TRANSLATE_NOOP("LinkCounters", "list writes completed")};
   static constexpr const char* kFailed[] = {QT_TRANSLATE_NOOP("LinkCounters", "writes failed"),
                                             QT_TRANSLATE_NOOP("LinkCounters", "reads failed"),
-                                            QT_TRANSLATE_NOOP("LinkCounters", "polls failed")};
+                                            QT_TRANSLATE_NOOP("LinkCounters", "polls failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "list reads failed"),
+                                            QT_TRANSLATE_NOOP("LinkCounters", "list writes failed")};
   std::vector<Row> out;
-  for (std::size_t k = 0; k < 3; ++k) {
+  for (std::size_t k = 0; k < kExchangeKindCount; ++k) {
     out.push_back({kContext, kStarted[k], started[k]});
     out.push_back({kContext, kCompleted[k], completed[k]});
     out.push_back({kContext, kFailed[k], failed[k]});
   }
-  out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "abandoned"), abandoned});
+  out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "tried again"), retried});
   out.push_back({kContext, QT_TRANSLATE_NOOP("LinkCounters", "port failures"), portFailures});
   for (int r = 0; r < kRulingCount; ++r)
     if (IsIgnored(static_cast<Ruling>(r)))

@@ -1,5 +1,5 @@
 // The line monitor's counters: exchanges started and completed by kind, replies
-// ignored by reason, exchanges abandoned, port failures.
+// ignored by reason, commands tried again, port failures.
 #pragma once
 
 #include <array>
@@ -15,7 +15,7 @@ struct LinkCounters {
   std::array<int, kExchangeKindCount> completed{};  // by ExchangeKind
   std::array<int, kExchangeKindCount> failed{};     // by ExchangeKind
   std::array<int, kRulingCount> ruled{};
-  int abandoned = 0;
+  int retried = 0;  // commands and list writes tried again after a loss on the line
   int portFailures = 0;
 
   void count(const LinkEvent& event);

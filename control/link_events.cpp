@@ -2,7 +2,7 @@
 
 namespace varnak {
 
-bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply && r != Ruling::KeptForTheRest; }
+bool IsIgnored(Ruling r) { return r >= Ruling::IgnoredNotAReply && r <= Ruling::IgnoredUnexpected; }
 
 const char* FailureText(Failure f) {
   switch (f) {
@@ -52,6 +52,10 @@ const char* RulingText(Ruling r) {
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: data reply while polling is held");
     case Ruling::IgnoredUnexpected:
       return QT_TRANSLATE_NOOP("LinkEvents", "ignored: no exchange waits for this reply");
+    case Ruling::ListValueRead:
+      return QT_TRANSLATE_NOOP("LinkEvents", "value read for the register list");
+    case Ruling::ListWriteConfirmed:
+      return QT_TRANSLATE_NOOP("LinkEvents", "list write confirmed");
     case Ruling::KeptForTheRest:
       return QT_TRANSLATE_NOOP("LinkEvents", "kept: waiting for the rest of the reply");
   }
@@ -106,6 +110,8 @@ const char* CauseText(Cause c) {
       return QT_TRANSLATE_NOOP("LinkEvents", "port number changed");
     case Cause::WriteFailed:
       return QT_TRANSLATE_NOOP("LinkEvents", "write failed");
+    case Cause::RegisterList:
+      return QT_TRANSLATE_NOOP("LinkEvents", "the register list");
   }
   return "?";
 }

@@ -31,6 +31,8 @@ enum class Ruling {
   IgnoredAckOutsideWrite,
   IgnoredDataWhileHeld,  // a read's data reply while polling is held (a click into a box)
   IgnoredUnexpected,     // a reply that no exchange waits for now (late, or after a timeout)
+  ListValueRead,         // a list read's data reply, to the register list
+  ListWriteConfirmed,    // the ack of a list write's data block
   KeptForTheRest,        // the beginning of the expected reply: waiting briefly for the rest
 };
 constexpr int kRulingCount = static_cast<int>(Ruling::KeptForTheRest) + 1;
@@ -65,6 +67,7 @@ enum class Cause {
   StartUp,                // the port closed at start-up
   PortNumberChanged,
   WriteFailed,
+  RegisterList,  // the register list's next read or a write from its row
 };
 
 // Texts to show are keys for translation (see link/words.h), English here.
@@ -84,8 +87,8 @@ struct LinkEvent {
     Received,    // a chunk came in; `ruling` says what was done with it
     Started,     // an exchange's enquiry went out; `cause` is the button or the timer
     Completed,   // the exchange's last reply came and was used
-    Abandoned,   // a new exchange began before this one's reply came
     Failed,      // the exchange ended without its result; `failure` says why
+    Retried,     // a write or read lost on the line goes again from the enquiry; `failure`, `attempt`
     Waiting,     // a command clicked during another exchange waits for its end
     Held,        // polling held; `cause` says by what
     Released,    // polling free again; `cause` says by what
@@ -105,6 +108,7 @@ struct LinkEvent {
   std::string value = {};
   Failure failure = Failure::NoReply;
   bool joined = false;  // Received: the reply came in pieces and was joined
+  int attempt = 1;      // Retried: the attempt that now begins (2 or 3)
   Cause cause = Cause::None;
   // Failed with BadInput: what is wrong with which box; `detail` holds what was typed.
   InputProblem input = InputProblem::None;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "control/exchange.h"
 #include "link/decode.h"
 
 namespace varnak {
@@ -14,7 +15,8 @@ constexpr const char* kContext = "LinkFormat";
 std::string Subject(const LinkEvent& e, Translate lang) {
   std::string s = lang(kLinkEventsContext, ExchangeName(e.exchange));
   if (!e.reg.empty()) s += " " + e.reg;
-  if (e.exchange == ExchangeKind::Write && !e.value.empty()) s += " = " + e.value;
+  const bool write = e.exchange == ExchangeKind::Write || e.exchange == ExchangeKind::ListWrite;
+  if (write && !e.value.empty()) s += " = " + e.value;
   return s;
 }
 
@@ -46,20 +48,20 @@ std::string Describe(const LinkEvent& e, Translate lang) {
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 started by %2")),
                   {Subject(e, lang), events(CauseText(e.cause))});
     case K::Completed:
-      if (e.exchange == ExchangeKind::Write)
+      if (e.exchange == ExchangeKind::Write || e.exchange == ExchangeKind::ListWrite)
         return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 confirmed")), {Subject(e, lang)});
-      if (e.exchange == ExchangeKind::Read)
+      if (e.exchange == ExchangeKind::Read || e.exchange == ExchangeKind::ListRead)
         return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 = %2 done")), {Subject(e, lang), e.value});
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 done")), {Subject(e, lang)});
-    case K::Abandoned:
-      return Fill(
-          say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 abandoned: a new exchange began before its reply came")),
-          {Subject(e, lang)});
+    case K::Retried:
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1: %2, trying again (attempt %3 of %4)")),
+                  {Subject(e, lang), events(FailureText(e.failure)), std::to_string(e.attempt),
+                   std::to_string(kAttempts)});
     case K::Failed:
       if (e.failure == Failure::BadInput)
         return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 not sent: %2")),
                     {Subject(e, lang), InputProblemText(e.inputBox, e.input, FromUtf8(e.detail), lang)});
-      if (e.exchange == ExchangeKind::Write)
+      if (e.exchange == ExchangeKind::Write || e.exchange == ExchangeKind::ListWrite)
         return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 not confirmed: %2")),
                     {Subject(e, lang), events(FailureText(e.failure))});
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- %1 failed: %2")),

@@ -37,6 +37,19 @@ Failure FailureOf(Ruling r) {
   }
 }
 
+// Whether a reply of this kind is the one a step waits for.
+bool Fits(ReplyKind kind, ExpectedReply awaits) {
+  switch (awaits) {
+    case ExpectedReply::EnquiryAck:
+      return kind == ReplyKind::EnquiryAck;
+    case ExpectedReply::Ack:
+      return kind == ReplyKind::Ack;
+    case ExpectedReply::Data:
+      return kind == ReplyKind::Data;
+  }
+  return false;
+}
+
 Bytes Joined(const Bytes& a, const Bytes& b) {
   Bytes out = a;
   out.insert(out.end(), b.begin(), b.end());
@@ -46,35 +59,18 @@ Bytes Joined(const Bytes& a, const Bytes& b) {
 }  // namespace
 
 std::optional<ExpectedReply> LinkControl::Expected() const {
-  switch (stage_) {
-    case Stage::EnquirySent:
-      return ExpectedReply::EnquiryAck;
-    case Stage::HeaderSent:
-      return exchange_ == ExchangeKind::Write ? ExpectedReply::Ack : ExpectedReply::Data;
-    case Stage::BlockSent:
-      return ExpectedReply::Ack;
-    default:
-      return std::nullopt;
-  }
+  if (!exchange_) return std::nullopt;
+  return exchange_->current().awaits;
 }
 
 bool LinkControl::Expects(ReplyKind kind) const {
-  switch (kind) {
-    case ReplyKind::EnquiryAck:
-      return stage_ == Stage::EnquirySent;
-    case ReplyKind::Ack:
-      // After the write's header and block; once the block is acknowledged,
-      // every further ACK still asks for it again.
-      return (stage_ == Stage::HeaderSent && exchange_ == ExchangeKind::Write) ||
-             stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked;
-    case ReplyKind::Data:
-      return stage_ == Stage::HeaderSent && exchange_ != ExchangeKind::Write;
-    default:
-      return false;
-  }
+  // Once a write's block is acknowledged, every further ack still asks for it again.
+  if (!exchange_) return kind == ReplyKind::Ack && blockMayRepeat_;
+  return Fits(kind, exchange_->current().awaits);
 }
 
-void LinkControl::MSComm1_OnComm() {
+void LinkControl::MSComm1_OnComm(std::int64_t now) {
+  now_ = now;
   if (port_.lastEvent() != CommEvent::Receive) return;
   Bytes chunk = port_.read();
   if (chunk.empty()) return;  // nothing waiting: no rule could act on it
@@ -94,120 +90,103 @@ void LinkControl::MSComm1_OnComm() {
       Judge(piece, false);
     }
   }
-  const std::optional<ExpectedReply> now = Expected();
-  if (now && IsBeginningOf(chunk, *now)) {
+  const std::optional<ExpectedReply> next = Expected();
+  if (next && IsBeginningOf(chunk, *next)) {
     // Keep it, and wait briefly for the rest; a complete reply acts at once.
     partial_ = chunk;
-    joinDeadline_ = clock_() + kJoinMs;
+    joinDeadline_ = now_ + kJoinMs;
     if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *joinDeadline_);
-    Report({LinkEvent::Kind::Received, chunk, Ruling::KeptForTheRest, exchange_, {}});
+    ReportReceived(chunk, Ruling::KeptForTheRest, false);
     return;
   }
   Judge(chunk, joined);
 }
 
+void LinkControl::ReportReceived(const Bytes& rx, Ruling ruling, bool joined) {
+  LinkEvent e{LinkEvent::Kind::Received, rx, ruling, exchange_ ? exchange_->kind : ExchangeKind::Poll, {}};
+  e.joined = joined;
+  Report(e);
+}
+
 void LinkControl::Judge(const Bytes& rx, bool joined) {
-  state_.RxBytes = rx;
-  state_.RxLastIndex = static_cast<int>(rx.size()) - 1;
-  const bool before = state_.PollHold;
-  const Stage stage = stage_;
-  const Ruling ruling = Dispatch(rx, joined);
-  ReportHoldChange(before, Cause::Reply, ruling);
-  if (stage != Stage::Idle) Settle(ruling);
-}
-
-void LinkControl::Settle(Ruling r) {
-  const bool inFlight = InFlight();
-  if (frameFailed_ && inFlight) return Fail(Failure::PortFailed);
-  switch (r) {
-    case Ruling::ValueShown:
-      if (inFlight && exchange_ == ExchangeKind::Read && stage_ == Stage::HeaderSent) Complete();
-      return;
-    case Ruling::LampsSet:
-      if (inFlight && exchange_ == ExchangeKind::Poll && stage_ == Stage::HeaderSent) Complete();
-      return;
-    case Ruling::DataBlockSentAgain:
-      if (writeConfirmed_) {
-        writeConfirmed_ = false;
-        Complete();
-      }
-      return;
-    case Ruling::WriteHeaderSent:
-    case Ruling::ReadHeaderSent:
-    case Ruling::PollHeaderSent:
-    case Ruling::DataBlockSent:
-    case Ruling::KeptForTheRest:
-      return;
-    default:
-      if (inFlight) Fail(FailureOf(r));
-      return;
-  }
-}
-
-Ruling LinkControl::Dispatch(const Bytes& rx, bool joined) {
   LinkState& s = state_;
+  s.RxBytes = rx;
+  s.RxLastIndex = static_cast<int>(rx.size()) - 1;
   const Reply reply = RecogniseReply(rx);
   const ReplyKind kind = reply.kind;
-  const std::int64_t now = clock_();
-  if (IsRecognisedReply(kind)) health_.replyRecognised(now);
+  if (IsRecognisedReply(kind)) health_.replyRecognised(now_);
+  if (exchange_ && IsListExchange(exchange_->kind)) return DispatchList(rx, reply, joined);
+
   // The report of the chunk comes before the frame it makes the dispatcher send.
-  auto received = [&](Ruling r) {
-    LinkEvent e{LinkEvent::Kind::Received, rx, r, exchange_, {}};
-    e.joined = joined;
-    Report(e);
-  };
-  auto sendNext = [&](Ruling r, Stage next, void (LinkControl::*send)()) {
-    received(r);
-    stage_ = next;
+  const auto sendNext = [&](Ruling r, void (LinkControl::*send)()) {
+    ReportReceived(rx, r, joined);
+    const bool before = s.PollHold;
     s.PollHold = true;
     (this->*send)();
-    return r;
+    ReportHoldChange(before, Cause::Reply, r);
+    Took();
   };
+  const Rule rule = MatchRule(kind, s);
   // A reply acts only while an exchange waits for it: one that comes after its
   // exchange has ended (a timeout, a refusal) must not send a frame built from
   // what the boxes hold by now, nor show a value or set the lamps.
-  const bool aRuleActs = (kind == ReplyKind::EnquiryAck && !(s.WriteMode && s.PollMode)) ||
-                         (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) ||
-                         (kind == ReplyKind::Data && (s.PollMode || !s.PollHold));
-  if (aRuleActs && !Expects(kind)) {
-    received(Ruling::IgnoredUnexpected);
-    return Ruling::IgnoredUnexpected;
+  if (rule != Rule::None && !Expects(kind)) {
+    ReportReceived(rx, Ruling::IgnoredUnexpected, joined);
+    if (exchange_) Fail(Failure::NotAReply);
+    return;
   }
   // Each rule sees the flags as they stand when it is reached; at most one acts.
   // A data reply counts only with a good check byte: a corrupted value is never shown.
-  if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode)
-    return sendNext(Ruling::WriteHeaderSent, Stage::HeaderSent, &LinkControl::SendWriteHeader);
-  if (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) {
-    // The first ack answers the header; the next one the block, which confirms
-    // the write, though every further ack still sends the block again.
-    const bool again = stage_ == Stage::BlockSent || stage_ == Stage::BlockAcked;
-    const Ruling r = again ? Ruling::DataBlockSentAgain : Ruling::DataBlockSent;
-    received(r);
-    const bool confirmed = stage_ == Stage::BlockSent && exchange_ == ExchangeKind::Write;
-    if (confirmed) stage_ = Stage::BlockAcked;
-    if (!again) stage_ = Stage::BlockSent;
-    s.PollHold = true;
-    SendDataBlock();
-    writeConfirmed_ = confirmed;
-    return r;
+  switch (rule) {
+    case Rule::WriteEnquiryAcked:
+      return sendNext(Ruling::WriteHeaderSent, &LinkControl::SendWriteHeader);
+    case Rule::WriteAcked:
+      // The first ack answers the header; the next one the block, which confirms
+      // the write, though every further ack still sends the block again.
+      return sendNext(exchange_ && exchange_->step == 1 ? Ruling::DataBlockSent : Ruling::DataBlockSentAgain,
+                      &LinkControl::SendDataBlock);
+    case Rule::ReadEnquiryAcked:
+      return sendNext(Ruling::ReadHeaderSent, &LinkControl::SendReadHeader);
+    case Rule::PollEnquiryAcked:
+      return sendNext(Ruling::PollHeaderSent, &LinkControl::SendPollHeader);
+    case Rule::ReadData:
+      panel_.setText(Field::Text5, FromUtf8(ValueHex(reply.value())));
+      ReportReceived(rx, Ruling::ValueShown, joined);
+      return Took();
+    case Rule::PollData:
+      for (int i = 0; i < 8; ++i) panel_.setLamp(i, (reply.low >> i) & 1);
+      health_.lampsSet(now_);
+      ReportReceived(rx, Ruling::LampsSet, joined);
+      return Took();
+    case Rule::None:
+      break;
   }
-  if (kind == ReplyKind::EnquiryAck && !s.WriteMode && !s.PollMode)
-    return sendNext(Ruling::ReadHeaderSent, Stage::HeaderSent, &LinkControl::SendReadHeader);
-  if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode)
-    return sendNext(Ruling::PollHeaderSent, Stage::HeaderSent, &LinkControl::SendPollHeader);
-  if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) {
-    panel_.setText(Field::Text5, FromUtf8(ValueHex(reply.value())));
-    received(Ruling::ValueShown);
-    return Ruling::ValueShown;
+  const Ruling ignored = IgnoredBecause(kind);
+  ReportReceived(rx, ignored, joined);
+  if (exchange_) Fail(FailureOf(ignored));
+}
+
+void LinkControl::DispatchList(const Bytes& rx, const Reply& reply, bool joined) {
+  Exchange& x = *exchange_;
+  if (!Fits(reply.kind, x.current().awaits)) {
+    const Ruling r = IsRecognisedReply(reply.kind) ? Ruling::IgnoredUnexpected : IgnoredBecause(reply.kind);
+    ReportReceived(rx, r, joined);
+    return Fail(FailureOf(r));
   }
-  if (kind == ReplyKind::Data && s.PollMode) {
-    for (int i = 0; i < 8; ++i) panel_.setLamp(i, (reply.low >> i) & 1);
-    health_.lampsSet(now);
-    received(Ruling::LampsSet);
-    return Ruling::LampsSet;
+  if (x.atLastStep()) {
+    const bool read = x.kind == ExchangeKind::ListRead;
+    ReportReceived(rx, read ? Ruling::ListValueRead : Ruling::ListWriteConfirmed, joined);
+    return Complete(read ? reply.value() : x.job.value);
   }
-  received(IgnoredBecause(kind));
-  return IgnoredBecause(kind);
+  const FrameKind frame = StepsOf(x.kind).steps[x.step + 1].frame;
+  ReportReceived(rx,
+                 frame == FrameKind::DataBlock     ? Ruling::DataBlockSent
+                 : frame == FrameKind::WriteHeader ? Ruling::WriteHeaderSent
+                                                   : Ruling::ReadHeaderSent,
+                 joined);
+  ++x.step;
+  SendListFrame(frame);
+  if (frameFailed_) Fail(Failure::PortFailed);
 }
 
 }  // namespace varnak

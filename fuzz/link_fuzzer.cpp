@@ -87,8 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WatchedPanel panel;
   LinkControl core(port, panel);
   std::int64_t now = 0;
-  core.setClock([&] { return now; });
-  core.Form2_Load(in.text());
+  core.Form2_Load(in.text(), now);
   Bytes received;  // every byte received, for the Text5 rule
 
   while (in.more()) {
@@ -101,32 +100,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         received.insert(received.end(), chunk.begin(), chunk.end());
         port.input = chunk;
         port.event = CommEvent::Receive;
-        core.MSComm1_OnComm();
+        core.MSComm1_OnComm(now);
         break;
       }
       case 1:
-        core.Command1_Click();
+        core.Command1_Click(now);
         break;
       case 2:
-        core.Command3_Click();
+        core.Command3_Click(now);
         break;
       case 3:
-        core.Command4_Click();
+        core.Command4_Click(now);
         break;
       case 4:
-        core.Text1_Click();
+        core.Text1_Click(now);
         break;
       case 5:
-        core.Text2_Click();
+        core.Text2_Click(now);
         break;
       case 6:
-        core.Text5_Click();
+        core.Text5_Click(now);
         break;
       case 7:
-        core.Text6_Click();
+        core.Text6_Click(now);
         break;
       case 8:
-        core.Timer1_Timer();
+        core.Timer1_Timer(now);
         break;
       case 9:
         panel.texts[Field::Text1] = in.text();
@@ -142,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 13:
         panel.texts[Field::Combo1] = in.text();
-        core.Combo1_Change();
+        core.Combo1_Change(now);
         break;
       case 14:
         port.failOpen = !port.failOpen;
@@ -153,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 16:
         port.input = in.bytes(3);
         port.event = CommEvent::Error;
-        core.MSComm1_OnComm();
+        core.MSComm1_OnComm(now);
         break;
       case 17: {
         // Time passes; the window calls back at every deadline asked for.

@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QToolTip>
+#include <chrono>
 
 #include "control/port_number.h"
 #include "panel/box_check.h"
@@ -15,6 +16,12 @@
 namespace varnak {
 
 namespace {
+
+std::int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // Positions and sizes are designed in twips at 15 twips per pixel.
 QRect Twips(int left, int top, int width, int height) {
@@ -54,9 +61,10 @@ QString OutputNamesCaption() {
 
 Form2::Form2(SerialPort& port, QWidget* parent)
     : QWidget(parent),
+      clock_(SteadyMs),
       core_(port, *this),
-      recorder_(core_.now(), QDateTime::currentMSecsSinceEpoch()),
-      linkRecorder_(recorder_, [this] { return core_.now(); }) {
+      recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
+      linkRecorder_(recorder_, [this] { return now(); }) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(kWindowTitle);
   setFixedSize(7380 / 15, 5610 / 15);
@@ -119,14 +127,14 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   deadline_ = new QTimer(this);
   deadline_->setSingleShot(true);
   deadline_->setTimerType(Qt::PreciseTimer);
-  connect(deadline_, &QTimer::timeout, this, [this] { handle([this] { core_.Timeout(core_.now()); }); });
-  connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.Command1_Click(); }); });
-  connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.Command3_Click(); }); });
-  connect(Command4, &QPushButton::clicked, this, [this] { handle([this] { core_.Command4_Click(); }); });
-  connect(Text1, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text1_Click(); }); });
-  connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(); }); });
-  connect(Text5, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text5_Click(); }); });
-  connect(Text6, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text6_Click(); }); });
+  connect(deadline_, &QTimer::timeout, this, [this] { handle([this] { core_.Timeout(now()); }); });
+  connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.Command1_Click(now()); }); });
+  connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.Command3_Click(now()); }); });
+  connect(Command4, &QPushButton::clicked, this, [this] { handle([this] { core_.Command4_Click(now()); }); });
+  connect(Text1, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text1_Click(now()); }); });
+  connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(now()); }); });
+  connect(Text5, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text5_Click(now()); }); });
+  connect(Text6, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text6_Click(now()); }); });
   portEditPause_ = new QTimer(this);
   portEditPause_->setSingleShot(true);
   portEditPause_->setInterval(kPortEditPauseMs);
@@ -135,14 +143,14 @@ Form2::Form2(SerialPort& port, QWidget* parent)
     // The number answered at start-up applies at once; typing waits for a pause.
     if (settingPortText_) {
       portEditPause_->stop();
-      handle([this] { core_.Combo1_Change(); });
+      handle([this] { core_.Combo1_Change(now()); });
     } else {
       portEditPause_->start();
     }
   });
   connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Form2::applyPortText);
   Combo1->lineEdit()->installEventFilter(this);
-  connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(); }); });
+  connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(now()); }); });
   // The title says at once why nothing is sent while the value box is empty.
   connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red, and the lamps described so
@@ -159,7 +167,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
 
   core_.addObserver(&linkRecorder_);
   timeline_ = new TimelineWindow(
-      recorder_, [this] { return core_.now(); }, this);
+      recorder_, [this] { return now(); }, this);
   auto* openTimeline = new QAction(tr("Output timing…"), this);
   openTimeline->setObjectName(QStringLiteral("openTimeline"));
   openTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -167,10 +175,10 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   connect(openTimeline, &QAction::triggered, this, &Form2::openTimeline);
 }
 
-void Form2::setClock(LinkControl::Clock clock) {
-  core_.setClock(std::move(clock));
+void Form2::setClock(Clock clock) {
+  clock_ = std::move(clock);
   // A recording on the old clock would make no sense on the new one.
-  recorder_ = Recorder(core_.now(), QDateTime::currentMSecsSinceEpoch());
+  recorder_ = Recorder(now(), QDateTime::currentMSecsSinceEpoch());
 }
 
 void Form2::openTimeline() {
@@ -188,7 +196,7 @@ QString Form2::portsTooltip() const {
 void Form2::applyPortText() {
   portEditPause_->stop();
   if (Combo1->currentText().toStdU32String() == core_.state().PortText) return;
-  handle([this] { core_.Combo1_Change(); });
+  handle([this] { core_.Combo1_Change(now()); });
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
@@ -215,19 +223,19 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::load(const QString& answer) {
-  handle([&] { core_.Form2_Load(answer.toStdU32String()); });
+  handle([&] { core_.Form2_Load(answer.toStdU32String(), now()); });
   Text1->setFocus();
   Timer1->start();
 }
 
 void Form2::MSComm1_OnComm() {
-  handle([this] { core_.MSComm1_OnComm(); });
+  handle([this] { core_.MSComm1_OnComm(now()); });
 }
 
 void Form2::handle(const std::function<void()>& event) {
   event();
   if (const auto d = core_.nextDeadline()) {
-    deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - core_.now())));
+    deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
   } else {
     deadline_->stop();
   }
@@ -240,7 +248,7 @@ void Form2::setPortProblem(const QString& problem) {
   refreshStatus();
 }
 
-void Form2::refreshStatus() { showStatus(core_.status(portProblem_.toStdString(), Translated)); }
+void Form2::refreshStatus() { showStatus(core_.status(now(), portProblem_.toStdString(), Translated)); }
 
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {

@@ -64,8 +64,12 @@ class Form2 : public QWidget, public PanelFields {
   void openTimeline();
   TimelineWindow* timeline() { return timeline_; }
   const Recorder& recorder() const { return recorder_; }
-  // The clock of the link control and of the recorder (a monotonic one, unless a test says).
-  void setClock(LinkControl::Clock clock);
+  // Milliseconds on a monotonic clock.
+  using Clock = std::function<std::int64_t()>;
+  // The clock whose time every event of the link control is given, and the
+  // recorder's (a monotonic one, unless a test says).
+  void setClock(Clock clock);
+  std::int64_t now() const { return clock_(); }
 
   // Where the port box's tooltip finds the ports (the system's, unless a test says).
   void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
@@ -128,6 +132,7 @@ class Form2 : public QWidget, public PanelFields {
   // shows the status.
   void handle(const std::function<void()>& event);
 
+  Clock clock_;  // set before the link control and the recorder, which read it at once
   LinkControl core_;
   LineLog lineLog_;
   MonitorWindow* monitor_;

@@ -109,7 +109,7 @@ class FakePanel : public PanelFields {
 };
 
 // Every report of the link control, kept for a test to read back in short words:
-// "write header sent", "start read", "done poll", "abandon read", "hold", "release",
+// "write header sent", "start read", "done poll", "again write: no reply", "hold", "release",
 // "open", "close", "fail" (frames sent are left out: the tests check them byte for byte).
 struct EventLog : LinkObserver {
   std::vector<LinkEvent> events;
@@ -130,8 +130,8 @@ struct EventLog : LinkObserver {
         case LinkEvent::Kind::Completed:
           word = std::string("done ") + ExchangeName(e.exchange);
           break;
-        case LinkEvent::Kind::Abandoned:
-          word = std::string("abandon ") + ExchangeName(e.exchange);
+        case LinkEvent::Kind::Retried:
+          word = std::string("again ") + ExchangeName(e.exchange) + ": " + FailureText(e.failure);
           break;
         case LinkEvent::Kind::Failed:
           word = std::string("fail ") + ExchangeName(e.exchange) + ": " +
@@ -174,9 +174,8 @@ struct Rig {
   std::int64_t now = 0;  // ms
 
   explicit Rig(const Text& answer = U"1") {
-    core.setClock([this] { return now; });
     core.addObserver(&log);
-    core.Form2_Load(answer);
+    core.Form2_Load(answer, now);
   }
 
   // Moves the clock, calling the link control back at each deadline it asked for.
@@ -194,7 +193,7 @@ struct Rig {
   void receive(const Bytes& chunk) {
     port.input.insert(port.input.end(), chunk.begin(), chunk.end());
     port.event = CommEvent::Receive;
-    core.MSComm1_OnComm();
+    core.MSComm1_OnComm(now);
   }
   std::string flags() const {
     const LinkState& s = core.state();

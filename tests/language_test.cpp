@@ -74,14 +74,14 @@ TEST(Language, NoReplyInTheTitle) {
   FakePort port;
   Form2 form(port);
   std::int64_t now = 0;
-  form.core().setClock([&] { return now; });
+  form.setClock([&] { return now; });
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
-  form.core().Timer1_Timer();  // enquiries that nothing answers
+  form.core().Timer1_Timer(form.now());  // enquiries that nothing answers
   now = 200;
   form.core().Timeout(now);
   now = 800;
-  form.core().Timer1_Timer();
+  form.core().Timer1_Timer(form.now());
   now = 1000;
   form.refreshStatus();
   EXPECT_EQ(TitleMessage(form), Say("COM1：PLC无应答", "COM1: no reply from the controller"));
@@ -93,10 +93,10 @@ TEST(Language, FailedCommandsInTheTitle) {
   FakePort port;
   Form2 form(port);
   std::int64_t now = 0;
-  form.core().setClock([&] { return now; });
+  form.setClock([&] { return now; });
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
-  form.core().Command1_Click();  // a write whose enquiry nothing answers
+  form.core().Command1_Click(form.now());  // a write whose enquiry nothing answers
   now = 1000;
   form.core().Timeout(now);
   form.refreshStatus();
@@ -104,7 +104,7 @@ TEST(Language, FailedCommandsInTheTitle) {
                                     "COM1: write R2000 = 0000 not confirmed (no reply)"));
   ExpectOperatorText(TitleMessage(form));
   form.Text6->setText(QStringLiteral("2008"));
-  form.core().Command3_Click();
+  form.core().Command3_Click(form.now());
   form.refreshStatus();
   EXPECT_EQ(TitleMessage(form), Say("寄存器号 2008 不是八进制数", "register 2008 is not octal"));
   ExpectOperatorText(TitleMessage(form));
@@ -247,7 +247,7 @@ TEST(Language, OutputTimingChartAndItsFiles) {
     port.event = CommEvent::Receive;
     form.MSComm1_OnComm();
   };
-  form.core().Timer1_Timer();
+  form.core().Timer1_Timer(form.now());
   receive(kEnqAck);
   receive(DataReply(0x00, 0));
   now += 200;

@@ -42,14 +42,14 @@ struct Scenario {
 
 void Apply(Rig& rig, const std::string& event) {
   LinkControl& c = rig.core;
-  if (event == "Command1") return c.Command1_Click();
-  if (event == "Command3") return c.Command3_Click();
-  if (event == "Command4") return c.Command4_Click();
-  if (event == "Text1") return c.Text1_Click();
-  if (event == "Text2") return c.Text2_Click();
-  if (event == "Text5") return c.Text5_Click();
-  if (event == "Text6") return c.Text6_Click();
-  if (event == "Tick") return c.Timer1_Timer();
+  if (event == "Command1") return c.Command1_Click(rig.now);
+  if (event == "Command3") return c.Command3_Click(rig.now);
+  if (event == "Command4") return c.Command4_Click(rig.now);
+  if (event == "Text1") return c.Text1_Click(rig.now);
+  if (event == "Text2") return c.Text2_Click(rig.now);
+  if (event == "Text5") return c.Text5_Click(rig.now);
+  if (event == "Text6") return c.Text6_Click(rig.now);
+  if (event == "Tick") return c.Timer1_Timer(rig.now);
   if (event == "failOpen") return void(rig.port.failOpen = true);
   if (event == "failWrite") return void(rig.port.failWrite = true);
   if (event == "portOk") return void(rig.port.failOpen = rig.port.failWrite = false);
@@ -64,7 +64,7 @@ void Apply(Rig& rig, const std::string& event) {
   if (field == "Text6") return rig.panel.setText(Field::Text6, value);
   if (field == "Combo1") {
     rig.panel.setText(Field::Combo1, value);
-    return c.Combo1_Change();
+    return c.Combo1_Change(rig.now);
   }
   FAIL() << "unknown event " << event;
 }
@@ -82,7 +82,7 @@ void Check(const Rig& rig, const std::string& check) {
   } else if (what == "Text1") {
     actual = ToUtf8(rig.panel.text(Field::Text1));
   } else if (what == "title") {
-    actual = rig.core.status("").message;
+    actual = rig.core.status(rig.now, "").message;
   } else if (what == "opens") {
     actual = std::to_string(rig.port.opens);
   } else {
@@ -211,11 +211,14 @@ const Scenario kScenarios[] = {
       {"Tick", {kEnq}, "TFF", "start poll; open"},
       {"Text1", {}, "TFT", "hold"},
       {"Tick", {}, "TFT", ""}}},
-    {"UnansweredEnquiryFailsTheWriteAndPollingResumes",
+    {"UnansweredEnquiryIsTriedTwiceMoreThenFailsTheWrite",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"Tick", {}, "FTT", ""},
       {"+149", {}, "FTT", ""},
-      {"+1",
+      {"+1", {kEnq}, "FTT", "again write: no reply", "title="},
+      {"Tick", {}, "FTT", ""},
+      {"+150", {kEnq}, "FTT", "again write: no reply"},
+      {"+150",
        {},
        "FTF",
        "fail write: no reply; release",
@@ -223,6 +226,29 @@ const Scenario kScenarios[] = {
       {"Tick", {kEnq}, "TFF", "start poll"},
       {"Command3", {}, "TFF", "wait read", "title=COM1: write R2000 = 0000 not confirmed (no reply)"},
       {"+150", {kEnq}, "FFT", "fail poll: no reply; start read; hold", "title="}}},
+    {"ARetriedWriteThatGetsThroughIsConfirmed",
+     {{"Text1=1234", {}, "", ""},
+      {"Command1", {kEnq}, "FTT", "start write; open; hold"},
+      {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
+      {"rx 15", {kEnq}, "FTT", "ignored: refused (NAK); again write: refused; hold"},
+      {"Tick", {}, "FTT", ""},
+      {"rx 4E 21 06", {kWriteHeader2000}, "FTF", "write header sent; release"},
+      {"rx 06", {kData1234}, "FTF", "data block sent"},
+      {"rx 06", {kData1234}, "FTF", "data block sent again; done write", "title="}}},
+    {"ARetriedReadShowsTheValueOfItsLastAttempt",
+     {{"Command3", {kEnq}, "FFT", "start read; open; hold"},
+      {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
+      {"rx 06 02 34 12 03 99",
+       {kEnq},
+       "FFT",
+       "ignored: check byte bad; again read: check byte bad; hold",
+       "Text5="},
+      {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
+      {"rx 06 02 34 12 03 26", {}, "FFF", "value shown in the read box; done read", "Text5=1234"}}},
+    {"AnEmptiedValueBoxEndsTheRetries",
+     {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
+      {"Text1=", {}, "", ""},
+      {"+150", {}, "FTF", "fail write: no reply; release"}}},
     {"Command4DuringAWriteLetsNoTickIn",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
       {"Command4", {}, "FTF", "release"},
@@ -265,13 +291,19 @@ const Scenario kScenarios[] = {
       {"Tick", {kEnq}, "TFF", "start poll; open"}}},
     {"LateRepliesAfterATimeoutDoNothing",
      {{"Command1", {kEnq}, "FTT", "start write; open; hold"},
-      {"+150", {}, "FTF", "fail write: no reply; release"},
+      {"+450",
+       {kEnq, kEnq},
+       "FTF",
+       "again write: no reply; again write: no reply; fail write: no reply; release"},
       {"Text2=2008", {}, "", ""},
       {"rx 4E 21 06", {}, "FTF", "ignored: no exchange waits for this reply"},
       {"rx 06", {}, "FTF", "ignored: no exchange waits for this reply"},
       {"Text2=2000", {}, "", ""},
       {"Command3", {kEnq}, "FFT", "start read; hold"},
-      {"+150", {}, "FFF", "fail read: no reply; release"},
+      {"+450",
+       {kEnq, kEnq},
+       "FFF",
+       "again read: no reply; again read: no reply; fail read: no reply; release"},
       {"rx 06 02 05 12 03 17", {}, "FFF", "ignored: no exchange waits for this reply", "Text5="},
       {"Tick", {kEnq}, "TFF", "start poll"},
       {"rx 06 02 05 12 03 17",
@@ -339,7 +371,7 @@ TEST(StartUp, DefaultAnswerConfiguresPortOneAndLeavesItClosed) {
   FakePanel panel;
   port.input = {1, 2, 3};
   LinkControl core(port, panel);
-  core.Form2_Load(U"1");
+  core.Form2_Load(U"1", 0);
   EXPECT_EQ(port.number, 1);
   EXPECT_FALSE(port.isOpen());
   EXPECT_EQ(port.lineSettings, "9600,o,8,1");
@@ -356,9 +388,9 @@ TEST(StartUp, DefaultAnswerConfiguresPortOneAndLeavesItClosed) {
 
 TEST(StartUp, ReloadClosesAnOpenPortAndClearsFlags) {
   Rig rig;
-  rig.core.Command1_Click();
+  rig.core.Command1_Click(rig.now);
   ASSERT_TRUE(rig.port.isOpen());
-  rig.core.Form2_Load(U"4");
+  rig.core.Form2_Load(U"4", rig.now);
   EXPECT_FALSE(rig.port.isOpen());
   EXPECT_EQ(rig.port.number, 4);
   EXPECT_EQ(rig.flags(), "FFF");
@@ -366,12 +398,12 @@ TEST(StartUp, ReloadClosesAnOpenPortAndClearsFlags) {
 
 TEST(Combo1, EveryEditReconfiguresAndDiscardsInput) {
   Rig rig;
-  rig.core.Timer1_Timer();
+  rig.core.Timer1_Timer(rig.now);
   ASSERT_TRUE(rig.port.isOpen());
   rig.port.input = {0x4E, 0x21, 0x06};
   for (const char32_t* text : {U"1", U"12", U"", U"5"}) {
     rig.panel.setText(Field::Combo1, text);
-    rig.core.Combo1_Change();
+    rig.core.Combo1_Change(rig.now);
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_TRUE(rig.port.input.empty());
     EXPECT_EQ(rig.core.state().PortText, text);
@@ -385,12 +417,12 @@ TEST(Dispatcher, OnlyDataEventsAreHandledAndEmptyChunksDoNothing) {
   ASSERT_EQ(rig.core.state().RxBytes, Bytes{0x06});
   rig.port.input = {0x4E, 0x21, 0x06};
   rig.port.event = CommEvent::Error;
-  rig.core.MSComm1_OnComm();
+  rig.core.MSComm1_OnComm(rig.now);
   EXPECT_EQ(rig.core.state().RxBytes, Bytes{0x06});
   EXPECT_EQ(rig.port.input.size(), 3u);  // not read
   rig.port.input.clear();
   rig.port.event = CommEvent::Receive;
-  rig.core.MSComm1_OnComm();
+  rig.core.MSComm1_OnComm(rig.now);
   EXPECT_EQ(rig.core.state().RxBytes, Bytes{0x06});
   EXPECT_EQ(rig.core.state().RxLastIndex, 0);
 }
@@ -422,14 +454,14 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
     lines.push_back(std::string(dir) + " " + DescribeChunk(b));
   });
   LinkControl core(traced, panel);
-  core.Form2_Load(U"1");
-  core.Command3_Click();
+  core.Form2_Load(U"1", 0);
+  core.Command3_Click(0);
   port.input = kEnqAck;
   port.event = CommEvent::Receive;
-  core.MSComm1_OnComm();
+  core.MSComm1_OnComm(0);
   port.input = DataReply(0x05, 0x12);
-  core.MSComm1_OnComm();
-  core.MSComm1_OnComm();  // nothing waiting: no line
+  core.MSComm1_OnComm(0);
+  core.MSComm1_OnComm(0);  // nothing waiting: no line
   EXPECT_EQ(panel.text(Field::Text5), U"1205");
   const std::vector<std::string> expected = {"TX enquiry", "RX enquiry ack", "TX read header R2000",
                                              "RX ack + data 1205 (check byte ok)"};
@@ -483,8 +515,8 @@ const JoinCase kJoinCases[] = {
     {"LoneAckIsWholeAfterAWriteHeader",
      "write header",
      {{25, "06"}},
-     "data block sent; fail write: no reply",
-     {"02 00 00 03 00"}},
+     "data block sent; again write: no reply",
+     {"02 00 00 03 00", kEnq}},
     {"NakCannotBeginAReplyAndActsAtOnce",
      "poll header",
      {{10, "15"}},
@@ -511,10 +543,10 @@ TEST_P(Join, PiecesOfAReply) {
   Rig rig;
   const std::string step = c.step;
   if (step == "write header") {
-    rig.core.Command1_Click();
+    rig.core.Command1_Click(rig.now);
     rig.receive(kEnqAck);
   } else {
-    rig.core.Timer1_Timer();
+    rig.core.Timer1_Timer(rig.now);
     if (step == "poll header") rig.receive(kEnqAck);
   }
   rig.take();
@@ -536,7 +568,7 @@ TEST_P(Join, PiecesOfAReply) {
 INSTANTIATE_TEST_SUITE_P(Link, Join, ::testing::ValuesIn(kJoinCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A write and a read that fail at each of their steps: the hold is released,
+// A write and a read that fail at each of their steps, at every attempt: the hold is released,
 // polling resumes at the next tick, the title names the command, the failure is
 // counted.
 struct FailCase {
@@ -583,27 +615,34 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
   rig.core.addObserver(&counting);
   rig.panel.setText(Field::Text1, U"1234");
   const bool write = std::string(c.command) == "write";
-  write ? rig.core.Command1_Click() : rig.core.Command3_Click();
-  for (const std::string& r : c.answered) rig.receive(ParseHex(r));
-  if (c.fault != "lost") rig.receive(ParseHex(c.fault));
-  rig.advance(LinkControl::kReplyTimeoutMs + LinkControl::kJoinMs);
+  write ? rig.core.Command1_Click(rig.now) : rig.core.Command3_Click(rig.now);
+  // The same fault at every attempt: the command goes again from the enquiry, then fails.
+  int enquiries = 0;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    for (const std::string& r : c.answered) rig.receive(ParseHex(r));
+    if (c.fault != "lost") rig.receive(ParseHex(c.fault));
+    rig.advance(c.fault == "lost" ? LinkControl::kReplyTimeoutMs : LinkControl::kJoinMs);
+    for (const std::string& f : rig.take()) enquiries += f == kEnq;
+  }
+  EXPECT_EQ(enquiries, kAttempts);
+  EXPECT_EQ(counters.retried, kAttempts - 1);
   EXPECT_FALSE(rig.core.state().PollHold);
-  EXPECT_EQ(rig.core.status("").message, c.title);
-  EXPECT_EQ(rig.core.status("COM1: unplugged").message, "COM1: unplugged")
+  EXPECT_EQ(rig.core.status(rig.now, "").message, c.title);
+  EXPECT_EQ(rig.core.status(rig.now, "COM1: unplugged").message, "COM1: unplugged")
       << "the port's problem comes first";
   EXPECT_EQ(counters.failed[static_cast<std::size_t>(write ? ExchangeKind::Write : ExchangeKind::Read)], 1);
   EXPECT_EQ(rig.panel.text(Field::Text5), U"");
   rig.take();
-  rig.core.Timer1_Timer();
+  rig.core.Timer1_Timer(rig.now);
   EXPECT_EQ(rig.take(), std::vector<std::string>{kEnq});
   EXPECT_EQ(rig.flags(), "TFF");
   // The message stays until the next command starts.
   rig.advance(10);
-  EXPECT_EQ(rig.core.status("").message, c.title);
+  EXPECT_EQ(rig.core.status(rig.now, "").message, c.title);
   rig.receive(kEnqAck);
   rig.receive(DataReply(0, 0));
-  rig.core.Command3_Click();
-  EXPECT_EQ(rig.core.status("").message, "");
+  rig.core.Command3_Click(rig.now);
+  EXPECT_EQ(rig.core.status(rig.now, "").message, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, CommandFails, ::testing::ValuesIn(kFailCases),

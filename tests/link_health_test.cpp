@@ -86,13 +86,13 @@ TEST_P(Health, StatusFollowsTheClock) {
   for (const Moment& m : GetParam().moments) {
     SCOPED_TRACE(std::to_string(m.ms) + " ms: " + m.event);
     rig.advance(m.ms - rig.now);
-    if (m.event == "Tick") rig.core.Timer1_Timer();
-    if (m.event == "Text2") rig.core.Text2_Click();
+    if (m.event == "Tick") rig.core.Timer1_Timer(rig.now);
+    if (m.event == "Text2") rig.core.Text2_Click(rig.now);
     if (m.event == "enqack") rig.receive(kEnqAck);
     if (m.event == "data") rig.receive(DataReply(0x81, 0x00));
     if (m.event == "bad") rig.receive({0x06, 0x02, 0x81, 0x00, 0x03, 0x80});
     if (!m.checked) continue;
-    const LinkStatus status = rig.core.status(m.problem);
+    const LinkStatus status = rig.core.status(rig.now, m.problem);
     EXPECT_EQ(status.lampsStale, m.stale);
     EXPECT_EQ(status.message, m.message);
   }

@@ -32,7 +32,7 @@ class MonitorTest : public ::testing::Test {
     form.MSComm1_OnComm();
   }
   void poll(std::uint8_t outputs) {
-    form.core().Timer1_Timer();
+    form.core().Timer1_Timer(form.now());
     receive(kEnqAck);
     receive(DataReply(outputs, 0));
   }
@@ -56,7 +56,7 @@ class MonitorTest : public ::testing::Test {
 
 TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
   poll(0x81);
-  form.core().Command3_Click();
+  form.core().Command3_Click(form.now());
   receive(kEnqAck);
   receive({0x06, 0x02, 0x34, 0x12, 0x03, 0x27});
   const std::vector<std::string> expected = {

@@ -278,7 +278,7 @@ TEST_P(PortEdit, TypedNumberAppliesWholeOnce) {
   form.Combo1->setFocus();
   form.Combo1->lineEdit()->selectAll();
   QTest::keyClicks(form.Combo1, QStringLiteral("12"));
-  form.core().Timer1_Timer();  // a tick while typing
+  form.core().Timer1_Timer(form.now());  // a tick while typing
   EXPECT_EQ(port.openedWith, (std::vector<std::optional<int>>{3}));
   EXPECT_TRUE(form.portEditPending());
   c.finish(form);

@@ -75,7 +75,7 @@ class PtyPanel : public ::testing::Test {
   void reply(const Bytes& b) { ASSERT_TRUE(peer.write(b)); }
 
   void tick() {
-    form->core().Timer1_Timer();
+    form->core().Timer1_Timer(form->now());
     form->refreshStatus();
   }
 

@@ -30,7 +30,7 @@ class TimelineTest : public ::testing::Test {
     form.MSComm1_OnComm();
   }
   void poll(std::uint8_t outputs) {
-    form.core().Timer1_Timer();
+    form.core().Timer1_Timer(form.now());
     receive(kEnqAck);
     receive(DataReply(outputs, 0));
   }

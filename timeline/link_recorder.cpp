@@ -11,7 +11,8 @@ void LinkRecorder::onLinkEvent(const LinkEvent& event) {
     if (event.ruling == Ruling::LampsSet && event.bytes.size() > 2) recorder_.sample(now, event.bytes[2]);
     return;
   }
-  if (event.exchange == ExchangeKind::Poll) return;
+  // The operator's commands only: the poll is drawn as the lamps, the list's exchanges not at all.
+  if (event.exchange != ExchangeKind::Write && event.exchange != ExchangeKind::Read) return;
   const bool write = event.exchange == ExchangeKind::Write;
   switch (event.kind) {
     case LinkEvent::Kind::Waiting:
@@ -43,9 +44,6 @@ void LinkRecorder::onLinkEvent(const LinkEvent& event) {
       if (event.failure == Failure::Replaced) waiting_ = false;
       recorder_.commandEnded(write ? CommandOutcome::NotConfirmed : CommandOutcome::Failed, {},
                              event.failure == Failure::Replaced);
-      break;
-    case LinkEvent::Kind::Abandoned:
-      recorder_.commandEnded(write ? CommandOutcome::NotConfirmed : CommandOutcome::Failed);
       break;
     default:
       break;

@@ -1,0 +1,65 @@
+#include "exchange.h"
+
+namespace varnak {
+
+namespace {
+
+constexpr ExchangeStep kWriteSteps[] = {{FrameKind::Enquiry, ExpectedReply::EnquiryAck},
+                                        {FrameKind::WriteHeader, ExpectedReply::Ack},
+                                        {FrameKind::DataBlock, ExpectedReply::Ack}};
+constexpr ExchangeStep kReadSteps[] = {{FrameKind::Enquiry, ExpectedReply::EnquiryAck},
+                                       {FrameKind::ReadHeader, ExpectedReply::Data}};
+constexpr ExchangeStep kPollSteps[] = {{FrameKind::Enquiry, ExpectedReply::EnquiryAck},
+                                       {FrameKind::PollHeader, ExpectedReply::Data}};
+
+}  // namespace
+
+ExchangeSteps StepsOf(ExchangeKind kind) {
+  switch (kind) {
+    case ExchangeKind::Write:
+    case ExchangeKind::ListWrite:
+      return {kWriteSteps, std::size(kWriteSteps)};
+    case ExchangeKind::Read:
+    case ExchangeKind::ListRead:
+      return {kReadSteps, std::size(kReadSteps)};
+    case ExchangeKind::Poll:
+      break;
+  }
+  return {kPollSteps, std::size(kPollSteps)};
+}
+
+bool IsRetried(ExchangeKind kind, Failure failure) {
+  const bool lost = failure == Failure::NoReply || failure == Failure::Refused ||
+                    failure == Failure::NotAReply || failure == Failure::CheckByteBad;
+  return lost && (IsCommand(kind) || kind == ExchangeKind::ListWrite);
+}
+
+Rule MatchRule(ReplyKind kind, const LinkState& s) {
+  // In the order the dispatcher tests them; the conditions exclude each other.
+  if (kind == ReplyKind::EnquiryAck && s.WriteMode && !s.PollMode) return Rule::WriteEnquiryAcked;
+  if (kind == ReplyKind::Ack && s.WriteMode && !s.PollMode) return Rule::WriteAcked;
+  if (kind == ReplyKind::EnquiryAck && !s.WriteMode && !s.PollMode) return Rule::ReadEnquiryAcked;
+  if (kind == ReplyKind::EnquiryAck && s.PollMode && !s.WriteMode) return Rule::PollEnquiryAcked;
+  if (kind == ReplyKind::Data && !s.PollMode && !s.PollHold) return Rule::ReadData;
+  if (kind == ReplyKind::Data && s.PollMode) return Rule::PollData;
+  return Rule::None;
+}
+
+ReplyKind ReplyOf(Rule rule) {
+  switch (rule) {
+    case Rule::WriteEnquiryAcked:
+    case Rule::ReadEnquiryAcked:
+    case Rule::PollEnquiryAcked:
+      return ReplyKind::EnquiryAck;
+    case Rule::WriteAcked:
+      return ReplyKind::Ack;
+    case Rule::ReadData:
+    case Rule::PollData:
+      return ReplyKind::Data;
+    case Rule::None:
+      break;
+  }
+  return ReplyKind::NotAReply;
+}
+
+}  // namespace varnak

@@ -1,0 +1,85 @@
+// The kinds of exchange and what each one is: the frames it sends in turn, the
+// reply each step waits for, and whether it moves the link flags. An exchange
+// under way is one of these and the index of the step whose reply it awaits.
+//
+//   write        enquiry -> enquiry ack, write header -> ack, data block -> ack (confirmed)
+//   read         enquiry -> enquiry ack, read header -> data reply (into the read box)
+//   poll         enquiry -> enquiry ack, poll header -> data reply (onto the lamps)
+//   list read    as a read, for the register list: no flag, no box, no lamp
+//   list write   as a write, for a row of the register list: no flag, no box
+//
+// The operator's write and read and the poll are carried by the receive
+// dispatcher's rules under the flags, as before the list existed; the list's
+// exchanges never reach those rules.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "control/link_events.h"
+#include "control/link_state.h"
+#include "control/list_source.h"
+#include "link/replies.h"
+#include "link/tool_frames.h"
+
+namespace varnak {
+
+struct ExchangeStep {
+  FrameKind frame;       // what this step sends
+  ExpectedReply awaits;  // the reply that ends this step
+};
+
+// The steps of a kind, in order; the last step's reply ends the exchange.
+struct ExchangeSteps {
+  const ExchangeStep* steps;
+  std::size_t count;
+};
+ExchangeSteps StepsOf(ExchangeKind kind);
+
+// The write, read and poll move PollMode, WriteMode and PollHold; the list's never do.
+inline bool SetsFlags(ExchangeKind kind) {
+  return kind == ExchangeKind::Write || kind == ExchangeKind::Read || kind == ExchangeKind::Poll;
+}
+inline bool IsListExchange(ExchangeKind kind) { return !SetsFlags(kind); }
+// The operator's write and read from the main window.
+inline bool IsCommand(ExchangeKind kind) { return kind == ExchangeKind::Write || kind == ExchangeKind::Read; }
+
+// A command, a write from the list, lost on the line (no reply, NAK, a reply not
+// understood or with a bad check byte) is tried again from the enquiry, this
+// many times in all. A write stores the same value each time, so repeating it is
+// safe. Polls and list reads are not repeated: the next tick or round reads again.
+constexpr int kAttempts = 3;
+bool IsRetried(ExchangeKind kind, Failure failure);
+
+// One exchange: its kind, what it works on, and where it stands.
+struct Exchange {
+  ExchangeKind kind = ExchangeKind::Poll;
+  Cause cause = Cause::None;
+  Text registerDigits;   // octal digits for the header (write, read, list)
+  Text value;            // write: the value as typed; list write: four hex digits
+  std::string reg;       // "R2000", for reports and the title
+  ListJob job;           // list exchanges: the job as the list handed it out
+  std::size_t step = 0;  // the step whose reply is awaited
+  int attempt = 1;       // 1 to kAttempts
+
+  const ExchangeStep& current() const { return StepsOf(kind).steps[step]; }
+  bool atLastStep() const { return step + 1 == StepsOf(kind).count; }
+};
+
+// The dispatcher's six rules, by the conditions they test: the chunk's kind and
+// the flags as they stand. None when no rule takes the chunk.
+enum class Rule {
+  None,
+  WriteEnquiryAcked,  // 1: write header
+  WriteAcked,         // 2: data block (again on every further ack)
+  ReadEnquiryAcked,   // 3: read header
+  PollEnquiryAcked,   // 4: poll header
+  ReadData,           // 5: the value into the read box
+  PollData,           // 6: the lamps
+};
+Rule MatchRule(ReplyKind kind, const LinkState& flags);
+// The reply a rule takes.
+ReplyKind ReplyOf(Rule rule);
+
+}  // namespace varnak

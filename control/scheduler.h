@@ -1,0 +1,50 @@
+// Which exchange the line carries next once it is free. One exchange at a time:
+// nothing is cut short, so whatever comes while the line is busy waits here.
+//
+//   1. the operator's write or read, clicked while another exchange ran
+//   2. the poll of a tick that fell while a list exchange ran
+//   3. the register list's next job
+//
+// A tick that falls while the operator's command or a poll runs is not kept:
+// the next tick polls, as it always has.
+#pragma once
+
+#include <optional>
+
+#include "control/exchange.h"
+
+namespace varnak {
+
+class Scheduler {
+ public:
+  enum class Next { Command, Poll, List };
+
+  // A second click while one waits replaces it; the one replaced comes back.
+  std::optional<Exchange> queueCommand(const Exchange& command) {
+    std::optional<Exchange> replaced = std::move(command_);
+    command_ = command;
+    return replaced;
+  }
+  bool hasCommand() const { return command_.has_value(); }
+  void deferPoll() { pollDue_ = true; }
+
+  // What goes next; a command or a poll is taken out as it is chosen.
+  Next next() const { return command_ ? Next::Command : pollDue_ ? Next::Poll : Next::List; }
+  Exchange takeCommand() {
+    Exchange c = std::move(*command_);
+    command_.reset();
+    return c;
+  }
+  void takePoll() { pollDue_ = false; }
+
+  void clear() {
+    command_.reset();
+    pollDue_ = false;
+  }
+
+ private:
+  std::optional<Exchange> command_;
+  bool pollDue_ = false;
+};
+
+}  // namespace varnak
