@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <optional>
@@ -164,12 +165,50 @@ struct EventLog : LinkObserver {
   }
 };
 
+// A register list that hands out its registers in turn (round robin), a write
+// first when one waits, and keeps how each job ended: "R1000=1234",
+// "R1000 written", "R1000: no reply".
+struct FakeList : ListSource {
+  std::vector<unsigned> regs;
+  std::size_t next = 0;
+  std::optional<ListJob> write;
+  std::vector<std::string> ended;
+  std::optional<ListJob> nextJob(std::int64_t) override {
+    if (write) {
+      ListJob w = *write;
+      write.reset();
+      return w;
+    }
+    if (regs.empty()) return std::nullopt;
+    ListJob j;
+    j.reg = regs[next++ % regs.size()];
+    return j;
+  }
+  void jobEnded(const ListJob& job, const ListResult& r, std::int64_t) override {
+    char reg[16];
+    std::snprintf(reg, sizeof reg, "R%o", job.reg);
+    if (!r.ok)
+      ended.push_back(std::string(reg) + ": " + FailureText(r.failure));
+    else if (job.kind == ListJob::Kind::Write)
+      ended.push_back(std::string(reg) + " written");
+    else
+      ended.push_back(std::string(reg) + "=" + ValueHex(r.value));
+  }
+  std::string take() {
+    std::string out;
+    for (const std::string& e : ended) out += (out.empty() ? "" : "; ") + e;
+    ended.clear();
+    return out;
+  }
+};
+
 // A link control on a fake port and panel, started with port 1, on a clock that
 // moves only when a test moves it.
 struct Rig {
   FakePort port;
   FakePanel panel;
   LinkControl core{port, panel};
+  FakeList list;  // registered by a scenario's "list=" event
   EventLog log;
   std::int64_t now = 0;  // ms
 

@@ -37,6 +37,13 @@ LinkEvent Failed(ExchangeKind exchange, Failure failure, const char* reg, const 
   return e;
 }
 
+LinkEvent Retried(ExchangeKind exchange, Failure failure, const char* reg, const char* value, int attempt) {
+  LinkEvent e = Failed(exchange, failure, reg, value);
+  e.kind = LinkEvent::Kind::Retried;
+  e.attempt = attempt;
+  return e;
+}
+
 LinkEvent Refused(InputProblem problem, const char* box, const char* typed) {
   LinkEvent e = Event(LinkEvent::Kind::Failed, ExchangeKind::Write);
   e.failure = Failure::BadInput;
@@ -96,9 +103,11 @@ TEST(Language, FailedCommandsInTheTitle) {
   form.setClock([&] { return now; });
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
-  form.core().Command1_Click(form.now());  // a write whose enquiry nothing answers
-  now = 1000;
-  form.core().Timeout(now);
+  form.core().Command1_Click(form.now());  // a write whose enquiry nothing answers, at every attempt
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    now += 1000;
+    form.core().Timeout(now);
+  }
   form.refreshStatus();
   EXPECT_EQ(TitleMessage(form), Say("COM1：写入 R2000 = 0000 未确认（无应答）",
                                     "COM1: write R2000 = 0000 not confirmed (no reply)"));
@@ -186,8 +195,15 @@ TEST(Language, MonitorLinesForEveryDecision) {
        "-- read R2000 waits for the exchange under way"},
       {Event(K::Released, ExchangeKind::Poll, Cause::CommandEnded), "-- 轮询恢复：命令结束",
        "-- polling released: the command ended"},
-      {Event(K::Abandoned, ExchangeKind::Poll), "-- 放弃轮询：应答到来之前已开始新的通讯",
-       "-- poll abandoned: a new exchange began before its reply came"},
+      {Retried(ExchangeKind::Write, Failure::NoReply, "R2000", "0042", 2),
+       "-- 写入 R2000 = 0042：无应答，重试（第 2 次，共 3 次）",
+       "-- write R2000 = 0042: no reply, trying again (attempt 2 of 3)"},
+      {Event(K::Started, ExchangeKind::ListRead, Cause::RegisterList), "-- 寄存器列表启动列表读出",
+       "-- list read started by the register list"},
+      {Event(K::Completed, ExchangeKind::ListRead, Cause::None, {}, "R1000", "0041"),
+       "-- 列表读出 R1000 = 0041 完成", "-- list read R1000 = 0041 done"},
+      {Failed(ExchangeKind::ListWrite, Failure::Refused, "R1000", "FFFE"),
+       "-- 列表写入 R1000 = FFFE 未确认：被拒绝", "-- list write R1000 = FFFE not confirmed: refused"},
       {Event(K::Held, ExchangeKind::Poll, Cause::WriteButton),
        "-- 轮询暂停：“发送数据”按钮，直到写入帧头发出",
        "-- polling held: the write button, until the write header goes out"},

@@ -9,107 +9,14 @@
 #include "control/tracing_port.h"
 #include "fakes.h"
 #include "link/decode.h"
+#include "scenario.h"
 
 namespace varnak::testing {
 namespace {
 
-// One event and what must follow it. Events:
-//   Command1 Command3 Command4 Text1 Text2 Text5 Text6 Tick  the handlers
-//   rx 4E 21 06                     one receive event with these bytes
-//   Text1=... / Combo1=...          the operator edits a box (Combo1 raises its change)
-//   failOpen / failWrite / portOk   the device starts or stops failing
-//   +150                            the clock moves on 150 ms (deadlines fire)
-// `sent`: the frames written by this event, in order. `flags`: PollMode,
-// WriteMode, PollHold as T/F ("" = not checked). `report`: what the link
-// control reported, in EventLog's words: the rule that acted on a chunk or why
-// none did. `check`: "Text5=1205", "Text1=0005", "lamps=10000001" or "" for
-// nothing more.
-// clang-format off
-struct Step {
-  std::string event;
-  std::vector<std::string> sent;
-  std::string flags;
-  std::string report;
-  std::string check = "";
-};
-// clang-format on
-
-struct Scenario {
-  const char* name;
-  std::vector<Step> steps;
-  Text startAnswer = U"1";
-};
-
-void Apply(Rig& rig, const std::string& event) {
-  LinkControl& c = rig.core;
-  if (event == "Command1") return c.Command1_Click(rig.now);
-  if (event == "Command3") return c.Command3_Click(rig.now);
-  if (event == "Command4") return c.Command4_Click(rig.now);
-  if (event == "Text1") return c.Text1_Click(rig.now);
-  if (event == "Text2") return c.Text2_Click(rig.now);
-  if (event == "Text5") return c.Text5_Click(rig.now);
-  if (event == "Text6") return c.Text6_Click(rig.now);
-  if (event == "Tick") return c.Timer1_Timer(rig.now);
-  if (event == "failOpen") return void(rig.port.failOpen = true);
-  if (event == "failWrite") return void(rig.port.failWrite = true);
-  if (event == "portOk") return void(rig.port.failOpen = rig.port.failWrite = false);
-  if (event[0] == '+') return rig.advance(std::stoll(event.substr(1)));
-  if (event.rfind("rx", 0) == 0) return rig.receive(ParseHex(event.substr(2)));
-  const auto eq = event.find('=');
-  ASSERT_NE(eq, std::string::npos) << "unknown event " << event;
-  const std::string field = event.substr(0, eq);
-  const Text value = FromUtf8(event.substr(eq + 1));
-  if (field == "Text1") return rig.panel.setText(Field::Text1, value);
-  if (field == "Text2") return rig.panel.setText(Field::Text2, value);
-  if (field == "Text6") return rig.panel.setText(Field::Text6, value);
-  if (field == "Combo1") {
-    rig.panel.setText(Field::Combo1, value);
-    return c.Combo1_Change(rig.now);
-  }
-  FAIL() << "unknown event " << event;
-}
-
-void Check(const Rig& rig, const std::string& check) {
-  if (check.empty()) return;
-  const auto eq = check.find('=');
-  const std::string what = check.substr(0, eq);
-  const std::string value = check.substr(eq + 1);
-  std::string actual;
-  if (what == "lamps") {
-    actual = rig.panel.lampString();
-  } else if (what == "Text5") {
-    actual = ToUtf8(rig.panel.text(Field::Text5));
-  } else if (what == "Text1") {
-    actual = ToUtf8(rig.panel.text(Field::Text1));
-  } else if (what == "title") {
-    actual = rig.core.status(rig.now, "").message;
-  } else if (what == "opens") {
-    actual = std::to_string(rig.port.opens);
-  } else {
-    FAIL() << "unknown check " << check;
-  }
-  EXPECT_EQ(actual, value) << what;
-}
-
-void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
-
 class Exchange : public ::testing::TestWithParam<Scenario> {};
 
-TEST_P(Exchange, GoesAsOnTheLine) {
-  Rig rig(GetParam().startAnswer);
-  int n = 0;
-  for (const Step& step : GetParam().steps) {
-    SCOPED_TRACE("step " + std::to_string(++n) + ": " + step.event);
-    Apply(rig, step.event);
-    EXPECT_EQ(rig.take(), step.sent);
-    if (!step.flags.empty()) {
-      EXPECT_EQ(rig.flags(), step.flags);
-    }
-    Check(rig, step.check);
-    const std::string report = rig.log.take();
-    EXPECT_EQ(report, step.report);
-  }
-}
+TEST_P(Exchange, GoesAsOnTheLine) { RunScenario(GetParam()); }
 
 const std::string kData1234 = "02 34 12 03 26";
 

@@ -57,9 +57,12 @@ class MonitorTest : public ::testing::Test {
 TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
   poll(0x81);
   form.core().Command3_Click(form.now());
-  receive(kEnqAck);
-  receive({0x06, 0x02, 0x34, 0x12, 0x03, 0x27});
-  const std::vector<std::string> expected = {
+  // A corrupted reply at every attempt: the read goes again twice, then fails.
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    receive(kEnqAck);
+    receive({0x06, 0x02, 0x34, 0x12, 0x03, 0x27});
+  }
+  std::vector<std::string> expected = {
       "-- poll started by the poll timer",
       "-- port opened: COM1",
       "TX 4E 21 05  enquiry",
@@ -74,18 +77,31 @@ TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
       "TX 01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06  read header R2000",
       "-- polling released: read header sent",
       "RX 06 02 34 12 03 27  ack + data 1234 (check byte bad) -> ignored: check byte bad",
-      "-- read R2000 failed: check byte bad",
   };
+  const std::vector<std::string> attempt = {
+      "TX 4E 21 05  enquiry",
+      "-- polling held: the read button, until the read header goes out",
+      "RX 4E 21 06  enquiry ack -> read header sent",
+      "TX 01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 06  read header R2000",
+      "-- polling released: read header sent",
+      "RX 06 02 34 12 03 27  ack + data 1234 (check byte bad) -> ignored: check byte bad",
+  };
+  for (const char* n : {"2", "3"}) {
+    expected.push_back(std::string("-- read R2000: check byte bad, trying again (attempt ") + n + " of 3)");
+    expected.insert(expected.end(), attempt.begin(), attempt.end());
+  }
+  expected.push_back("-- read R2000 failed: check byte bad");
   EXPECT_EQ(bodies(), expected);
   const LinkCounters& c = monitor->counters();
-  EXPECT_EQ(c.started, (std::array<int, 3>{0, 1, 1}));
-  EXPECT_EQ(c.completed, (std::array<int, 3>{0, 0, 1}));
-  EXPECT_EQ(c.failed, (std::array<int, 3>{0, 1, 0}));
-  EXPECT_EQ(c.ignored(), 1);
+  EXPECT_EQ(c.started, (std::array<int, kExchangeKindCount>{0, 1, 1, 0, 0}));
+  EXPECT_EQ(c.completed, (std::array<int, kExchangeKindCount>{0, 0, 1, 0, 0}));
+  EXPECT_EQ(c.failed, (std::array<int, kExchangeKindCount>{0, 1, 0, 0, 0}));
+  EXPECT_EQ(c.ignored(), 3);
+  EXPECT_EQ(c.retried, 2);
   EXPECT_TRUE(monitor->countersText().contains(QStringLiteral("ignored: check byte bad")));
   monitor->resetCounters();
   EXPECT_EQ(monitor->counters().ignored(), 0);
-  EXPECT_EQ(monitor->counters().started, (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(monitor->counters().started, (std::array<int, kExchangeKindCount>{0, 0, 0, 0, 0}));
 }
 
 TEST_F(MonitorTest, PauseStopsTheLinesButNotTheCountingAndClearEmpties) {

@@ -224,18 +224,20 @@ TEST_F(PanelTest, ClicksReachTheHandlers) {
   EXPECT_TRUE(form.core().state().WriteMode);
   ASSERT_EQ(port.written.size(), 1u);
   EXPECT_EQ(BytesToHex(port.written[0]), "4E 21 05");
-  // Unanswered, the write ends after its reply timeout; until then a read would wait for it.
-  QTest::qWait(LinkControl::kReplyTimeoutMs + 100);
-  EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("not confirmed (no reply)")));
+  // Unanswered, the write goes again from the enquiry after each reply timeout
+  // and ends after the last; until then a read would wait for it.
+  ASSERT_TRUE(WaitFor([&] { return form.windowTitle().contains(QStringLiteral("not confirmed (no reply)")); },
+                      LinkControl::kReplyTimeoutMs * kAttempts + 500));
+  EXPECT_EQ(port.written.size(), static_cast<std::size_t>(kAttempts));
   form.Text5->setText(QStringLiteral("old"));
   QTest::mouseClick(form.Command3, Qt::LeftButton);
   EXPECT_FALSE(form.core().state().WriteMode);
   EXPECT_EQ(form.Text5->text(), QString());
-  EXPECT_EQ(port.written.size(), 2u);
+  EXPECT_EQ(port.written.size(), kAttempts + 1u);
   // Enter and Esc press no button.
   QTest::keyClick(form.Text1, Qt::Key_Return);
   QTest::keyClick(form.Text1, Qt::Key_Escape);
-  EXPECT_EQ(port.written.size(), 2u);
+  EXPECT_EQ(port.written.size(), kAttempts + 1u);
 }
 
 TEST_F(PanelTest, TimerTicksAndPortBoxEditsReachTheHandlers) {

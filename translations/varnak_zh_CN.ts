@@ -125,10 +125,6 @@
         <translation>轮询完成</translation>
     </message>
     <message>
-        <source>abandoned</source>
-        <translation>中途放弃</translation>
-    </message>
-    <message>
         <source>port failures</source>
         <translation>端口故障</translation>
     </message>
@@ -143,6 +139,34 @@
     <message>
         <source>polls failed</source>
         <translation>轮询失败</translation>
+    </message>
+    <message>
+        <source>list reads started</source>
+        <translation>列表读出开始</translation>
+    </message>
+    <message>
+        <source>list writes started</source>
+        <translation>列表写入开始</translation>
+    </message>
+    <message>
+        <source>list reads completed</source>
+        <translation>列表读出完成</translation>
+    </message>
+    <message>
+        <source>list writes completed</source>
+        <translation>列表写入完成</translation>
+    </message>
+    <message>
+        <source>list reads failed</source>
+        <translation>列表读出失败</translation>
+    </message>
+    <message>
+        <source>list writes failed</source>
+        <translation>列表写入失败</translation>
+    </message>
+    <message>
+        <source>tried again</source>
+        <translation>重试</translation>
     </message>
 </context>
 <context>
@@ -299,6 +323,26 @@
         <source>ignored: no exchange waits for this reply</source>
         <translation>忽略：没有等待此应答的通讯</translation>
     </message>
+    <message>
+        <source>value read for the register list</source>
+        <translation>已读出，送往寄存器列表</translation>
+    </message>
+    <message>
+        <source>list write confirmed</source>
+        <translation>列表写入已确认</translation>
+    </message>
+    <message>
+        <source>list read</source>
+        <translation>列表读出</translation>
+    </message>
+    <message>
+        <source>list write</source>
+        <translation>列表写入</translation>
+    </message>
+    <message>
+        <source>the register list</source>
+        <translation>寄存器列表</translation>
+    </message>
 </context>
 <context>
     <name>LinkFormat</name>
@@ -317,10 +361,6 @@
     <message>
         <source>-- %1 done</source>
         <translation>-- %1完成</translation>
-    </message>
-    <message>
-        <source>-- %1 abandoned: a new exchange began before its reply came</source>
-        <translation>-- 放弃%1：应答到来之前已开始新的通讯</translation>
     </message>
     <message>
         <source>-- polling held: %1</source>
@@ -369,6 +409,10 @@
     <message>
         <source>-- %1 waits for the exchange under way</source>
         <translation>-- %1 等待当前通讯结束</translation>
+    </message>
+    <message>
+        <source>-- %1: %2, trying again (attempt %3 of %4)</source>
+        <translation>-- %1：%2，重试（第 %3 次，共 %4 次）</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,114 @@
+// The register list's exchanges between the window's own: which exchange the
+// free line carries next, and that a list exchange moves no flag and never
+// reaches the read box or the lamps.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "scenario.h"
+
+namespace varnak::testing {
+namespace {
+
+const char* kReadHeader1000 = "01 30 31 30 31 30 32 30 31 30 30 30 32 30 31 17 00";
+const char* kReadHeader1001 = "01 30 31 30 31 30 32 30 32 30 30 30 32 30 31 17 03";
+const char* kWriteHeader1000 = "01 30 31 38 31 30 32 30 31 30 30 30 32 30 31 17 08";
+const char* kPollData81 = "rx 06 02 81 00 03 81";
+const char* kListRead = "value read for the register list";
+
+std::string ListRead(const std::string& then) { return std::string(kListRead) + "; done list read; " + then; }
+
+class ListExchange : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(ListExchange, GoesAsOnTheLine) { RunScenario(GetParam()); }
+
+const Scenario kListScenarios[] = {
+    {"ReadsInTurnBetweenPollsAndATickPollsRightAfterTheRead",
+     {{"Tick", {kEnq}, "TFF", "start poll; open"},
+      {"list=1000,1001", {}, "TFF", ""},  // the poll under way is not cut short
+      {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
+      {kPollData81, {kEnq}, "TFF", "lamps set; done poll; start list read", "lamps=10000001"},
+      {"rx 4E 21 06", {kReadHeader1000}, "TFF", "read header sent"},
+      {"rx 06 02 34 12 03 26", {kEnq}, "TFF", ListRead("start list read"), "list=R1000=1234"},
+      {"rx 4E 21 06", {kReadHeader1001}, "TFF", "read header sent"},
+      {"Tick", {}, "TFF", ""},
+      {"rx 06 02 00 00 03 00", {kEnq}, "TFF", ListRead("start poll"), "list=R1001=0000"},
+      {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
+      {"rx 06 02 0F 00 03 0F", {kEnq}, "TFF", "lamps set; done poll; start list read", "lamps=11110000"},
+      {"rx 4E 21 06", {kReadHeader1000}, "TFF", "read header sent"}}},
+    {"AListReadNeverReachesTheReadBoxNorTheLamps",
+     {{"list=1000", {kEnq}, "FFF", "start list read; open"},
+      {"rx 4E 21 06", {kReadHeader1000}, "FFF", "read header sent"},
+      // Under these flags the read rule would show a data reply in the read box.
+      {kPollData81, {kEnq}, "FFF", ListRead("start list read"), "Text5="},
+      {"rx 4E 21 06", {kReadHeader1000}, "FFF", "read header sent", "lamps=00000000"}}},
+    {"AClickDuringAListReadWaitsForItAndGoesBeforeTheDeferredPoll",
+     {{"list=1000", {kEnq}, "FFF", "start list read; open"},
+      {"Tick", {}, "FFF", ""},
+      {"Command3", {}, "FFF", "wait read"},
+      {"rx 4E 21 06", {kReadHeader1000}, "FFF", "read header sent"},
+      {"rx 06 02 34 12 03 26", {kEnq}, "FFT", ListRead("start read; hold"), "list=R1000=1234"},
+      {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent; release"},
+      {"rx 06 02 05 12 03 17",
+       {kEnq},
+       "TFF",
+       "value shown in the read box; done read; start poll",
+       "Text5=1205"},
+      {"rx 4E 21 06", {kPollHeader}, "TFF", "poll header sent"},
+      {kPollData81, {kEnq}, "TFF", "lamps set; done poll; start list read"}}},
+    {"ARefusedCorruptedOrMissingListReadMarksItsRowAndTheListGoesOn",
+     {{"list=1000,1001", {kEnq}, "FFF", "start list read; open"},
+      {"rx 15",
+       {kEnq},
+       "FFF",
+       "ignored: refused (NAK); fail list read: refused; start list read",
+       "list=R1000: refused"},
+      {"+150", {kEnq}, "FFF", "fail list read: no reply; start list read", "list=R1001: no reply"},
+      {"rx 4E 21 06", {kReadHeader1000}, "FFF", "read header sent"},
+      {"rx 06 02 34 12 03 99",
+       {kEnq},
+       "FFF",
+       "ignored: check byte bad; fail list read: check byte bad; start list read",
+       "list=R1000: check byte bad"},
+      {"rx 4E 21 06", {kReadHeader1001}, "FFF", "read header sent"}}},
+    {"AClickIntoABoxHoldsThePollButNotTheList",
+     {{"Text2", {}, "FFT", "hold"},
+      {"list=1000", {kEnq}, "FFT", "start list read; open"},
+      {"rx 4E 21 06", {kReadHeader1000}, "FFT", "read header sent"},  // the hold stays
+      {"Tick", {}, "FFT", ""},
+      {"rx 06 02 34 12 03 26", {kEnq}, "FFT", ListRead("start list read")},
+      {"Command4", {}, "FFF", "release"},
+      {"Tick", {}, "FFF", ""},
+      {"+150", {kEnq}, "TFF", "fail list read: no reply; start poll", "list=R1000=1234; R1000: no reply"}}},
+    {"NothingGoesWhileTheValueBoxIsEmpty",
+     {{"Text1=", {}, "", ""},
+      {"list=1000", {}, "FFF", ""},
+      {"Tick", {}, "TFF", ""},
+      {"Text1=0", {}, "", ""},
+      {"Tick", {kEnq}, "TFF", "start poll; open"}}},
+    {"ARowWriteIsTriedAgainAndReportsToItsRowNotTheBoxes",
+     {{"listWrite=1000:1234", {kEnq}, "FFF", "start list write; open"},
+      {"rx 4E 21 06", {kWriteHeader1000}, "FFF", "write header sent"},
+      {"+150", {kEnq}, "FFF", "again list write: no reply"},
+      {"rx 4E 21 06", {kWriteHeader1000}, "FFF", "write header sent"},
+      {"rx 06", {"02 34 12 03 26"}, "FFF", "data block sent"},
+      {"rx 06", {}, "FFF", "list write confirmed; done list write", "list=R1000 written"},
+      {"rx 06", {}, "FFF", "ignored: ack outside a write", "Text1=00"},
+      {"Tick", {kEnq}, "TFF", "start poll", "title="}}},
+    {"AListThatCannotBeSentTriesAgainAtTheNextTickOnly",
+     {{"failOpen", {}, "", ""},
+      {"list=1000",
+       {},
+       "FFF",
+       "start list read; fail; fail list read: port failed",
+       "list=R1000: port failed"},
+      {"+1000", {}, "FFF", ""},
+      {"Tick", {}, "TFF", "start poll; start list read; fail list read: port failed"},
+      {"portOk", {}, "", ""},
+      {"Tick", {kEnq}, "TFF", "start poll; open"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Link, ListExchange, ::testing::ValuesIn(kListScenarios),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace varnak::testing
