@@ -3,7 +3,8 @@
 // port failures, time passing. Nothing crashes or hangs; every write is one
 // whole frame of the link protocol; Text5 changes only through a matching
 // six-byte reply with a good check byte (or the read command's clearing); the
-// flags move as the state table says for the operator's events; no deadline
+// flags move as the state table says for the operator's events and not at all
+// for the register list's; the lamps move only with a poll's reply; no deadline
 // is left behind.
 #include <cstdint>
 #include <cstdio>
@@ -87,13 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WatchedPanel panel;
   LinkControl core(port, panel);
   std::int64_t now = 0;
+  FakeList list;
+  core.setListSource(&list);
   core.Form2_Load(in.text(), now);
   Bytes received;  // every byte received, for the Text5 rule
 
   while (in.more()) {
     const LinkState before = core.state();
     const int text5Before = panel.text5Writes;
-    const std::uint8_t op = in.byte() % 18;
+    const int lampsBefore = panel.lampWrites;
+    const std::uint8_t op = in.byte() % 19;
     switch (op) {
       case 0: {
         const Bytes chunk = in.bytes(in.byte() % 9);
@@ -154,6 +158,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         port.event = CommEvent::Error;
         core.MSComm1_OnComm(now);
         break;
+      case 18: {
+        // The register list gains registers, loses them, or a row writes a value.
+        list.regs.clear();
+        for (std::size_t n = in.byte() % 4; n; --n) list.regs.push_back((in.byte() << 8 | in.byte()) % 0100000);
+        if (in.byte() % 2) {
+          ListJob w;
+          w.kind = ListJob::Kind::Write;
+          w.reg = in.byte();
+          w.value = static_cast<std::uint16_t>(in.byte() << 8 | in.byte());
+          list.write = w;
+        }
+        core.ListChanged(now);
+        break;
+      }
       case 17: {
         // Time passes; the window calls back at every deadline asked for.
         const std::int64_t until = now + in.byte() * 4;
@@ -205,9 +223,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 0:
       case 17:
         break;
+      case 18:
+        // The list's exchanges move no flag; only a command it was waiting for could.
+        Check(modesKept() && s.PollHold == before.PollHold);
+        break;
       default:
         Check(modesKept() && s.PollHold == before.PollHold);
     }
+    // The lamps follow only a reply judged while polling.
+    if (panel.lampWrites != lampsBefore) Check(op == 0 || op == 17);
+    if (panel.lampWrites != lampsBefore) Check(before.PollMode);
     // Text5: cleared when a read starts, set only by a data reply with a good
     // check byte, which ends the bytes received so far (pieces may have been joined).
     const int text5Changes = panel.text5Writes - text5Before;

@@ -37,6 +37,9 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
     return 0;
   }
   UsePlainEventLoop();
+  // With TZ unset, glibc looks at /etc/localtime again at every local time
+  // taken (each line of the monitor takes one); named once, it is read once.
+  if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
   QApplication app(argc, argv);
   ApplyPanelFont(app);
   // Everything the window adds speaks the operator's language; --help and
