@@ -32,6 +32,12 @@ TEST(RegisterFormatNames, EveryNameReadsBack) {
   for (int i = 0; i < kRegisterFormatCount; ++i) EXPECT_EQ(IsPair(static_cast<F>(i)), pair[i]) << i;
 }
 
+TEST(RegisterFormatNames, APairNeedsTheNextRegister) {
+  EXPECT_EQ(PairProblem(F::F32HiLo, 077777), "f32 hi-lo at R77777 needs R100000, above R77777");
+  EXPECT_EQ(PairProblem(F::U32, 077776), "");
+  EXPECT_EQ(PairProblem(F::Signed, 077777), "");
+}
+
 struct Shown {
   const char* name;
   F format;

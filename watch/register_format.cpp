@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "link/register_number.h"
 #include "link/text.h"
 
 namespace varnak {
@@ -125,6 +126,12 @@ std::optional<RegisterFormat> ParseFormat(std::string_view name) {
     if (same) return static_cast<RegisterFormat>(i);
   }
   return std::nullopt;
+}
+
+std::string PairProblem(RegisterFormat format, unsigned reg, Translate lang) {
+  if (!IsPair(format) || reg < kMaxRegister) return {};
+  return Fill(lang("RegisterFormat", QT_TRANSLATE_NOOP("RegisterFormat", "%1 at %2 needs %3, above %4")),
+              {FormatName(format), RegisterName(reg), RegisterName(reg + 1), RegisterName(kMaxRegister)});
 }
 
 std::string FormatValue(RegisterFormat format, std::uint16_t first, std::uint16_t second) {

@@ -188,10 +188,13 @@ std::string Quoted(const std::string& field) {
 
 WatchFile ParseWatchFile(std::string_view bytes, const std::string& fileName, Translate lang) {
   WatchFile out;
-  const auto refuse = [&](std::size_t line, const char* key, std::initializer_list<std::string> args = {}) {
+  const auto refuseWith = [&](std::size_t line, const std::string& why) {
     out.entries.clear();
-    out.error = fileName + ":" + std::to_string(line) + ": " + Fill(lang("WatchFile", key), args);
+    out.error = fileName + ":" + std::to_string(line) + ": " + why;
     return out;
+  };
+  const auto refuse = [&](std::size_t line, const char* key, std::initializer_list<std::string> args = {}) {
+    return refuseWith(line, Fill(lang("WatchFile", key), args));
   };
   if (const std::size_t bad = FirstBadUtf8(bytes); bad != std::string_view::npos) {
     std::size_t line = 1;
@@ -257,10 +260,8 @@ WatchFile ParseWatchFile(std::string_view bytes, const std::string& fileName, Tr
                       {Shown(r.fields[2]), KnownFormats()});
       e.format = *format;
     }
-    if (IsPair(e.format) && e.reg == kMaxRegister)
-      return refuse(
-          r.line, QT_TRANSLATE_NOOP("WatchFile", "%1 at %2 needs %3, above %4"),
-          {FormatName(e.format), RegisterName(e.reg), RegisterName(e.reg + 1), RegisterName(kMaxRegister)});
+    if (const std::string pair = PairProblem(e.format, e.reg, lang); !pair.empty())
+      return refuseWith(r.line, pair);
     const auto [earlier, fresh] = lineOf.emplace(e.reg, r.line);
     if (!fresh)
       return refuse(r.line, QT_TRANSLATE_NOOP("WatchFile", "register %1 is already on line %2"),
