@@ -2,23 +2,13 @@
 // register list start them, one at a time; a reply, a refusal or a deadline ends
 // them, and the scheduler's next choice starts then.
 #include <algorithm>
-#include <cstdio>
 
 #include "control/input_check.h"
 #include "control/link_control.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 
 namespace varnak {
-
-namespace {
-
-Text OctalDigits(unsigned reg) {
-  char s[16];
-  std::snprintf(s, sizeof s, "%o", reg);
-  return FromUtf8(s);
-}
-
-}  // namespace
 
 LinkEvent LinkControl::ExchangeEvent(LinkEvent::Kind kind, const Exchange& x) const {
   LinkEvent e{kind, {}, {}, x.kind, {}};
@@ -72,7 +62,7 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
   }
   c.registerDigits = reg.digits;
   c.value = value;
-  c.reg = reg.problem == InputProblem::None ? "R" + ToUtf8(reg.digits) : std::string();
+  c.reg = reg.problem == InputProblem::None ? RegisterName(reg.number) : std::string();
   if (exchange_) {
     // Nothing is cut short: this one starts when the exchange under way ends.
     if (const std::optional<Exchange> replaced = scheduler_.queueCommand(c)) {
@@ -188,8 +178,8 @@ void LinkControl::StartListJob() {
   x.kind = job->kind == ListJob::Kind::Read ? ExchangeKind::ListRead : ExchangeKind::ListWrite;
   x.cause = Cause::RegisterList;
   x.job = *job;
-  x.registerDigits = OctalDigits(job->reg);
-  x.reg = "R" + ToUtf8(x.registerDigits);
+  x.registerDigits = RegisterDigits(job->reg);
+  x.reg = RegisterName(job->reg);
   x.value = FromUtf8(ValueHex(job->value));
   BeginExchange(x);
   if (exchange_ && frameFailed_) Fail(Failure::PortFailed);

@@ -446,6 +446,104 @@
     </message>
 </context>
 <context>
+    <name>RegisterFormat</name>
+    <message>
+        <source>%1 at %2 needs %3, above %4</source>
+        <translation>%2 处的 %1 需要 %3，超过 %4</translation>
+    </message>
+    <message>
+        <source>no value typed for %2</source>
+        <translation>没有输入 %2 格式的数值</translation>
+    </message>
+    <message>
+        <source>value %1 is not hex</source>
+        <translation type="unfinished">数值 %1 不是十六进制数</translation>
+    </message>
+    <message>
+        <source>value %1 has more than %3 digits</source>
+        <translation>数值 %1 超过 %3 位</translation>
+    </message>
+    <message>
+        <source>value %1 is not binary</source>
+        <translation>数值 %1 不是二进制数</translation>
+    </message>
+    <message>
+        <source>value %1 is not a whole number</source>
+        <translation>数值 %1 不是整数</translation>
+    </message>
+    <message>
+        <source>value %1 does not fit %2 (%3 to %4)</source>
+        <translation>数值 %1 超出 %2 的范围（%3 到 %4）</translation>
+    </message>
+    <message>
+        <source>value %1 is not a number</source>
+        <translation>数值 %1 不是数字</translation>
+    </message>
+    <message>
+        <source>value %1 does not fit %2</source>
+        <translation>数值 %1 超出 %2 的范围</translation>
+    </message>
+</context>
+<context>
+    <name>WatchFile</name>
+    <message>
+        <source>text after a closing quote (a quote inside a quoted field is written twice)</source>
+        <translation>右引号后还有文字（引号内的引号要写两次）</translation>
+    </message>
+    <message>
+        <source>a quote inside a field that does not begin with one (quote the whole field and write the quote twice)</source>
+        <translation>不以引号开头的字段中有引号（请把整个字段放在引号中，并把其中的引号写两次）</translation>
+    </message>
+    <message>
+        <source>a quote opened here is never closed</source>
+        <translation>此处的引号没有闭合</translation>
+    </message>
+    <message>
+        <source>the text is not UTF-8</source>
+        <translation>文本不是 UTF-8 编码</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>the first line must be the header %1</source>
+        <translation>第一行必须是标题行 %1</translation>
+    </message>
+    <message>
+        <source>an empty line among the rows</source>
+        <translation>各行之间有空行</translation>
+    </message>
+    <message>
+        <source>a row has 3 fields (register,name,format); this one has %1</source>
+        <translation>每行应有 3 个字段（register,name,format）；此行有 %1 个</translation>
+    </message>
+    <message>
+        <source>more than %1 rows</source>
+        <translation>超过 %1 行</translation>
+    </message>
+    <message>
+        <source>the register cell is empty</source>
+        <translation>寄存器一栏为空</translation>
+    </message>
+    <message>
+        <source>register %1 is above 77777</source>
+        <translation type="unfinished">寄存器号 %1 超过 77777</translation>
+    </message>
+    <message>
+        <source>register %1 is not octal</source>
+        <translation type="unfinished">寄存器号 %1 不是八进制数</translation>
+    </message>
+    <message>
+        <source>format %1 is unknown (known: %2)</source>
+        <translation>未知格式 %1（可用格式：%2）</translation>
+    </message>
+    <message>
+        <source>register %1 is already on line %2</source>
+        <translation>寄存器号 %1 已在第 %2 行</translation>
+    </message>
+</context>
+<context>
     <name>varnak::Form2</name>
     <message>
         <source>Line monitor…</source>
