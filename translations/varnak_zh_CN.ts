@@ -457,7 +457,7 @@
     </message>
     <message>
         <source>value %1 is not hex</source>
-        <translation type="unfinished">数值 %1 不是十六进制数</translation>
+        <translation>数值 %1 不是十六进制数</translation>
     </message>
     <message>
         <source>value %1 has more than %3 digits</source>
@@ -528,11 +528,11 @@
     </message>
     <message>
         <source>register %1 is above 77777</source>
-        <translation type="unfinished">寄存器号 %1 超过 77777</translation>
+        <translation>寄存器号 %1 超过 77777</translation>
     </message>
     <message>
         <source>register %1 is not octal</source>
-        <translation type="unfinished">寄存器号 %1 不是八进制数</translation>
+        <translation>寄存器号 %1 不是八进制数</translation>
     </message>
     <message>
         <source>format %1 is unknown (known: %2)</source>
