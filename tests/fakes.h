@@ -13,6 +13,7 @@
 
 #include "control/link_control.h"
 #include "control/panel_fields.h"
+#include "control/plain_panel.h"
 #include "control/serial_port.h"
 
 namespace varnak::testing {
@@ -86,20 +87,12 @@ class FakePort : public SerialPort {
   bool open_ = false;
 };
 
-class FakePanel : public PanelFields {
+class FakePanel : public PlainPanel {
  public:
-  std::map<Field, Text> texts{{Field::Text1, U"00"},
-                              {Field::Text2, U"2000"},
-                              {Field::Text5, U""},
-                              {Field::Text6, U"2000"},
-                              {Field::Combo1, U""}};
-  std::array<bool, 8> lamps{};
   int lampWrites = 0;
 
-  Text text(Field f) const override { return texts.at(f); }
-  void setText(Field f, const Text& t) override { texts[f] = t; }
   void setLamp(int i, bool on) override {
-    lamps.at(static_cast<std::size_t>(i)) = on;
+    PlainPanel::setLamp(i, on);
     ++lampWrites;
   }
   std::string lampString() const {
