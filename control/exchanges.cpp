@@ -94,7 +94,6 @@ void LinkControl::Command1_Click(std::int64_t now) {
   now_ = now;
   ClickCommand(ExchangeKind::Write);
 }
-
 void LinkControl::Command3_Click(std::int64_t now) {
   now_ = now;
   ClickCommand(ExchangeKind::Read);
