@@ -30,6 +30,12 @@ const char kUsage[] =
     "                       timer, as a USB serial adapter does (16 by default in the common chips)\n"
     "  --nak P              refuse a frame with NAK instead of ACK with probability P\n"
     "  --drop-first KIND    leave out the reply to the first frame of KIND: enquiry, header or data\n"
+    "  --demo               play a running machine: R1000 counts seconds (wrapping at 65536),\n"
+    "                       R1001 steps 0-999 every 100 ms, R1002 a temperature from -50 to 150\n"
+    "                       (signed), R1003/R1004 a 32-bit total (low word, high word) growing by\n"
+    "                       some 15,000 a second, both words changed at once. A value written to\n"
+    "                       one of them is taken and the machine goes on from it (the temperature\n"
+    "                       drifts back to its swing); the outputs still follow R2000\n"
     "  --log                print every frame received and sent, with ms timestamps and a decoding,\n"
     "                       and at exit the counts of exchanges and faults and the tool's turnaround\n"
     "  --control            read commands on stdin, answer on stdout after \"= \":\n"
@@ -65,6 +71,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     kNoPace,
     kLog,
     kControl,
+    kDemo,
     kLink,
     kDropFirst,
     kOutputsFrom,
@@ -83,6 +90,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                                  {"no-pace", no_argument, nullptr, kNoPace},
                                  {"log", no_argument, nullptr, kLog},
                                  {"control", no_argument, nullptr, kControl},
+                                 {"demo", no_argument, nullptr, kDemo},
                                  {"link", required_argument, nullptr, kLink},
                                  {"drop-first", required_argument, nullptr, kDropFirst},
                                  {"outputs-from", required_argument, nullptr, kOutputsFrom},
@@ -140,6 +148,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         break;
       case kControl:
         o.control = true;
+        break;
+      case kDemo:
+        o.demo = true;
         break;
       case kLink:
         if (!*v) return bad();

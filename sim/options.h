@@ -19,6 +19,7 @@ struct Options {
   FaultSettings faults;
   bool log = false;
   bool control = false;
+  bool demo = false;  // a running machine in R1000-R1004 (sim/demo_machine.h)
   int dropFirst = 0;  // first byte of the frame whose first reply is left out (0: none)
   bool help = false;
   bool version = false;

@@ -24,6 +24,14 @@ Simulator::Simulator(const Options& o, Pty& pty)
     : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
   controller_.outputsFrom(o.outputsFrom);
   controller_.fixOutputs(o.outputs);
+  if (o.demo) {
+    demo_.emplace(start_);
+    runDemo(start_);
+  }
+}
+
+void Simulator::runDemo(Clock::time_point now) {
+  if (demo_) demo_->run(now, controller_);
 }
 
 double Simulator::sinceStart(Clock::time_point t) const { return Ms(t - start_).count(); }
@@ -99,7 +107,11 @@ void Simulator::handle(const Bytes& frame, Clock::time_point firstByte) {
     return;
   }
   const bool refuse = faults_.refuse();
+  // A read answers what the machine holds as the frame arrives; a write is taken at once.
+  const Clock::time_point now = Clock::now();
+  runDemo(now);
   const Controller::Outcome out = controller_.handle(frame, refuse);
+  runDemo(now);
   const std::string what = DescribeChunk(frame);
   log("RX", frame, out.note.empty() ? what : what + "; " + out.note);
   if (out.reply.empty()) return;
@@ -152,6 +164,14 @@ void Simulator::readCommands() {
 }
 
 std::string Simulator::command(const std::string& line) {
+  // `get` answers what the machine holds now; `set` is taken as a master's write is.
+  runDemo(Clock::now());
+  std::string answer = controlCommand(line);
+  runDemo(Clock::now());
+  return answer;
+}
+
+std::string Simulator::controlCommand(const std::string& line) {
   char verb[32] = {}, a[64] = {}, b[64] = {};
   const int n = std::sscanf(line.c_str(), "%31s %63s %63s", verb, a, b);
   const std::string v = n > 0 ? verb : "";

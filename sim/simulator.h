@@ -5,10 +5,12 @@
 #pragma once
 
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/controller.h"
+#include "sim/demo_machine.h"
 #include "sim/faults.h"
 #include "sim/options.h"
 #include "sim/pty.h"
@@ -33,10 +35,14 @@ class Simulator {
   void sendDue();
   void readCommands();
   std::string command(const std::string& line);
+  std::string controlCommand(const std::string& line);
+  // With --demo: the machine's registers brought up to `now`, a master's write to them taken.
+  void runDemo(Clock::time_point now);
 
   const Options& o_;
   Pty& pty_;
   Controller controller_;
+  std::optional<DemoMachine> demo_;  // with --demo only
   Faults faults_;
   FrameSplitter splitter_;
   ReplySchedule schedule_;

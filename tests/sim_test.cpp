@@ -173,7 +173,9 @@ TEST(SimOptions, ParsedAsDocumented) {
     const char* error;  // a part of the error, or "" when the line is good
     std::function<bool(const sim::Options&)> check;
   } rows[] = {
-      {{}, "", [](const sim::Options& o) { return o.pace && !o.control && o.faults.drop == 0; }},
+      {{}, "", [](const sim::Options& o) { return o.pace && !o.control && !o.demo && o.faults.drop == 0; }},
+      {{"--demo"}, "", [](const sim::Options& o) { return o.demo; }},
+      {{"--demo=1"}, "--demo", nullptr},
       {{"--drop", "0.5"}, "", [](const sim::Options& o) { return o.faults.drop == 0.5; }},
       {{"--drop=0.5"}, "", [](const sim::Options& o) { return o.faults.drop == 0.5; }},
       {{"--delay-ms=20", "--seed", "7"},
