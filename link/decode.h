@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+// RegisterName and ParseRegisterName were declared here before they had a file of their own.
+#include "link/register_number.h"
 #include "link/text.h"
 #include "link/words.h"
 

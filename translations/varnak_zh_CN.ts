@@ -452,16 +452,8 @@
         <translation>%2 处的 %1 需要 %3，超过 %4</translation>
     </message>
     <message>
-        <source>no value typed for %2</source>
-        <translation>没有输入 %2 格式的数值</translation>
-    </message>
-    <message>
         <source>value %1 is not hex</source>
         <translation>数值 %1 不是十六进制数</translation>
-    </message>
-    <message>
-        <source>value %1 has more than %3 digits</source>
-        <translation>数值 %1 超过 %3 位</translation>
     </message>
     <message>
         <source>value %1 is not binary</source>
@@ -482,6 +474,14 @@
     <message>
         <source>value %1 does not fit %2</source>
         <translation>数值 %1 超出 %2 的范围</translation>
+    </message>
+    <message>
+        <source>no value typed for %1</source>
+        <translation>没有输入 %1 格式的数值</translation>
+    </message>
+    <message>
+        <source>value %1 has more than %2 digits</source>
+        <translation>数值 %1 超过 %2 位</translation>
     </message>
 </context>
 <context>

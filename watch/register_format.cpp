@@ -169,27 +169,26 @@ TypedValue ParseValue(RegisterFormat format, std::string_view typed, Translate l
     const Text t = FromUtf8(s);
     return ToUtf8(t.size() > 20 ? t.substr(0, 20) + U"…" : t);
   }();
-  // %1 is the value, %2 the format, %3 and %4 what the key adds.
-  const auto refuse = [&](const char* key, const std::string& third = {}, const std::string& fourth = {}) {
+  const auto refuse = [&](const char* key, std::initializer_list<std::string> args) {
     TypedValue v;
-    v.problem = Fill(lang("RegisterFormat", key), {shown, name, third, fourth});
+    v.problem = Fill(lang("RegisterFormat", key), args);
     return v;
   };
-  if (s.empty()) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "no value typed for %2"));
+  if (s.empty()) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "no value typed for %1"), {name});
 
   switch (format) {
     case RegisterFormat::Hex: {
       const long long v = Digits(s, 16, 4);
-      if (v == -1) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not hex"));
+      if (v == -1) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not hex"), {shown});
       if (v == -2)
-        return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 has more than %3 digits"), "4");
+        return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 has more than %2 digits"), {shown, "4"});
       return Split(format, static_cast<std::uint32_t>(v));
     }
     case RegisterFormat::Binary: {
       const long long v = Digits(s, 2, 16);
-      if (v == -1) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not binary"));
+      if (v == -1) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not binary"), {shown});
       if (v == -2)
-        return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 has more than %3 digits"), "16");
+        return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 has more than %2 digits"), {shown, "16"});
       return Split(format, static_cast<std::uint32_t>(v));
     }
     case RegisterFormat::Unsigned:
@@ -199,11 +198,11 @@ TypedValue ParseValue(RegisterFormat format, std::string_view typed, Translate l
     case RegisterFormat::S32:
     case RegisterFormat::S32HiLo: {
       const auto v = Whole(s);
-      if (!v) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not a whole number"));
+      if (!v) return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not a whole number"), {shown});
       const WholeRange range = RangeOf(format);
       if (*v < range.lo || *v > range.hi)
         return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 does not fit %2 (%3 to %4)"),
-                      range.loText, range.hiText);
+                      {shown, name, range.loText, range.hiText});
       return Split(format, static_cast<std::uint32_t>(*v));
     }
     case RegisterFormat::F32:
@@ -223,9 +222,9 @@ TypedValue ParseValue(RegisterFormat format, std::string_view typed, Translate l
         const auto r = std::from_chars(s.data(), s.data() + s.size(), f);
         if (letters || r.ptr != s.data() + s.size() ||
             (r.ec != std::errc() && r.ec != std::errc::result_out_of_range))
-          return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not a number"));
+          return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 is not a number"), {shown});
         if (r.ec == std::errc::result_out_of_range)
-          return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 does not fit %2"));
+          return refuse(QT_TRANSLATE_NOOP("RegisterFormat", "value %1 does not fit %2"), {shown, name});
       }
       std::uint32_t bits;
       std::memcpy(&bits, &f, sizeof bits);
