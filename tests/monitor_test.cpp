@@ -78,14 +78,14 @@ TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
   };
   EXPECT_EQ(bodies(), expected);
   const LinkCounters& c = monitor->counters();
-  EXPECT_EQ(c.started, (std::array<int, 3>{0, 1, 1}));
-  EXPECT_EQ(c.completed, (std::array<int, 3>{0, 0, 1}));
-  EXPECT_EQ(c.failed, (std::array<int, 3>{0, 1, 0}));
+  EXPECT_EQ(c.started, (std::array<int, kExchangeKindCount>{0, 1, 1}));
+  EXPECT_EQ(c.completed, (std::array<int, kExchangeKindCount>{0, 0, 1}));
+  EXPECT_EQ(c.failed, (std::array<int, kExchangeKindCount>{0, 1, 0}));
   EXPECT_EQ(c.ignored(), 1);
   EXPECT_TRUE(monitor->countersText().contains(QStringLiteral("ignored: check byte bad")));
   monitor->resetCounters();
   EXPECT_EQ(monitor->counters().ignored(), 0);
-  EXPECT_EQ(monitor->counters().started, (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(monitor->counters().started, (std::array<int, kExchangeKindCount>{0, 0, 0}));
 }
 
 TEST_F(MonitorTest, PauseStopsTheLinesButNotTheCountingAndClearEmpties) {
