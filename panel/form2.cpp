@@ -42,6 +42,14 @@ QLabel* MakeLamp(QWidget* parent, const QString& name, int output, const QPixmap
   return l;
 }
 
+// Tells the link control that the list has work, once it can be told.
+template <typename Core>
+auto TellListChanged(Core& core, std::int64_t now, int) -> decltype(core.ListChanged(now), void()) {
+  core.ListChanged(now);
+}
+template <typename Core>
+void TellListChanged(Core&, std::int64_t, long) {}
+
 // "  Q0        Q1         Q2 ..." : 78 characters, spaces kept.
 QString OutputNamesCaption() {
   const int gaps[] = {8, 9, 8, 9, 9, 8, 9};
@@ -165,12 +173,35 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   openTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   addAction(openTimeline);
   connect(openTimeline, &QAction::triggered, this, &Form2::openTimeline);
+
+  // Read while its window is open.
+  watchList_.setActive(false);
+  core_.setListSource(&watchList_);
+  watch_ = new WatchWindow(
+      watchList_, [this] { return core_.now(); }, this);
+  connect(watch_, &WatchWindow::workAdded, this, &Form2::listChanged);
+  auto* openWatch = new QAction(tr("Register watch…"), this);
+  openWatch->setObjectName(QStringLiteral("openWatch"));
+  openWatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  addAction(openWatch);
+  connect(openWatch, &QAction::triggered, this, &Form2::openWatch);
+}
+
+void Form2::openWatch() {
+  watch_->show();
+  watch_->raise();
+  watch_->activateWindow();
+}
+
+void Form2::listChanged() {
+  handle([this] { TellListChanged(core_, core_.now(), 0); });
 }
 
 void Form2::setClock(LinkControl::Clock clock) {
   core_.setClock(std::move(clock));
   // A recording on the old clock would make no sense on the new one.
   recorder_ = Recorder(core_.now(), QDateTime::currentMSecsSinceEpoch());
+  watch_->model()->setClock([this] { return core_.now(); });
 }
 
 void Form2::openTimeline() {
@@ -211,6 +242,7 @@ void Form2::openMonitor() {
 void Form2::closeEvent(QCloseEvent* event) {
   monitor_->close();
   timeline_->close();
+  watch_->close();
   QWidget::closeEvent(event);
 }
 

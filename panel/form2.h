@@ -16,10 +16,12 @@
 #include "panel/line_log.h"
 #include "panel/monitor_window.h"
 #include "panel/timeline_window.h"
+#include "panel/watch_window.h"
 #include "panel/widgets.h"
 #include "serial/system_ports.h"
 #include "timeline/link_recorder.h"
 #include "timeline/recorder.h"
+#include "watch/watch_list.h"
 
 namespace varnak {
 
@@ -64,6 +66,14 @@ class Form2 : public QWidget, public PanelFields {
   void openTimeline();
   TimelineWindow* timeline() { return timeline_; }
   const Recorder& recorder() const { return recorder_; }
+  // The register watch, "寄存器监视": a list of registers read between the
+  // polls while it is open; shown by Ctrl+R, the context menu's "寄存器监视…"
+  // or --watch FILE.
+  void openWatch();
+  WatchWindow* watch() { return watch_; }
+  WatchList& watchList() { return watchList_; }
+  // The list has new work: an idle line starts it at once.
+  void listChanged();
   // The clock of the link control and of the recorder (a monotonic one, unless a test says).
   void setClock(LinkControl::Clock clock);
 
@@ -128,12 +138,15 @@ class Form2 : public QWidget, public PanelFields {
   // shows the status.
   void handle(const std::function<void()>& event);
 
+  // Declared before the link control, which reads it, so that it outlives it.
+  WatchList watchList_;
   LinkControl core_;
   LineLog lineLog_;
   MonitorWindow* monitor_;
   Recorder recorder_;
   LinkRecorder linkRecorder_;
   TimelineWindow* timeline_;
+  WatchWindow* watch_;
   PortLister portLister_ = SystemPorts;
   QTimer* portEditPause_;
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed
