@@ -1,20 +1,13 @@
 #include "client.h"
 
-#include <cstdio>
-
 #include "link/codec.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 #include "link/replies.h"
 
 namespace varnak::cli {
 
 namespace {
-
-Text OctalText(unsigned reg) {
-  char s[16];
-  std::snprintf(s, sizeof s, "%o", reg);
-  return FromUtf8(s);
-}
 
 Text ValueText(std::uint16_t value) { return FromUtf8(ValueHex(value)); }
 
@@ -79,7 +72,7 @@ Outcome Client::read(unsigned reg) {
   return withRetries([&] {
     Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
     if (o.failure != Failure::None) return o;
-    return step(HexTextToBytes(BuildReadHeader(OctalText(reg)).sendText), Expect::AckData);
+    return step(HexTextToBytes(BuildReadHeader(RegisterDigits(reg)).sendText), Expect::AckData);
   });
 }
 
@@ -87,7 +80,7 @@ Outcome Client::write(unsigned reg, std::uint16_t value) {
   return withRetries([&] {
     Outcome o = step(HexTextToBytes(kEnquiryText), Expect::EnquiryAck);
     if (o.failure == Failure::None)
-      o = step(HexTextToBytes(BuildWriteHeader(OctalText(reg)).sendText), Expect::Ack);
+      o = step(HexTextToBytes(BuildWriteHeader(RegisterDigits(reg)).sendText), Expect::Ack);
     if (o.failure == Failure::None)
       o = step(HexTextToBytes(BuildDataBlock(ValueText(value)).sendText), Expect::Ack);
     o.value = value;

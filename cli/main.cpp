@@ -20,6 +20,7 @@
 #include "cli/serial_line.h"
 #include "cli/watch_recording.h"
 #include "link/decode.h"
+#include "link/register_number.h"
 #include "serial/system_ports.h"
 
 namespace {
@@ -170,11 +171,7 @@ int main(int argc, char** argv) {
     };
   }
   Client client(line, opt.timeoutMs, opt.retries, trace);
-  const std::string reg = "R" + [&] {
-    char s[16];
-    std::snprintf(s, sizeof s, "%o", opt.reg);
-    return std::string(s);
-  }();
+  const std::string reg = RegisterName(opt.reg);
 
   switch (opt.command) {
     case Command::Read: {

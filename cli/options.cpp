@@ -9,7 +9,7 @@
 
 #include "control/port_number.h"
 #include "link/codec.h"
-#include "link/decode.h"
+#include "link/register_number.h"
 #include "link/text.h"
 
 namespace varnak::cli {

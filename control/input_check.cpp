@@ -4,33 +4,6 @@
 
 namespace varnak {
 
-namespace {
-
-constexpr std::size_t kMaxRegisterDigits = 5;  // 77777
-
-}  // namespace
-
-RegisterInput CheckRegister(const Text& typed) {
-  Text digits;
-  bool seenR = false;
-  for (char32_t c : typed) {
-    if (IsBlank(c)) continue;
-    if ((c == U'R' || c == U'r') && digits.empty() && !seenR) {
-      seenR = true;
-      continue;
-    }
-    if (c < U'0' || c > U'7') return {InputProblem::NotOctal, {}};
-    digits.push_back(c);
-  }
-  if (digits.empty()) return {InputProblem::Empty, {}};
-  // Leading zeros do not make a number larger.
-  std::size_t first = digits.find_first_not_of(U'0');
-  if (first != Text::npos && digits.size() - first > kMaxRegisterDigits)
-    return {InputProblem::AboveRange, {}};
-  if (first == Text::npos) first = digits.size() - 1;
-  return {InputProblem::None, digits.substr(first)};
-}
-
 InputProblem CheckValue(const Text& typed) {
   if (typed.empty()) return InputProblem::Empty;
   for (char32_t c : typed)

@@ -4,6 +4,7 @@
 
 #include "link/codec.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 #include "link/replies.h"
 #include "link/tool_frames.h"
 
@@ -23,24 +24,6 @@ std::optional<unsigned> HexField(const Bytes& b, std::size_t from, std::size_t c
 std::string RegisterOfAddress(const Bytes& header) {
   const auto address = HexField(header, 5, 4);
   return address && *address ? RegisterName(*address - 1) : std::string();
-}
-
-std::optional<unsigned> ParseRegisterName(std::string_view text) {
-  const std::size_t start = !text.empty() && (text[0] == 'R' || text[0] == 'r') ? 1 : 0;
-  if (start == text.size() || text.size() - start > 6) return std::nullopt;
-  unsigned v = 0;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '7') return std::nullopt;
-    v = v * 8 + static_cast<unsigned>(text[i] - '0');
-  }
-  if (v > 077777) return std::nullopt;
-  return v;
-}
-
-std::string RegisterName(unsigned reg) {
-  char s[16];
-  std::snprintf(s, sizeof s, "R%o", reg);
-  return s;
 }
 
 std::string TraceLine(double ms, const char* direction, const Bytes& chunk) {

@@ -22,13 +22,6 @@ std::string TraceLine(double ms, const char* direction, const Bytes& chunk);
 // four address characters name, or empty if they are not hex digits.
 std::string RegisterOfAddress(const Bytes& header);
 
-// A register named strictly, for scripts: "R2000" or "2000", octal digits only,
-// 0 to 77777, the range whose start address (the number plus 1) the address rule settles;
-// the window takes the same range.
-std::optional<unsigned> ParseRegisterName(std::string_view text);
-// "R2000" for register 02000.
-std::string RegisterName(unsigned reg);
-
 // Reads `count` hex digits of `bytes` from `from` as a number; nothing if one is not a hex digit.
 std::optional<unsigned> HexField(const Bytes& bytes, std::size_t from, std::size_t count);
 

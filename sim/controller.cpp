@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "link/decode.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 #include "link/replies.h"
 #include "link/tool_frames.h"
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "link/decode.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 
 namespace varnak::sim {
 

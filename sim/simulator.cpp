@@ -8,6 +8,7 @@
 
 #include "link/decode.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 
 namespace varnak::sim {
 

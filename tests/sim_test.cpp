@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "link/decode.h"
 #include "link/frames.h"
+#include "link/register_number.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
 #include "sim/options.h"
