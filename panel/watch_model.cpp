@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <algorithm>
 
-#include "link/decode.h"
+#include "link/register_number.h"
 #include "translations/translate.h"
 
 namespace varnak {
@@ -127,6 +127,7 @@ Qt::ItemFlags WatchModel::flags(const QModelIndex& index) const {
 }
 
 bool WatchModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (syncLayout()) return false;
   if (role != Qt::EditRole || !index.isValid() || index.row() >= rowCount()) return false;
   const int r = index.row();
   const auto say = [this](const std::string& why) {
@@ -177,6 +178,7 @@ bool WatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
 }
 
 void WatchModel::removeListRows(const QList<int>& rows) {
+  if (syncLayout()) return;  // the rows named were those of another layout
   QList<int> sorted;
   for (int r : rows)
     if (r >= 0 && r < static_cast<int>(list_.size())) sorted << r;
@@ -225,14 +227,17 @@ void WatchModel::resyncShown() {
   for (std::size_t i = 0; i < list_.size(); ++i) shown_[i].revision = list_.row(i).revision;
 }
 
+bool WatchModel::syncLayout() {
+  if (layout_ == list_.layoutRevision()) return false;
+  // Rows came or went behind the model's back: everything anew.
+  beginResetModel();
+  resyncShown();
+  endResetModel();
+  return true;
+}
+
 void WatchModel::refresh() {
-  if (layout_ != list_.layoutRevision()) {
-    // Rows came or went behind the model's back: draw everything anew.
-    beginResetModel();
-    resyncShown();
-    endResetModel();
-    return;
-  }
+  if (syncLayout()) return;
   const std::int64_t now = clock_();
   int runStart = -1;
   const auto flush = [&](int end) {

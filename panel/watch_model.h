@@ -69,6 +69,8 @@ class WatchModel : public QAbstractTableModel {
     bool marked = false;
   };
   void resyncShown();
+  // Catches up with rows added or removed behind the model's back; true if it had to.
+  bool syncLayout();
   QString timeText(std::int64_t at) const;
 
   WatchList& list_;

@@ -224,9 +224,15 @@ bool WatchWindow::saveTo(const QString& path, QString* error) {
   const std::string text = FormatWatchFile(list_.entries());
   // The old file stays whole unless the new one was written to its end.
   QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(text.data(), static_cast<qint64>(text.size())) >= 0 &&
-      file.commit())
-    return true;
+  bool whole = file.open(QIODevice::WriteOnly);
+  // A write that reaches a limit (a full disk, a file size limit) stores part and reports no error:
+  // the rest is written again until it is all there or the device says why not.
+  for (std::size_t done = 0; whole && done < text.size();) {
+    const qint64 n = file.write(text.data() + done, static_cast<qint64>(text.size() - done));
+    whole = n > 0;
+    if (whole) done += static_cast<std::size_t>(n);
+  }
+  if (whole && file.commit()) return true;
   if (error) *error = tr("Cannot save %1: %2").arg(path, file.errorString());
   return false;
 }

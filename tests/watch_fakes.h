@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/list_source.h"
-#include "link/decode.h"
+#include "link/register_number.h"
 #include "link/text.h"
 
 namespace varnak::testing {

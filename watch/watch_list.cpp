@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "control/input_check.h"
-#include "link/decode.h"
+#include "link/register_number.h"
 
 namespace varnak {
 
 namespace {
-
-constexpr unsigned kLastRegister = 077777;
 
 bool SameJob(const ListJob& a, const ListJob& b) {
   return a.kind == b.kind && a.reg == b.reg && (a.kind == ListJob::Kind::Read || a.value == b.value);
@@ -65,9 +63,9 @@ std::string WatchList::checkNew(unsigned reg, RegisterFormat format, const std::
   const auto say = [&](const char* key, std::initializer_list<std::string> args) {
     return Fill(lang(kWatchListContext, key), args);
   };
-  if (reg > kLastRegister)
+  if (reg > kMaxRegister)
     return say(QT_TRANSLATE_NOOP("WatchList", "register %1 is above 77777"), {Octal(reg)});
-  if (IsPair(format) && reg == kLastRegister)
+  if (IsPair(format) && reg == kMaxRegister)
     return say(QT_TRANSLATE_NOOP("WatchList", "%1 takes two registers, but R77777 is the last one"),
                {FormatName(format)});
   const bool taken =
@@ -90,8 +88,7 @@ std::string WatchList::checkTyped(std::string_view typed, RegisterFormat format,
   const Text text = FromUtf8(typed);
   const RegisterInput input = CheckRegister(text);
   if (input.problem != InputProblem::None) return InputProblemText("register", input.problem, text, lang);
-  unsigned number = 0;
-  for (char32_t c : input.digits) number = number * 8 + static_cast<unsigned>(c - U'0');
+  const unsigned number = input.number;
   std::string problem = checkAdd(number, format, lang);
   if (problem.empty() && reg) *reg = number;
   return problem;
@@ -145,7 +142,7 @@ void WatchList::rename(std::size_t i, const std::string& name) {
 std::string WatchList::setFormat(std::size_t i, RegisterFormat format, Translate lang) {
   if (i >= rows_.size()) return {};
   WatchRow& row = rows_[i];
-  if (IsPair(format) && row.entry.reg == kLastRegister)
+  if (IsPair(format) && row.entry.reg == kMaxRegister)
     return Fill(lang(kWatchListContext,
                      QT_TRANSLATE_NOOP("WatchList", "%1 takes two registers, but R77777 is the last one")),
                 {FormatName(format)});
@@ -360,6 +357,10 @@ void WatchList::writeEnded(const ListResult& result) {
   if (result.ok) {
     row->writtenFirst = w.first;
     row->writtenSecond = w.second;
+  } else {
+    row->status = RowStatus::HalfWritten;
+    row->failure = result.failure;
+    touch(*row);
   }
   startReadBack(w.rowId);
 }
