@@ -22,6 +22,7 @@
 #include "link/decode.h"
 #include "link/register_number.h"
 #include "serial/system_ports.h"
+#include "watch/register_format.h"
 
 namespace {
 
@@ -107,14 +108,15 @@ std::string OutputsLine(unsigned byte, bool json) {
   return s;
 }
 
-int Fail(const Outcome& o, const Options& opt, const std::string& device) {
+// `where` names the device, and the register when several are read.
+int Fail(const Outcome& o, const Options& opt, const std::string& where) {
   if (gStopSignal) return StoppedStatus();
   if (o.failure == Failure::LineFailed) {
-    std::fprintf(stderr, "varnak: %s: %s\n", device.c_str(), o.detail.c_str());
+    std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
     return kNoPort;
   }
   const int attempts = opt.retries + 1;
-  std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", device.c_str(), o.detail.c_str(), attempts,
+  std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", where.c_str(), o.detail.c_str(), attempts,
                attempts == 1 ? "" : "s");
   return o.failure == Failure::NoReply ? kNoReply : kBadReply;
 }
@@ -175,14 +177,33 @@ int main(int argc, char** argv) {
 
   switch (opt.command) {
     case Command::Read: {
-      const Outcome o = client.read(opt.reg);
-      if (o.failure != Failure::None) return Fail(o, opt, device);
-      if (opt.json) {
-        std::printf("{\"register\": \"%s\", \"value\": \"%s\"}\n", reg.c_str(), ValueHex(o.value).c_str());
-      } else {
-        std::printf("%s\n", ValueHex(o.value).c_str());
+      // Several registers: a failed one is said on stderr with its register,
+      // the others are still read, and the first failure's code is the exit code.
+      const bool several = opt.reads.size() > 1;
+      int status = kDone;
+      for (const ReadItem& item : opt.reads) {
+        std::uint16_t words[2] = {};
+        unsigned at = item.reg;  // the register read last
+        Outcome o = client.read(at);
+        words[0] = o.value;
+        if (o.failure == Failure::None && IsPair(item.format)) {
+          o = client.read(++at);
+          words[1] = o.value;
+        }
+        if (o.failure != Failure::None) {
+          if (gStopSignal) return StoppedStatus();
+          // A single register is reported as it always was; otherwise the line names the one that failed.
+          const bool name = several || IsPair(item.format);
+          const int failed = Fail(o, opt, name ? device + ": read " + RegisterName(at) : device);
+          if (status == kDone) status = failed;
+          // The line is gone: no further read can succeed.
+          if (o.failure == Failure::LineFailed) break;
+          continue;
+        }
+        std::printf("%s\n", ReadLine(item, words[0], words[1], opt.style).c_str());
+        if (several && std::fflush(stdout) != 0) break;
       }
-      return Finish(kDone);
+      return Finish(status);
     }
     case Command::Write: {
       const Outcome o = client.write(opt.reg, opt.value);

@@ -3,7 +3,10 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -11,6 +14,8 @@
 #include "link/codec.h"
 #include "link/register_number.h"
 #include "link/text.h"
+#include "watch/register_format.h"
+#include "watch/watch_file.h"
 
 namespace varnak::cli {
 
@@ -20,13 +25,16 @@ const char kUsage[] =
     "bit.\n"
     "\n"
     "Commands:\n"
-    "  read REG          print the register's value as four hex digits, high byte first\n"
+    "  read REG...       print each register's value on a line of its own, in the order given:\n"
+    "                    four hex digits, high byte first, or as --format says\n"
     "  write REG VALUE   write VALUE (one to four hex digits) to the register\n"
     "  outputs           print the eight outputs once: Q0=1 Q1=0 ...\n"
     "  watch             poll every 200 ms and print a timestamped line each time the outputs change\n"
     "  ports             list the serial ports, one per line: number, device, stable name,\n"
     "                    description, manufacturer, serial number, USB vendor:product id\n"
     "REG is an octal register number, with or without the leading R (R2000, 2000).\n"
+    "When a read fails, its line on stderr says why, the other values are printed, and the\n"
+    "exit code is the first failure's.\n"
     "\n"
     "Options:\n"
     "  --port DEVICE|N   the serial device, or port number N as listed by 'varnak ports' (default 1)\n"
@@ -37,7 +45,15 @@ const char kUsage[] =
     "                    Q0..Q7 as 0/1, and the event (\"not live\", \"live again\")\n"
     "  --vcd FILE        watch: also write FILE as a value change dump (1 ms, wires Q0..Q7 and live),\n"
     "                    flushed at every change and closed at Ctrl+C or when watch stops\n"
-    "  --json            one JSON object per result line\n"
+    "  --format NAME     read: show every register as NAME: hex, unsigned (0..65535), signed\n"
+    "                    (-32768..32767), binary (16 digits, bit 0 at the right), or REG and the\n"
+    "                    next register as one value: u32, s32, f32 (IEEE 754 single) with the low\n"
+    "                    word in REG, or 'u32 hi-lo', 's32 hi-lo', 'f32 hi-lo' with the high word in REG\n"
+    "  --watch FILE      read: the registers of a list file, in its order, each as its row says:\n"
+    "                    CSV with the header register,name,format (an empty format is hex)\n"
+    "  --json            one JSON object per result line; read with --format or --watch adds\n"
+    "                    \"format\", \"words\" (the registers' words as four hex digits) and, from\n"
+    "                    a list file, \"name\"\n"
     "  --trace           every chunk sent and received on stderr, with a decoding\n"
     "  --version         the version\n"
     "  --help            this text\n"
@@ -62,6 +78,37 @@ std::optional<long> WholeNumber(const std::string& s, long lo, long hi) {
   const long v = std::strtol(s.c_str(), nullptr, 10);
   if (v < lo || v > hi) return std::nullopt;
   return v;
+}
+
+// "hex, unsigned, ..., s32 hi-lo or f32 hi-lo"
+std::string FormatNames() {
+  std::string s;
+  for (int i = 0; i < kRegisterFormatCount; ++i) {
+    if (i) s += i + 1 == kRegisterFormatCount ? " or " : ", ";
+    s += FormatName(static_cast<RegisterFormat>(i));
+  }
+  return s;
+}
+
+// A list file is small (kMaxWatchRows rows); more than this is not one, and
+// a device that never ends (/dev/zero) is not read for ever.
+constexpr std::size_t kMaxListBytes = 1 << 20;
+
+bool ReadListFile(const std::string& path, std::string* bytes, std::string* why) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    *why = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  char chunk[8192];
+  std::size_t n;
+  while (bytes->size() <= kMaxListBytes && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes->append(chunk, n);
+  const int error = std::ferror(f) ? errno : 0;
+  std::fclose(f);
+  if (error) *why = "cannot read " + path + ": " + std::strerror(error);
+  if (!error && bytes->size() > kMaxListBytes) *why = path + " is larger than 1 MiB: not a register list";
+  return why->empty();
 }
 
 }  // namespace
@@ -100,10 +147,12 @@ Options ParseOptions(int argc, const char* const* argv) {
       port(QStringLiteral("port"), {}, QStringLiteral("DEVICE|N")),
       timeout(QStringLiteral("timeout"), {}, QStringLiteral("MS")),
       retries(QStringLiteral("retries"), {}, QStringLiteral("N")),
-      count(QStringLiteral("count"), {}, QStringLiteral("N"));
+      count(QStringLiteral("count"), {}, QStringLiteral("N")),
+      format(QStringLiteral("format"), {}, QStringLiteral("NAME")),
+      list(QStringLiteral("watch"), {}, QStringLiteral("FILE"));
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({help, version, json, trace, csv, vcd, port, timeout, retries, count});
+  parser.addOptions({help, version, json, trace, csv, vcd, port, timeout, retries, count, format, list});
   if (!parser.parse(args)) return fail(parser.errorText().toStdString());
   if (parser.isSet(help)) {
     o.command = Command::Help;
@@ -154,30 +203,72 @@ Options ParseOptions(int argc, const char* const* argv) {
   if (words.empty()) return fail("no command: read, write, outputs, watch or ports");
   const std::string& c = words[0];
   const std::size_t args_ = words.size() - 1;
+  static const std::size_t kAny = static_cast<std::size_t>(-1);
   static const struct {
     const char* name;
     Command command;
-    std::size_t arguments;
-    const char* needs;  // what is missing when too few are given
-  } kCommands[] = {{"read", Command::Read, 1, "a register"},
-                   {"write", Command::Write, 2, "a register and a value"},
-                   {"outputs", Command::Outputs, 0, ""},
-                   {"watch", Command::Watch, 0, ""},
-                   {"ports", Command::Ports, 0, ""}};
+    std::size_t least, most;  // arguments
+    const char* needs;        // what is missing when too few are given
+  } kCommands[] = {{"read", Command::Read, 1, kAny, "a register"},
+                   {"write", Command::Write, 2, 2, "a register and a value"},
+                   {"outputs", Command::Outputs, 0, 0, ""},
+                   {"watch", Command::Watch, 0, 0, ""},
+                   {"ports", Command::Ports, 0, 0, ""}};
   const auto* k =
       std::find_if(std::begin(kCommands), std::end(kCommands), [&](const auto& e) { return c == e.name; });
   if (k == std::end(kCommands))
     return fail("unknown command: " + c + " (read, write, outputs, watch or ports)");
-  if (args_ < k->arguments) return fail(c + " needs " + k->needs);
-  if (args_ > k->arguments) {
-    return fail(c + (k->arguments ? " takes " + std::string(k->needs) : std::string(" takes no arguments")) +
-                ", got also: " + words[k->arguments + 1]);
+  const bool fromList = parser.isSet(list);
+  // With a list file, read takes its registers from the file.
+  const std::size_t least = k->command == Command::Read && fromList ? 0 : k->least;
+  const std::size_t most = k->command == Command::Read && fromList ? 0 : k->most;
+  if (args_ < least) return fail(c + " needs " + k->needs);
+  if (args_ > most) {
+    if (k->command == Command::Read)
+      return fail("read takes registers or --watch FILE, not both, got also: " + words[1]);
+    return fail(c + (most ? " takes " + std::string(k->needs) : std::string(" takes no arguments")) +
+                ", got also: " + words[most + 1]);
   }
   o.command = k->command;
   if (o.command == Command::Write && !ParseValue(words[2], &o.value))
     return fail("value must be one to four hex digits, got: " + words[2]);
-  if ((o.command == Command::Read || o.command == Command::Write) && !ParseRegisterNumber(words[1], &o.reg))
+  if (o.command == Command::Write && !ParseRegisterNumber(words[1], &o.reg))
     return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[1]);
+  if (parser.isSet(format) && o.command != Command::Read) return fail("--format is for read");
+  if (fromList && o.command != Command::Read) return fail("--watch is for read");
+  if (parser.isSet(format) && fromList)
+    return fail("--format and --watch both say how to show the registers: give one");
+  if (o.command == Command::Read) {
+    o.style.json = o.json;
+    RegisterFormat shown = RegisterFormat::Hex;
+    if (parser.isSet(format)) {
+      const std::string v = parser.value(format).toStdString();
+      const auto f = ParseFormat(v);
+      if (!f) return fail("--format wants one of " + FormatNames() + ", got: " + v);
+      shown = *f;
+      o.style.described = true;
+    }
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      ReadItem item;
+      if (!ParseRegisterNumber(words[i], &item.reg))
+        return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[i]);
+      item.format = shown;
+      if (const std::string pair = PairProblem(item.format, item.reg); !pair.empty()) return fail(pair);
+      o.reads.push_back(item);
+    }
+    if (fromList) {
+      o.listPath = parser.value(list).toStdString();
+      if (o.listPath.empty()) return fail("--watch wants a file name");
+      std::string bytes, why;
+      if (!ReadListFile(o.listPath, &bytes, &why)) return fail(why);
+      const WatchFile file = ParseWatchFile(bytes, o.listPath);
+      if (!file.error.empty()) return fail(file.error);
+      if (file.entries.empty()) return fail(o.listPath + " lists no registers");
+      for (const WatchEntry& e : file.entries) o.reads.push_back({e.reg, e.name, e.format});
+      o.style.described = o.style.named = true;
+    }
+    o.reg = o.reads.front().reg;
+  }
   if (o.count && o.command != Command::Watch) return fail("--count is for watch");
   if ((o.csv || !o.vcdPath.empty()) && o.command != Command::Watch)
     return fail("--csv and --vcd are for watch");

@@ -25,6 +25,12 @@ CliRun RunCli(const QStringList& args) {
           QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
+void WriteFile(const QString& path, const char* bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
 struct Case {
   const char* name;
   QStringList simArgs;  // empty: no simulator
@@ -131,6 +137,72 @@ const Case kCases[] = {
      {"read", "R2000"},
      5,
      "",
+     ""},
+    {"ReadSeveralInTheOrderGiven",
+     {"--no-pace"},
+     {"set R2000 1234", "set R17 ff", "set R7 1"},
+     {"read", "R2000", "17", "R7", "R2000"},
+     0,
+     "1234\n00FF\n0001\n1234\n",
+     ""},
+    {"ReadSeveralAsJson",
+     {"--no-pace"},
+     {"set R2000 1234", "set R7 1"},
+     {"--json", "read", "R2000", "R7"},
+     0,
+     "\\{\"register\": \"R2000\", \"value\": \"1234\"\\}\n\\{\"register\": \"R7\", \"value\": \"0001\"\\}\n",
+     ""},
+    {"ReadSigned",
+     {"--no-pace"},
+     {"set R2000 fffe", "set R2001 7fff"},
+     {"read", "R2000", "R2001", "--format", "signed"},
+     0,
+     "-2\n32767\n",
+     ""},
+    {"ReadBinary",
+     {"--no-pace"},
+     {"set R2000 8005"},
+     {"read", "R2000", "--format=binary"},
+     0,
+     "1000000000000101\n",
+     ""},
+    // A pair reads the register named and the next one; by default the register named holds the low word.
+    {"ReadF32LowWordInTheRegisterNamed",
+     {"--no-pace"},
+     {"set R2000 0000", "set R2001 3fc0"},
+     {"read", "R2000", "--format", "f32"},
+     0,
+     "1\\.5\n",
+     ""},
+    {"ReadF32HiLo",
+     {"--no-pace"},
+     {"set R2000 3fc0", "set R2001 0000"},
+     {"read", "R2000", "--format", "f32 hi-lo"},
+     0,
+     "1\\.5\n",
+     ""},
+    {"ReadPairAtTheTop",
+     {"--no-pace"},
+     {"set R77776 ffff", "set R77777 ffff"},
+     {"read", "R77776", "--format", "s32"},
+     0,
+     "-1\n",
+     ""},
+    {"ReadPairAsJson",
+     {"--no-pace"},
+     {"set R2000 0002", "set R2001 0001"},
+     {"--json", "read", "R2000", "--format", "u32"},
+     0,
+     "\\{\"register\": \"R2000\", \"format\": \"u32\", \"value\": \"65538\", \"words\": \\[\"0002\", "
+     "\"0001\"\\]\\}\n",
+     ""},
+    // The first read's header goes unanswered and no retry is allowed: that read fails, the next is printed.
+    {"OneOfSeveralFailsTheOthersArePrinted",
+     {"--drop-first", "header", "--no-pace"},
+     {"set R2000 1234", "set R7 1"},
+     {"read", "R2000", "R7", "--retries", "0", "--timeout", "100"},
+     4,
+     "0001\n",
      ""},
     {"CannotOpenIsExitThree", {}, {}, {"--port", "/nonexistent/ttyX", "read", "1"}, 3, "", ""},
     {"PortNumberOfNoPortIsExitThree", {}, {}, {"--port", "32000", "read", "1"}, 3, "", ""},
@@ -252,6 +324,21 @@ TEST(CliUsage, StrictArgumentsAreUsageErrors) {
       {"read", "1", "--vcd", "x.vcd"},
       {"watch", "--vcd"},
       {"watch", "--csv", "--json"},
+      {"read", "R1", "R2008"},
+      {"read", "R1", "--format", "float"},
+      {"read", "R1", "--format", "u32hi-lo"},
+      {"read", "R1", "--format", ""},
+      {"read", "R77777", "--format", "u32"},
+      {"read", "R1", "R77777", "--format", "f32 hi-lo"},
+      {"write", "R1", "1", "--format", "hex"},
+      {"outputs", "--watch", "list.csv"},
+      {"read", "--watch"},
+      {"read", "--watch", ""},
+      {"read", "--watch", "/nonexistent/list.csv"},
+      {"read", "--watch", "/"},
+      {"read", "--watch", "/dev/zero"},
+      {"read", "R1", "--watch", "/nonexistent/list.csv"},
+      {"read", "--format", "hex", "--watch", "/nonexistent/list.csv"},
   };
   for (const QStringList& args : rows) {
     const CliRun r = RunCli(args);
@@ -287,6 +374,31 @@ TEST(CliUsage, ErrorsSayWhatIsWrong) {
        3,
        "cannot open /nonexistent/ttyX: No such file or directory"},
       {{"--port", "/nonexistent/ttyX", "--timeout=100", "read", "1"}, 3, "cannot open /nonexistent/ttyX"},
+      {{"read", "R1", "R2008"},
+       2,
+       "register must be an octal number from 0 to 77777, with or without R, got: R2008"},
+      {{"read", "R77777", "--format", "f32"}, 2, "f32 at R77777 needs R100000, above R77777"},
+      {{"read", "R1", "--format", "float"},
+       2,
+       "--format wants one of hex, unsigned, signed, binary, u32, s32, f32, u32 hi-lo, s32 hi-lo or f32 "
+       "hi-lo, "
+       "got: float"},
+      {{"write", "R1", "1", "--format", "hex"}, 2, "--format is for read"},
+      {{"outputs", "--watch", "list.csv"}, 2, "--watch is for read"},
+      {{"read", "R1", "--watch", "list.csv"},
+       2,
+       "read takes registers or --watch FILE, not both, got also: R1"},
+      {{"read", "--format", "hex", "--watch", "list.csv"},
+       2,
+       "--format and --watch both say how to show the registers: give one"},
+      {{"read", "--watch", "/nonexistent/list.csv"},
+       2,
+       "cannot read /nonexistent/list.csv: No such file or directory"},
+      // A usage error comes before the line is opened.
+      {{"--port", "/nonexistent/ttyX", "read", "R77777", "--format", "u32"},
+       2,
+       "u32 at R77777 needs R100000"},
+      {{"--port", "/nonexistent/ttyX", "read", "--watch", "/nonexistent/list.csv"}, 2, "cannot read"},
   };
   for (const auto& r : rows) {
     const CliRun run = RunCli(r.args);
@@ -295,6 +407,104 @@ TEST(CliUsage, ErrorsSayWhatIsWrong) {
         << r.args.join(' ').toStdString() << ": " << run.err.toStdString();
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
   }
+}
+
+// A list file gives the registers, their order, names and formats; a bad one is
+// a usage error naming its line, said before the line is opened.
+TEST(CliList, ReadsTheListInItsOrder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString good = dir.filePath(QStringLiteral("list.csv"));
+  WriteFile(good,
+            "\xEF\xBB\xBFregister,name,format\r\n"
+            "R2001,\"speed, \"\"max\"\"\",signed\r\n"
+            "R2000,temperature,f32\r\n"
+            "7,,\r\n");
+  SimProcess sim({"--no-pace"});
+  for (const char* c : {"set R2000 0000", "set R2001 bfc0", "set R7 a5"})
+    ASSERT_EQ(sim.command(c), "ok") << c;
+  const CliRun r = RunCli({"--port", sim.device(), "read", "--watch", good});
+  EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, QStringLiteral("-16448\n-1.5\n00A5\n"));
+  const CliRun json = RunCli({"--port", sim.device(), "--json", "read", "--watch", good});
+  EXPECT_EQ(json.exit, 0) << json.err.toStdString();
+  EXPECT_EQ(
+      json.out,
+      QStringLiteral("{\"register\": \"R2001\", \"name\": \"speed, \\\"max\\\"\", \"format\": \"signed\", "
+                     "\"value\": \"-16448\", \"words\": [\"BFC0\"]}\n"
+                     "{\"register\": \"R2000\", \"name\": \"temperature\", \"format\": \"f32\", \"value\": "
+                     "\"-1.5\", \"words\": [\"0000\", \"BFC0\"]}\n"
+                     "{\"register\": \"R7\", \"name\": \"\", \"format\": \"hex\", \"value\": \"00A5\", "
+                     "\"words\": [\"00A5\"]}\n"));
+}
+
+TEST(CliList, BadFileIsAUsageErrorNamingTheLine) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const struct {
+    const char* name;
+    const char* bytes;
+    const char* says;  // after "varnak: DIR/list.csv"
+  } rows[] = {
+      {"NotOctal", "register,name,format\nR1000,a,hex\nR2008,b,hex\n", ":3: register R2008 is not octal"},
+      {"PairPastTheTop", "register,name,format\nR77777,a,u32\n",
+       ":2: u32 at R77777 needs R100000, above R77777"},
+      {"Duplicate", "register,name,format\nR1,a,hex\nR1,b,hex\n", ":3: register R1 is already on line 2"},
+      {"NoHeader", "R1,a,hex\n", ":1: the first line must be the header register,name,format"},
+      {"Empty", "", ": the file is empty"},
+      {"OnlyTheHeader", "register,name,format\n", " lists no registers"},
+  };
+  // The simulator would log any frame; a usage error must come before the line is opened.
+  SimProcess sim({"--no-pace"});
+  for (const auto& row : rows) {
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    WriteFile(path, row.bytes);
+    const CliRun r = RunCli({"--port", sim.device(), "read", "--watch", path});
+    EXPECT_EQ(r.exit, 2) << row.name;
+    EXPECT_TRUE(r.out.isEmpty()) << row.name;
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("varnak: ") + path + QString::fromUtf8(row.says)))
+        << row.name << ": " << r.err.toStdString();
+    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+  }
+  ASSERT_FALSE(sim.command(QStringLiteral("get R0")).isEmpty());  // its log read up to now
+  for (const QString& line : sim.lines())
+    EXPECT_FALSE(line.contains(QStringLiteral(" RX "))) << line.toStdString();
+}
+
+// Replies refused or dropped at random, no retries: every value printed is the
+// right one in the order asked, each failure is one line naming its register,
+// and the exit code is the first failure's.
+TEST(CliFaults, FailedReadsAmongSeveralAreSaidAndSkipped) {
+  SimProcess sim({"--nak", "0.15", "--drop", "0.15", "--seed", "7", "--no-pace"});
+  QStringList args{"--port", sim.device(), "--retries", "0", "--timeout", "100", "read"};
+  QStringList values;
+  for (int r = 1; r <= 16; ++r) {
+    const QString reg = QStringLiteral("R%1").arg(r, 0, 8);
+    const QString value = QStringLiteral("%1").arg(r * 0x111, 4, 16, QLatin1Char('0')).toUpper();
+    ASSERT_EQ(sim.command(QStringLiteral("set %1 %2").arg(reg, value)), "ok");
+    args << reg;
+    values << value;
+  }
+  const CliRun r = RunCli(args);
+  const QStringList out = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  const QStringList err = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_GT(err.size(), 0) << "the seed must fail some reads";
+  ASSERT_GT(out.size(), 0) << "the seed must let some reads through";
+  EXPECT_EQ(out.size() + err.size(), 16) << r.out.toStdString() << r.err.toStdString();
+  // The values printed are those of the registers not named on stderr, in order.
+  QStringList expected;
+  for (int i = 0; i < 16; ++i) {
+    const QString reg = args[7 + i];
+    if (!r.err.contains(QStringLiteral(": read %1: ").arg(reg))) expected << values[i];
+  }
+  EXPECT_EQ(out, expected);
+  for (const QString& line : err)
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("^varnak: .*: read R\\d+: (no reply|refused \\(NAK\\)) after 1 attempt$"))
+                    .match(line)
+                    .hasMatch())
+        << line.toStdString();
+  EXPECT_EQ(r.exit, err[0].contains(QStringLiteral("no reply")) ? 4 : 5) << err[0].toStdString();
 }
 
 // Half the replies corrupted: every value printed is the true one, and every

@@ -21,7 +21,7 @@ enum class RegisterFormat {
   Binary,    // 16 digits, bit 0 at the right
   U32,       // the register (low word) and the next one (high word)
   S32,
-  F32,  // IEEE 754 single precision
+  F32,      // IEEE 754 single precision
   U32HiLo,  // the register holds the high word
   S32HiLo,
   F32HiLo,
@@ -34,6 +34,10 @@ bool IsPair(RegisterFormat format);
 const char* FormatName(RegisterFormat format);
 // The format of a name as FormatName gives it (surrounding blanks and case ignored); none when unknown.
 std::optional<RegisterFormat> ParseFormat(std::string_view name);
+
+// Why the format cannot start at register `reg` (a pair whose second register
+// would pass 77777: "u32 at R77777 needs R100000, above R77777"); empty when it can.
+std::string PairProblem(RegisterFormat format, unsigned reg, Translate lang = English);
 
 // The value as shown. `first` is the register named, `second` the next one (used only by pair formats).
 std::string FormatValue(RegisterFormat format, std::uint16_t first, std::uint16_t second = 0);
