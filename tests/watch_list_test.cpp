@@ -31,6 +31,8 @@ struct OrderCase {
   std::vector<std::string> expected;
 };
 
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+
 class WatchListOrder : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(WatchListOrder, ReadsTheRowsInTurn) {
@@ -72,6 +74,8 @@ struct WriteCase {
   std::uint16_t first, second;  // the row's value after
   const char* status;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class WatchListWrite : public ::testing::TestWithParam<WriteCase> {};
 
@@ -143,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "70000",
                                 {},
                                 false,
-                                "value 70000 does not fit unsigned",
+                                "value 70000 does not fit unsigned (0 to 65535)",
                                 Jobs({"R1000", "R2000"}),
                                 0x2222,
                                 0,
@@ -219,6 +223,8 @@ struct FailureCase {
   const char* status;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class WatchListFailedRead : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(WatchListFailedRead, MarksTheRowKeepsItsValueAndGoesOn) {
@@ -271,6 +277,8 @@ struct TearCase {
   std::uint16_t first, second;
   const char* status;
 };
+
+void PrintTo(const TearCase& c, std::ostream* os) { *os << c.name; }
 
 class WatchListTear : public ::testing::TestWithParam<TearCase> {};
 
@@ -358,6 +366,8 @@ struct RefusalCase {
   const char* problem;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
 class WatchListRefuses : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(WatchListRefuses, WhatCannotBeWatched) {
@@ -377,17 +387,14 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ADuplicateWithLeadingZeros", {{017}}, "0017", F::Hex, "R17 is already in the list"},
         RefusalCase{"NotOctal", {}, "R2008", F::Hex, "register R2008 is not octal"},
         RefusalCase{"AboveTheRange", {}, "100000", F::Hex, "register 100000 is above 77777"},
-        RefusalCase{"APairPastTheLastRegister",
-                    {},
-                    "77777",
-                    F::F32,
-                    "f32 takes two registers, but R77777 is the last one"},
+        RefusalCase{
+            "APairPastTheLastRegister", {}, "77777", F::F32, "f32 at R77777 needs R100000, above R77777"},
         RefusalCase{"ASingleAtTheLastRegister", {}, "77777", F::Binary, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WatchList, ChangingAFormatToAPairAtTheLastRegisterIsRefused) {
   WatchList list = ListOf({{077777}});
-  EXPECT_EQ(list.setFormat(0, F::U32), "u32 takes two registers, but R77777 is the last one");
+  EXPECT_EQ(list.setFormat(0, F::U32), "u32 at R77777 needs R100000, above R77777");
   EXPECT_EQ(list.row(0).entry.format, F::Hex);
   EXPECT_EQ(list.setFormat(0, F::Signed), "");
 }

@@ -65,9 +65,7 @@ std::string WatchList::checkNew(unsigned reg, RegisterFormat format, const std::
   };
   if (reg > kMaxRegister)
     return say(QT_TRANSLATE_NOOP("WatchList", "register %1 is above 77777"), {Octal(reg)});
-  if (IsPair(format) && reg == kMaxRegister)
-    return say(QT_TRANSLATE_NOOP("WatchList", "%1 takes two registers, but R77777 is the last one"),
-               {FormatName(format)});
+  if (std::string pair = PairProblem(format, reg, lang); !pair.empty()) return pair;
   const bool taken =
       others ? std::any_of(others->begin(), others->end(), [&](const WatchEntry& e) { return e.reg == reg; })
              : indexOfRegister(reg).has_value();
@@ -142,10 +140,7 @@ void WatchList::rename(std::size_t i, const std::string& name) {
 std::string WatchList::setFormat(std::size_t i, RegisterFormat format, Translate lang) {
   if (i >= rows_.size()) return {};
   WatchRow& row = rows_[i];
-  if (IsPair(format) && row.entry.reg == kMaxRegister)
-    return Fill(lang(kWatchListContext,
-                     QT_TRANSLATE_NOOP("WatchList", "%1 takes two registers, but R77777 is the last one")),
-                {FormatName(format)});
+  if (std::string pair = PairProblem(format, row.entry.reg, lang); !pair.empty()) return pair;
   const bool widthChanged = IsPair(format) != IsPair(row.entry.format);
   row.entry.format = format;
   if (widthChanged) {
