@@ -35,6 +35,8 @@ class WatchWindowTest : public ::testing::Test {
     form.setClock([this] { return now; });
     form.load(QStringLiteral("1"));
     form.Timer1->stop();
+    // The controller in memory serves the list; the link control hands it nothing.
+    form.core().setListSource(nullptr);
     watch = form.watch();
     view = watch->view();
     model = watch->model();
