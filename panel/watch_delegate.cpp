@@ -24,8 +24,12 @@ QColor WatchDelegate::markColour(const QPalette& palette) {
 
 void WatchDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
+  if (index.data(WatchModel::AddRowRole).toBool())
+    option->palette.setBrush(QPalette::Text, option->palette.brush(QPalette::PlaceholderText));
   if (index.data(WatchModel::ChangedRole).toBool()) {
     option->backgroundBrush = markColour(option->palette);
+    // Bold as well, for whoever cannot tell the colours apart.
+    option->font.setBold(true);
     option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Active, QPalette::Text));
   }
 }

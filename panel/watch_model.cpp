@@ -64,7 +64,8 @@ QString WatchModel::timeText(std::int64_t at) const {
 QVariant WatchModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (isAddRow(index.row())) {
-    if (role == Qt::DisplayRole && index.column() == Register) return QString();
+    if (role == Qt::DisplayRole && index.column() == Register) return tr("add…");
+    if (role == AddRowRole) return true;
     if (role == Qt::ToolTipRole) return tr("Type a register (octal, e.g. R1000) to add it");
     return {};
   }
@@ -97,6 +98,7 @@ QVariant WatchModel::data(const QModelIndex& index, int role) const {
       if (index.column() == Value) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
       break;
     case Qt::ToolTipRole:
+      if (index.column() == Status) return QString::fromStdString(list_.statusText(i, Translated));
       if (index.column() == Value) return tr("Double-click or F2 to type a value; Enter writes it");
       if (index.column() == Register && IsPair(row.entry.format))
         return tr("%1 and %2").arg(registerText(row.entry.reg), registerText(row.entry.reg + 1));

@@ -22,6 +22,8 @@ class WatchModel : public QAbstractTableModel {
   static constexpr int ChangedRole = Qt::UserRole + 1;
   // The format as an int (RegisterFormat), for the combo box.
   static constexpr int FormatRole = Qt::UserRole + 2;
+  // Whether the cell belongs to the empty row for adding (bool): its hint is drawn faint.
+  static constexpr int AddRowRole = Qt::UserRole + 3;
 
   // Milliseconds on the link control's clock.
   using Clock = std::function<std::int64_t()>;

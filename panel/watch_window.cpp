@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -39,7 +41,6 @@ WatchWindow::WatchWindow(WatchList& list, WatchModel::Clock clock, QWidget* pare
   setWindowTitle(tr("Register watch"));
   // Closing the main window ends the program even while the watch is open.
   setAttribute(Qt::WA_QuitOnClose, false);
-  resize(840, 440);
 
   model_ = new WatchModel(list, std::move(clock), this);
   view_ = new WatchView(this);
@@ -71,6 +72,9 @@ WatchWindow::WatchWindow(WatchList& list, WatchModel::Clock clock, QWidget* pare
       tr("Type a register into the last row to add it · F2 or double-click: edit · Enter: write the value"),
       this);
   hint->setForegroundRole(QPalette::PlaceholderText);
+  // Wrapped, it never makes the window wider than the table wants, in any language or font.
+  hint->setWordWrap(true);
+  hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   message_ = new QLabel(this);
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   message_->setWordWrap(true);
@@ -79,8 +83,8 @@ WatchWindow::WatchWindow(WatchList& list, WatchModel::Clock clock, QWidget* pare
   buttons->addWidget(open_);
   buttons->addWidget(save_);
   buttons->addWidget(remove_);
-  buttons->addStretch(1);
-  buttons->addWidget(hint);
+  buttons->addSpacing(12);
+  buttons->addWidget(hint, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
@@ -109,9 +113,20 @@ WatchWindow::WatchWindow(WatchList& list, WatchModel::Clock clock, QWidget* pare
   refresh_.setInterval(kRefreshMs);
   connect(&refresh_, &QTimer::timeout, model_, &WatchModel::refresh);
   sizeColumns();
+  resize(840, 440);
 }
 
-void WatchWindow::sizeColumns() {
+void WatchWindow::fitWidth() {
+  // The font in force once the window is polished, a desktop theme's included.
+  const int columns = sizeColumns();
+  const int frame = 2 * view_->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QMargins m = layout()->contentsMargins();
+  int width = std::max(columns + frame + m.left() + m.right() + 2, this->width());
+  if (const QScreen* s = screen()) width = std::min(width, s->availableGeometry().width());
+  resize(width, height());
+}
+
+int WatchWindow::sizeColumns() {
   // From the font, so the columns fit at any scale and in either language; no
   // measuring of every row.
   const QFontMetrics fm(view_->font());
@@ -124,11 +139,14 @@ void WatchWindow::sizeColumns() {
   const QStringList header = model_->headerTexts();
   const QHeaderView* h = view_->horizontalHeader();
   const QFontMetrics hm(h->font());
+  int total = 0;
   const auto column = [&](int c, int cells) {
-    view_->setColumnWidth(c, std::max(cells, hm.horizontalAdvance(header[c]) + pad + 8));
+    const int w = std::max(cells, hm.horizontalAdvance(header[c]) + pad + 8);
+    view_->setColumnWidth(c, w);
+    total += w;
   };
   column(WatchModel::Register, fit({QStringLiteral("R77777")}));
-  column(WatchModel::Name, fit({QStringLiteral("MMMMMMMMMMMMMMM")}));
+  column(WatchModel::Name, fm.averageCharWidth() * 18 + pad);
   QStringList formats;
   for (int f = 0; f < kRegisterFormatCount; ++f)
     formats << WatchModel::formatText(static_cast<RegisterFormat>(f));
@@ -140,6 +158,9 @@ void WatchWindow::sizeColumns() {
   view_->horizontalHeader()->setSectionResizeMode(WatchModel::Status, QHeaderView::Stretch);
   view_->horizontalHeader()->setMinimumSectionSize(fm.horizontalAdvance(QStringLiteral("R77777")));
   view_->verticalHeader()->setDefaultSectionSize(fm.height() + 8);
+  // The status column gets what is left; a window this wide leaves it room for most of its texts.
+  return total + fit({QString::fromStdString(
+                     Translated(kWatchListContext, "written, but reads back another value"))});
 }
 
 void WatchWindow::changeEvent(QEvent* event) {
@@ -148,6 +169,10 @@ void WatchWindow::changeEvent(QEvent* event) {
 }
 
 void WatchWindow::showEvent(QShowEvent* event) {
+  if (!fitted_) {
+    fitted_ = true;
+    fitWidth();
+  }
   QWidget::showEvent(event);
   if (!event->spontaneous()) {
     list_.setActive(true);

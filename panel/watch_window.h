@@ -61,7 +61,10 @@ class WatchWindow : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  void sizeColumns();
+  // Sizes the columns from the font; returns the width they want together.
+  int sizeColumns();
+  // Widens the window, before it is first shown, so that every column has room.
+  void fitWidth();
   void say(const QString& message);
 
   WatchList& list_;
@@ -72,6 +75,7 @@ class WatchWindow : public QWidget {
   QPushButton* save_;
   QPushButton* remove_;
   QTimer refresh_;
+  bool fitted_ = false;
   std::function<QString()> askOpen_;
   std::function<QString()> askSave_;
   std::function<void(const QString&)> warn_;

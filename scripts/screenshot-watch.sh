@@ -44,6 +44,20 @@ window() {
   return 1
 }
 
+# The panel's visible window that is neither the prompt nor the main window:
+# the watch, whose width follows the font.
+watch_window() {
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      [ "$WIDTH" != $((492 * scale)) ] && [ "$WIDTH" != $((200 * scale)) ] && echo "$id" && return
+    done
+    sleep 0.1
+  done
+  echo "no watch window" >&2
+  return 1
+}
+
 shot() {  # LANG, list file, output file
   mkfifo "$work/control"
   build/sim/varnak-sim --control --outputs 5A <"$work/control" >"$work/sim.out" &
@@ -62,7 +76,7 @@ shot() {  # LANG, list file, output file
   xdotool windowfocus --sync "$prompt" key Return
   sleep 1
   main=$(window $((492 * scale)))
-  watch=$(window $((840 * scale)))
+  watch=$(watch_window)
   xdotool windowmove "$main" 0 0
   xdotool windowmove "$watch" 0 $((400 * scale))
   # The set point: the table has the focus on the first row; down to the
