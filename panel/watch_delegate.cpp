@@ -30,11 +30,10 @@ void WatchDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIn
     option->backgroundBrush = markColour(option->palette);
     // Bold as well, for whoever cannot tell the colours apart.
     option->font.setBold(true);
-    option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Active, QPalette::Text));
   }
 }
 
-QWidget* WatchDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+QWidget* WatchDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                      const QModelIndex& index) const {
   if (index.column() != WatchModel::Format) {
     auto* edit = new QLineEdit(parent);
@@ -52,7 +51,6 @@ QWidget* WatchDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     emit self->commitData(box);
     emit self->closeEditor(box);
   });
-  (void)option;
   return box;
 }
 
