@@ -11,7 +11,12 @@
 // again. When the first word changed in between, the pair is read once more;
 // when it changes again, the row keeps the last value that was read whole and
 // says so. A failed read marks its row and the list goes on with the next row;
-// the row keeps its last good value and is read again in the next round.
+// the row keeps its last good value and is read again in the next round. A
+// write's outcome ("written", "not written: refused", ...) stays in the row's
+// status until its value changes or a read fails.
+//
+// Only the job handed out last counts when it ends; nextJob() asked again before
+// it ended hands out what the list wants then (the same job, unless a write came).
 //
 // Pure: no Qt, no clock. Times are milliseconds on the link control's clock.
 #pragma once
