@@ -173,12 +173,35 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   openTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   addAction(openTimeline);
   connect(openTimeline, &QAction::triggered, this, &Form2::openTimeline);
+
+  // Read while its window is open.
+  watchList_.setActive(false);
+  core_.setListSource(&watchList_);
+  watch_ = new WatchWindow(
+      watchList_, [this] { return now(); }, this);
+  connect(watch_, &WatchWindow::workAdded, this, &Form2::listChanged);
+  auto* openWatch = new QAction(tr("Register watch…"), this);
+  openWatch->setObjectName(QStringLiteral("openWatch"));
+  openWatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  addAction(openWatch);
+  connect(openWatch, &QAction::triggered, this, &Form2::openWatch);
+}
+
+void Form2::openWatch() {
+  watch_->show();
+  watch_->raise();
+  watch_->activateWindow();
+}
+
+void Form2::listChanged() {
+  handle([this] { core_.ListChanged(now()); });
 }
 
 void Form2::setClock(Clock clock) {
   clock_ = std::move(clock);
   // A recording on the old clock would make no sense on the new one.
   recorder_ = Recorder(now(), QDateTime::currentMSecsSinceEpoch());
+  watch_->model()->setClock([this] { return now(); });
 }
 
 void Form2::openTimeline() {
@@ -219,6 +242,7 @@ void Form2::openMonitor() {
 void Form2::closeEvent(QCloseEvent* event) {
   monitor_->close();
   timeline_->close();
+  watch_->close();
   QWidget::closeEvent(event);
 }
 

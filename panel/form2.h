@@ -16,10 +16,12 @@
 #include "panel/line_log.h"
 #include "panel/monitor_window.h"
 #include "panel/timeline_window.h"
+#include "panel/watch_window.h"
 #include "panel/widgets.h"
 #include "serial/system_ports.h"
 #include "timeline/link_recorder.h"
 #include "timeline/recorder.h"
+#include "watch/watch_list.h"
 
 namespace varnak {
 
@@ -70,6 +72,14 @@ class Form2 : public QWidget, public PanelFields {
   // recorder's (a monotonic one, unless a test says).
   void setClock(Clock clock);
   std::int64_t now() const { return clock_(); }
+  // The register watch, "寄存器监视": a list of registers read between the
+  // polls while it is open; shown by Ctrl+R, the context menu's "寄存器监视…"
+  // or --watch FILE.
+  void openWatch();
+  WatchWindow* watch() { return watch_; }
+  WatchList& watchList() { return watchList_; }
+  // The list has new work: an idle line starts it at once.
+  void listChanged();
 
   // Where the port box's tooltip finds the ports (the system's, unless a test says).
   void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
@@ -133,12 +143,15 @@ class Form2 : public QWidget, public PanelFields {
   void handle(const std::function<void()>& event);
 
   Clock clock_;  // set before the link control and the recorder, which read it at once
+  // Declared before the link control, which reads it, so that it outlives it.
+  WatchList watchList_;
   LinkControl core_;
   LineLog lineLog_;
   MonitorWindow* monitor_;
   Recorder recorder_;
   LinkRecorder linkRecorder_;
   TimelineWindow* timeline_;
+  WatchWindow* watch_;
   PortLister portLister_ = SystemPorts;
   QTimer* portEditPause_;
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed

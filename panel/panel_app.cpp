@@ -36,6 +36,15 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
     std::fputs(FormatPortList(SystemPorts(), false).c_str(), stdout);
     return 0;
   }
+  // The whole list is read and checked before any window opens.
+  std::vector<WatchEntry> watchList;
+  if (!options.watchFile.isEmpty()) {
+    QString error;
+    if (!ReadWatchOption(options.watchFile, &watchList, &error)) {
+      std::fprintf(stderr, "varnak-panel: %s\n", qPrintable(error));
+      return 2;
+    }
+  }
   UsePlainEventLoop();
   // With TZ unset, glibc looks at /etc/localtime again at every local time
   // taken (each line of the monitor takes one); named once, it is read once.
@@ -79,6 +88,10 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   form.show();
   if (options.monitor) form.openMonitor();
   if (options.timeline) form.openTimeline();
+  if (!options.watchFile.isEmpty()) {
+    form.watch()->model()->replaceAll(watchList, nullptr);
+    form.openWatch();
+  }
   const int status = app.exec();
   port.close();
   return stopSignal ? 128 + stopSignal : status;

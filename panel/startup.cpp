@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFont>
 #include <QInputDialog>
 
@@ -10,6 +11,7 @@
 #include "control/port_number.h"
 #include "panel/form2.h"
 #include "serial/qt_serial_port.h"
+#include "watch/watch_list.h"
 
 namespace varnak {
 
@@ -20,10 +22,11 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
   const QCommandLineOption help(QStringList{"h", "help"}), version(QStringLiteral("version")),
       trace(QStringLiteral("trace")), monitor(QStringLiteral("monitor")),
       timeline(QStringLiteral("timeline")), listPorts(QStringLiteral("list-ports")),
-      port(QStringLiteral("port"), {}, QStringLiteral("N=DEVICE"));
+      port(QStringLiteral("port"), {}, QStringLiteral("N=DEVICE")),
+      watch(QStringLiteral("watch"), {}, QStringLiteral("FILE"));
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({help, version, trace, monitor, timeline, listPorts, port});
+  parser.addOptions({help, version, trace, monitor, timeline, listPorts, port, watch});
   if (!parser.parse(arguments)) {
     o.error = parser.errorText();
     return o;
@@ -34,6 +37,15 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
   o.monitor = parser.isSet(monitor);
   o.timeline = parser.isSet(timeline);
   o.listPorts = parser.isSet(listPorts);
+  if (parser.values(watch).size() > 1) {
+    o.error = QStringLiteral("--watch takes one file");
+    return o;
+  }
+  o.watchFile = parser.value(watch);
+  if (parser.isSet(watch) && o.watchFile.isEmpty()) {
+    o.error = QStringLiteral("--watch wants a file name");
+    return o;
+  }
   if (!parser.positionalArguments().isEmpty()) {
     o.error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
     return o;
@@ -53,7 +65,7 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
 QString PanelUsage() {
   return QStringLiteral(
       "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor] [--timeline]\n"
-      "                    [--list-ports]\n"
+      "                    [--watch FILE] [--list-ports]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
@@ -68,6 +80,9 @@ QString PanelUsage() {
       "  --monitor        open the line monitor (also Ctrl+M, or the window's context menu)\n"
       "  --timeline       open the output timing chart: Q0-Q7 over time with the writes and\n"
       "                   reads on it, saved as CSV or VCD (also Ctrl+T, or the context menu)\n"
+      "  --watch FILE     open the register watch with the register list in FILE (CSV:\n"
+      "                   register,name,format) and read them in turn between the polls\n"
+      "                   (also Ctrl+R, or the context menu); a bad FILE is a usage error\n"
       "  --list-ports     list the serial ports by number, as 'varnak ports' does, and exit\n"
       "  --version        the version\n"
       "  --help           this text\n"
@@ -78,6 +93,34 @@ QString PanelUsage() {
       "The locale (LC_ALL, LANG) chooses Chinese or English for what the window adds to its\n"
       "captions and for --trace (LANG=C: English); this text is English in every locale.\n"
       "Nothing else is read from the command line, the environment or files.\n");
+}
+
+bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QString* error) {
+  // A register list is some tens of kilobytes; this bounds what a wrong file name costs.
+  constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    return false;
+  }
+  const QByteArray bytes = file.read(kMaxBytes + 1);
+  if (bytes.size() > kMaxBytes) {
+    *error = QStringLiteral("%1: larger than 4 MB: not a register list").arg(path);
+    return false;
+  }
+  const WatchFile parsed = ParseWatchFile(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path.toStdString());
+  std::string problem = parsed.error;
+  if (problem.empty()) {
+    const std::string refused = WatchList().checkAll(parsed.entries);
+    if (!refused.empty()) problem = path.toStdString() + ": " + refused;
+  }
+  if (!problem.empty()) {
+    *error = QString::fromStdString(problem);
+    return false;
+  }
+  *entries = parsed.entries;
+  return true;
 }
 
 void UsePlainEventLoop() { qputenv("QT_NO_GLIB", "1"); }

@@ -5,6 +5,9 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <vector>
+
+#include "watch/watch_file.h"
 
 class QApplication;
 class QWidget;
@@ -19,6 +22,7 @@ struct PanelOptions {
   bool trace = false;          // --trace: every line of the monitor on stderr
   bool monitor = false;        // --monitor: the line monitor open from the start
   bool timeline = false;       // --timeline: the output timing chart open from the start
+  QString watchFile;           // --watch FILE: the register watch open with this list, reading
   bool version = false;        // --version
   bool listPorts = false;      // --list-ports: print the numbered ports and exit
   bool help = false;
@@ -26,10 +30,15 @@ struct PanelOptions {
 };
 
 // Reads the command line, the program's name first: --port N=DEVICE
-// (repeatable), --trace, --monitor, --timeline, --list-ports, --version and --help, each
-// as --opt value or --opt=value.
+// (repeatable), --trace, --monitor, --timeline, --watch FILE, --list-ports, --version and
+// --help, each as --opt value or --opt=value.
 PanelOptions ParsePanelOptions(const QStringList& arguments);
 QString PanelUsage();
+
+// The register list of --watch FILE, read and checked whole before any window
+// opens; false with `error` set ("list.csv:3: register R2008 is not octal",
+// English, for stderr) when the file cannot be read or is refused.
+bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QString* error);
 
 // Chooses Qt's own event dispatcher over GLib's, before the QApplication is made:
 // the poll wakes the tool some 70 times a second, and GLib's loop costs about

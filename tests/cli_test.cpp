@@ -257,6 +257,42 @@ TEST(CliPorts, ClientAndWindowListTheSamePorts) {
   EXPECT_TRUE(json.out.startsWith(QLatin1Char('['))) << json.out.toStdString();
 }
 
+// A --watch file that cannot be read or holds a bad row is a usage error, said
+// in one line before any window opens: with no display plugin at all, making
+// the application would abort the program instead.
+TEST(PanelUsage, ABadWatchFileIsAUsageErrorBeforeAnyWindowOpens) {
+  QTemporaryDir dir;
+  const struct {
+    const char* name;
+    const char* bytes;  // nullptr: no such file
+    const char* says;   // what the line holds after "varnak-panel: PATH"
+  } rows[] = {
+      {"missing.csv", nullptr, ""},
+      {"not-octal.csv", "register,name,format\nR1000,a,hex\nR2008,b,hex\n", ":3: "},
+      {"duplicate.csv", "register,name,format\nR1000,a,hex\nR1000,b,u32\n", ""},
+  };
+  for (const auto& r : rows) {
+    const QString path = dir.filePath(QString::fromLatin1(r.name));
+    if (r.bytes) {
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(r.bytes);
+    }
+    QProcess panel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    panel.setProcessEnvironment(env);
+    panel.start(QStringLiteral(VARNAK_PANEL_PATH), {QStringLiteral("--watch"), path});
+    ASSERT_TRUE(panel.waitForFinished(30000));
+    const QString err = QString::fromUtf8(panel.readAllStandardError());
+    EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit) << r.name << ": " << err.toStdString();
+    EXPECT_EQ(panel.exitCode(), 2) << r.name << ": " << err.toStdString();
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << r.name << ": " << err.toStdString();
+    EXPECT_TRUE(err.contains(path + QString::fromLatin1(r.says))) << r.name << ": " << err.toStdString();
+    EXPECT_TRUE(err.startsWith(QStringLiteral("varnak-panel: "))) << err.toStdString();
+  }
+}
+
 TEST(CliUsage, StrictArgumentsAreUsageErrors) {
   const QStringList rows[] = {
       {},

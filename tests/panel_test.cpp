@@ -373,6 +373,11 @@ TEST(PanelOptions, ParsedAsDocumented) {
       {{"--help-all"}, "", "Unknown option 'help-all'"},
       {{"--tra"}, "", "Unknown option 'tra'"},
       {{"extra"}, "", "unexpected argument: extra"},
+      {{"--watch", "list.csv"}, "", ""},
+      {{"--watch=list.csv"}, "", ""},
+      {{"--watch"}, "", "Missing value after '--watch'"},
+      {{"--watch="}, "", "--watch wants a file name"},
+      {{"--watch", "a.csv", "--watch", "b.csv"}, "", "--watch takes one file"},
   };
   for (const auto& r : rows) {
     const PanelOptions o = ParsePanelOptions(QStringList{"varnak-panel"} + r.args);
@@ -395,6 +400,7 @@ TEST(PanelOptions, ParsedAsDocumented) {
   EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--list-ports"}).listPorts);
   EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "--version"}).version);
   EXPECT_TRUE(ParsePanelOptions({"varnak-panel", "-h"}).help);
+  EXPECT_EQ(ParsePanelOptions({"varnak-panel", "--watch=list.csv"}).watchFile, QStringLiteral("list.csv"));
 }
 
 }  // namespace

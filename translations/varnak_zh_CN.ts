@@ -544,6 +544,85 @@
     </message>
 </context>
 <context>
+    <name>WatchList</name>
+    <message>
+        <source>no reply</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>check byte bad</source>
+        <translation>校验错误</translation>
+    </message>
+    <message>
+        <source>reply not understood</source>
+        <translation>应答无法识别</translation>
+    </message>
+    <message>
+        <source>port failed</source>
+        <translation>端口故障</translation>
+    </message>
+    <message>
+        <source>not sent</source>
+        <translation>未发送</translation>
+    </message>
+    <message>
+        <source>register %1 is above 77777</source>
+        <translation>寄存器号 %1 超过 77777</translation>
+    </message>
+    <message>
+        <source>%1 is already in the list</source>
+        <translation>%1 已在列表中</translation>
+    </message>
+    <message>
+        <source>the list holds at most %1 registers</source>
+        <translation>列表最多容纳 %1 个寄存器</translation>
+    </message>
+    <message>
+        <source>row %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>not read yet</source>
+        <translation>尚未读取</translation>
+    </message>
+    <message>
+        <source>changing while read: the last whole value is shown</source>
+        <translation>读取期间数值在变化：显示最后一次完整读取的值</translation>
+    </message>
+    <message>
+        <source>written</source>
+        <translation>已写入</translation>
+    </message>
+    <message>
+        <source>written, but reads back another value</source>
+        <translation>已写入，但读回的值不同</translation>
+    </message>
+    <message>
+        <source>written; read-back failed: %1</source>
+        <translation>已写入；读回失败：%1</translation>
+    </message>
+    <message>
+        <source>not written: %1</source>
+        <translation>未写入：%1</translation>
+    </message>
+    <message>
+        <source>high word written, low word failed: %1</source>
+        <translation>高字已写入，低字写入失败：%1</translation>
+    </message>
+    <message>
+        <source>low word written, high word failed: %1</source>
+        <translation>低字已写入，高字写入失败：%1</translation>
+    </message>
+    <message>
+        <source>writing…</source>
+        <translation>正在写入…</translation>
+    </message>
+</context>
+<context>
     <name>varnak::Form2</name>
     <message>
         <source>Line monitor…</source>
@@ -576,6 +655,10 @@
     <message>
         <source>Output timing…</source>
         <translation>输出时序…</translation>
+    </message>
+    <message>
+        <source>Register watch…</source>
+        <translation>寄存器监视…</translation>
     </message>
 </context>
 <context>
@@ -865,6 +948,148 @@
     <message>
         <source>Cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::WatchModel</name>
+    <message>
+        <source>hex</source>
+        <translation>十六进制</translation>
+    </message>
+    <message>
+        <source>unsigned</source>
+        <translation>无符号</translation>
+    </message>
+    <message>
+        <source>signed</source>
+        <translation>有符号</translation>
+    </message>
+    <message>
+        <source>binary</source>
+        <translation>二进制</translation>
+    </message>
+    <message>
+        <source>u32</source>
+        <translation>u32</translation>
+    </message>
+    <message>
+        <source>s32</source>
+        <translation>s32</translation>
+    </message>
+    <message>
+        <source>f32</source>
+        <translation>f32</translation>
+    </message>
+    <message>
+        <source>u32 hi-lo</source>
+        <translation>u32 高字在前</translation>
+    </message>
+    <message>
+        <source>s32 hi-lo</source>
+        <translation>s32 高字在前</translation>
+    </message>
+    <message>
+        <source>f32 hi-lo</source>
+        <translation>f32 高字在前</translation>
+    </message>
+    <message>
+        <source>add…</source>
+        <translation>添加…</translation>
+    </message>
+    <message>
+        <source>Type a register (octal, e.g. R1000) to add it</source>
+        <translation>输入寄存器号（八进制，如 R1000）即可添加</translation>
+    </message>
+    <message>
+        <source>Double-click or F2 to type a value; Enter writes it</source>
+        <translation>双击或按 F2 输入数值，按回车写入</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 和 %2</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>寄存器</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Last read</source>
+        <translation>最后读取</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::WatchWindow</name>
+    <message>
+        <source>Register watch</source>
+        <translation>寄存器监视</translation>
+    </message>
+    <message>
+        <source>Open…</source>
+        <translation>打开…</translation>
+    </message>
+    <message>
+        <source>Replace the list by a register list file (CSV)</source>
+        <translation>用寄存器列表文件（CSV）替换列表</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>Save the list as a register list file (CSV)</source>
+        <translation>将列表保存为寄存器列表文件（CSV）</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Remove the selected rows (Delete)</source>
+        <translation>移除所选行（Delete）</translation>
+    </message>
+    <message>
+        <source>Type a register into the last row to add it · F2 or double-click: edit · Enter: write the value</source>
+        <translation>在最后一行输入寄存器号即可添加 · F2 或双击：编辑 · 回车：写入数值</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1: larger than %2 MB: not a register list</source>
+        <translation>%1：大于 %2 MB，不是寄存器列表</translation>
+    </message>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>无法保存 %1：%2</translation>
+    </message>
+    <message>
+        <source>Open a register list</source>
+        <translation>打开寄存器列表</translation>
+    </message>
+    <message>
+        <source>Register lists (*.csv);;All files (*)</source>
+        <translation>寄存器列表 (*.csv);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Save the register list</source>
+        <translation>保存寄存器列表</translation>
     </message>
 </context>
 </TS>

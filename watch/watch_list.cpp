@@ -1,0 +1,281 @@
+#include "watch_list.h"
+
+#include <algorithm>
+
+#include "control/input_check.h"
+#include "link/register_number.h"
+
+namespace varnak {
+
+namespace {
+
+bool HighWordFirst(RegisterFormat f) {
+  return f == RegisterFormat::U32HiLo || f == RegisterFormat::S32HiLo || f == RegisterFormat::F32HiLo;
+}
+
+// The name cut to kMaxNameChars code points, never inside one.
+std::string Bounded(const std::string& name) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
+    if (++chars > kMaxNameChars) return name.substr(0, i);
+  }
+  return name;
+}
+
+std::string Octal(unsigned reg) {
+  std::string s;
+  do {
+    s.insert(s.begin(), static_cast<char>('0' + reg % 8));
+    reg /= 8;
+  } while (reg);
+  return s;
+}
+
+const char* FailureWord(Failure f) {
+  switch (f) {
+    case Failure::NoReply:
+      return QT_TRANSLATE_NOOP("WatchList", "no reply");
+    case Failure::Refused:
+      return QT_TRANSLATE_NOOP("WatchList", "refused");
+    case Failure::CheckByteBad:
+      return QT_TRANSLATE_NOOP("WatchList", "check byte bad");
+    case Failure::NotAReply:
+      return QT_TRANSLATE_NOOP("WatchList", "reply not understood");
+    case Failure::PortFailed:
+      return QT_TRANSLATE_NOOP("WatchList", "port failed");
+    case Failure::BadInput:
+    case Failure::Replaced:
+      break;
+  }
+  return QT_TRANSLATE_NOOP("WatchList", "not sent");
+}
+
+}  // namespace
+
+std::string WatchList::checkNew(unsigned reg, RegisterFormat format, const std::vector<WatchEntry>* others,
+                                Translate lang) const {
+  const auto say = [&](const char* key, std::initializer_list<std::string> args) {
+    return Fill(lang(kWatchListContext, key), args);
+  };
+  if (reg > kMaxRegister)
+    return say(QT_TRANSLATE_NOOP("WatchList", "register %1 is above 77777"), {Octal(reg)});
+  if (std::string pair = PairProblem(format, reg, lang); !pair.empty()) return pair;
+  const bool taken =
+      others ? std::any_of(others->begin(), others->end(), [&](const WatchEntry& e) { return e.reg == reg; })
+             : indexOfRegister(reg).has_value();
+  if (taken) return say(QT_TRANSLATE_NOOP("WatchList", "%1 is already in the list"), {RegisterName(reg)});
+  const std::size_t count = others ? others->size() : rows_.size();
+  if (count >= kMaxWatchRows)
+    return say(QT_TRANSLATE_NOOP("WatchList", "the list holds at most %1 registers"),
+               {std::to_string(kMaxWatchRows)});
+  return {};
+}
+
+std::string WatchList::checkAdd(unsigned reg, RegisterFormat format, Translate lang) const {
+  return checkNew(reg, format, nullptr, lang);
+}
+
+std::string WatchList::checkTyped(std::string_view typed, RegisterFormat format, unsigned* reg,
+                                  Translate lang) const {
+  const Text text = FromUtf8(typed);
+  const RegisterInput input = CheckRegister(text);
+  if (input.problem != InputProblem::None) return InputProblemText("register", input.problem, text, lang);
+  const unsigned number = input.number;
+  std::string problem = checkAdd(number, format, lang);
+  if (problem.empty() && reg) *reg = number;
+  return problem;
+}
+
+std::string WatchList::add(unsigned reg, RegisterFormat format, const std::string& name, Translate lang) {
+  std::string problem = checkAdd(reg, format, lang);
+  if (!problem.empty()) return problem;
+  WatchRow row;
+  row.entry = WatchEntry{reg, Bounded(name), format};
+  row.id = nextId_++;
+  rows_.push_back(std::move(row));
+  ++layoutRevision_;
+  return {};
+}
+
+std::string WatchList::addTyped(std::string_view typed, RegisterFormat format, Translate lang) {
+  unsigned reg = 0;
+  std::string problem = checkTyped(typed, format, &reg, lang);
+  if (!problem.empty()) return problem;
+  return add(reg, format, {}, lang);
+}
+
+void WatchList::remove(std::vector<std::size_t> indices) {
+  std::sort(indices.begin(), indices.end());
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  bool removed = false;
+  for (auto i = indices.rbegin(); i != indices.rend(); ++i) {
+    if (*i >= rows_.size()) continue;
+    const std::uint64_t id = rows_[*i].id;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*i));
+    removed = true;
+    if (*i < turn_) --turn_;
+    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
+                                  [id](const PendingWrite& p) { return p.rowId == id; }),
+                   pending_.end());
+    if (reading_ && reading_->rowId == id) reading_.reset();
+    if (written_ && written_->rowId == id) written_.reset();
+    // A write under way keeps going: half a pair must not be left on the controller.
+  }
+  if (turn_ >= rows_.size()) turn_ = 0;
+  if (removed) ++layoutRevision_;
+}
+
+void WatchList::rename(std::size_t i, const std::string& name) {
+  if (i >= rows_.size()) return;
+  rows_[i].entry.name = Bounded(name);
+  touch(rows_[i]);
+}
+
+std::string WatchList::setFormat(std::size_t i, RegisterFormat format, Translate lang) {
+  if (i >= rows_.size()) return {};
+  WatchRow& row = rows_[i];
+  if (std::string pair = PairProblem(format, row.entry.reg, lang); !pair.empty()) return pair;
+  const bool widthChanged = IsPair(format) != IsPair(row.entry.format);
+  row.entry.format = format;
+  if (widthChanged) {
+    row.known = false;
+    row.first = row.second = 0;
+    row.changedAt.reset();
+    row.status = RowStatus::NotReadYet;
+    const std::uint64_t id = row.id;
+    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
+                                  [id](const PendingWrite& p) { return p.rowId == id; }),
+                   pending_.end());
+    if (reading_ && reading_->rowId == id) reading_.reset();
+    if (written_ && written_->rowId == id) written_.reset();
+  }
+  touch(row);
+  return {};
+}
+
+std::string WatchList::write(std::size_t i, std::string_view typed, Translate lang) {
+  if (i >= rows_.size()) return {};
+  WatchRow& row = rows_[i];
+  const TypedValue value = ParseValue(row.entry.format, typed, lang);
+  if (!value.ok) return value.problem;
+  const PendingWrite write{row.id, value.first, IsPair(row.entry.format) ? value.second : std::uint16_t{0}};
+  const auto queued = std::find_if(pending_.begin(), pending_.end(),
+                                   [&](const PendingWrite& p) { return p.rowId == row.id; });
+  if (queued != pending_.end()) {
+    *queued = write;
+  } else {
+    pending_.push_back(write);
+  }
+  row.status = RowStatus::Writing;
+  touch(row);
+  return {};
+}
+
+std::string WatchList::checkAll(const std::vector<WatchEntry>& entries, Translate lang) const {
+  std::vector<WatchEntry> taken;
+  taken.reserve(std::min(entries.size(), kMaxWatchRows));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string problem = checkNew(entries[i].reg, entries[i].format, &taken, lang);
+    if (!problem.empty())
+      return Fill(lang(kWatchListContext, QT_TRANSLATE_NOOP("WatchList", "row %1: %2")),
+                  {std::to_string(i + 1), problem});
+    taken.push_back(entries[i]);
+  }
+  return {};
+}
+
+std::string WatchList::replaceAll(const std::vector<WatchEntry>& entries, Translate lang) {
+  std::string problem = checkAll(entries, lang);
+  if (!problem.empty()) return problem;
+  rows_.clear();
+  for (const WatchEntry& e : entries) {
+    WatchRow row;
+    row.entry = WatchEntry{e.reg, Bounded(e.name), e.format};
+    row.id = nextId_++;
+    rows_.push_back(std::move(row));
+  }
+  pending_.clear();
+  reading_.reset();
+  written_.reset();
+  turn_ = 0;
+  ++layoutRevision_;
+  return {};
+}
+
+std::vector<WatchEntry> WatchList::entries() const {
+  std::vector<WatchEntry> out;
+  out.reserve(rows_.size());
+  for (const WatchRow& r : rows_) out.push_back(r.entry);
+  return out;
+}
+
+void WatchList::setActive(bool active) {
+  active_ = active;
+  if (!active_ && reading_ && !reading_->readBack) reading_.reset();
+}
+
+bool WatchList::hasWork() const {
+  return writing_ || !pending_.empty() || (reading_ && reading_->readBack) || (active_ && !rows_.empty());
+}
+
+std::optional<std::size_t> WatchList::indexOf(std::uint64_t id) const {
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].id == id) return i;
+  return std::nullopt;
+}
+
+std::optional<std::size_t> WatchList::indexOfRegister(unsigned reg) const {
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].entry.reg == reg) return i;
+  return std::nullopt;
+}
+
+WatchRow* WatchList::find(std::uint64_t id) {
+  const auto i = indexOf(id);
+  return i ? &rows_[*i] : nullptr;
+}
+
+bool WatchList::changedRecently(std::size_t i, std::int64_t now) const {
+  const auto& at = rows_[i].changedAt;
+  return at && now - *at < kChangeMarkMs;
+}
+
+std::string WatchList::valueText(std::size_t i) const {
+  const WatchRow& r = rows_[i];
+  return r.known ? FormatValue(r.entry.format, r.first, r.second) : std::string();
+}
+
+std::string WatchList::statusText(std::size_t i, Translate lang) const {
+  const WatchRow& r = rows_[i];
+  const std::string why = lang(kWatchListContext, FailureWord(r.failure));
+  const auto say = [&](const char* key) { return Fill(lang(kWatchListContext, key), {why}); };
+  switch (r.status) {
+    case RowStatus::Ok:
+      return {};
+    case RowStatus::NotReadYet:
+      return say(QT_TRANSLATE_NOOP("WatchList", "not read yet"));
+    case RowStatus::ReadFailed:
+      return why;
+    case RowStatus::Torn:
+      return say(QT_TRANSLATE_NOOP("WatchList", "changing while read: the last whole value is shown"));
+    case RowStatus::Written:
+      return say(QT_TRANSLATE_NOOP("WatchList", "written"));
+    case RowStatus::WrittenReadsOther:
+      return say(QT_TRANSLATE_NOOP("WatchList", "written, but reads back another value"));
+    case RowStatus::WrittenReadBackFailed:
+      return say(QT_TRANSLATE_NOOP("WatchList", "written; read-back failed: %1"));
+    case RowStatus::WriteFailed:
+      return say(QT_TRANSLATE_NOOP("WatchList", "not written: %1"));
+    case RowStatus::HalfWritten:
+      return HighWordFirst(r.entry.format)
+                 ? say(QT_TRANSLATE_NOOP("WatchList", "high word written, low word failed: %1"))
+                 : say(QT_TRANSLATE_NOOP("WatchList", "low word written, high word failed: %1"));
+    case RowStatus::Writing:
+      return say(QT_TRANSLATE_NOOP("WatchList", "writing…"));
+  }
+  return {};
+}
+
+}  // namespace varnak
