@@ -63,7 +63,7 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
   c.registerDigits = reg.digits;
   c.value = value;
   c.reg = reg.problem == InputProblem::None ? RegisterName(reg.number) : std::string();
-  if (exchange_) {
+  if (Busy()) {
     // Nothing is cut short: this one starts when the exchange under way ends.
     if (const std::optional<Exchange> replaced = scheduler_.queueCommand(c)) {
       LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, *replaced);
@@ -108,7 +108,8 @@ void LinkControl::Command4_Click(std::int64_t now) {
 }
 
 void LinkControl::HoldPolling(Cause by) {
-  if ((exchange_ && IsCommand(exchange_->kind)) || scheduler_.hasCommand()) {
+  const Exchange* busy = Busy();
+  if ((busy && IsCommand(busy->kind)) || scheduler_.hasCommand()) {
     // Holding now would make the command's own reply count as one that came
     // while held; the hold begins when the command ends.
     holdAfterCommand_ = true;
@@ -140,15 +141,15 @@ void LinkControl::Timer1_Timer(std::int64_t now) {
   now_ = now;
   listPaused_ = false;
   if (state_.PollHold) return StartListJob();  // the list goes on while polling is held
-  if (exchange_) {
+  if (const Exchange* busy = Busy()) {
     // A command or a poll still waiting for its reply is never cut short and
     // the tick after its end polls; a list read is short, so this tick polls
     // right after it.
-    if (IsListExchange(exchange_->kind)) scheduler_.deferPoll();
+    if (IsListExchange(busy->kind)) scheduler_.deferPoll();
     return;
   }
   Poll();
-  if (!exchange_) StartListJob();
+  if (!Busy()) StartListJob();
 }
 
 void LinkControl::Poll() {
@@ -166,11 +167,11 @@ void LinkControl::Poll() {
 
 void LinkControl::ListChanged(std::int64_t now) {
   now_ = now;
-  if (!exchange_) StartListJob();
+  if (!Busy()) StartListJob();
 }
 
 void LinkControl::StartListJob() {
-  if (!list_ || exchange_ || listPaused_ || panel_.text(Field::Text1).empty()) return;
+  if (!list_ || Busy() || listPaused_ || panel_.text(Field::Text1).empty()) return;
   const std::optional<ListJob> job = list_->nextJob(now_);
   if (!job) return;
   Exchange x;
@@ -185,7 +186,7 @@ void LinkControl::StartListJob() {
 }
 
 void LinkControl::StartNext() {
-  if (exchange_) return;
+  if (Busy()) return;
   switch (scheduler_.next()) {
     case Scheduler::Next::Command:
       StartCommand(scheduler_.takeCommand());
@@ -198,14 +199,16 @@ void LinkControl::StartNext() {
       break;
   }
   // A command or poll that could not start (the value box emptied) leaves the line to the list.
-  if (!exchange_ && !scheduler_.hasCommand()) StartListJob();
+  if (!Busy() && !scheduler_.hasCommand()) StartListJob();
 }
 
 // ---- the end of an exchange ----
 
 std::optional<std::int64_t> LinkControl::nextDeadline() const {
-  if (joinDeadline_ && replyDeadline_) return std::min(*joinDeadline_, *replyDeadline_);
-  return joinDeadline_ ? joinDeadline_ : replyDeadline_;
+  std::optional<std::int64_t> first;
+  for (const auto& d : {joinDeadline_, replyDeadline_, retryAt_})
+    if (d && (!first || *d < *first)) first = d;
+  return first;
 }
 
 void LinkControl::Timeout(std::int64_t now) {
@@ -218,6 +221,17 @@ void LinkControl::Timeout(std::int64_t now) {
     Judge(piece, false);
   }
   if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
+  if (retryAt_ && now >= *retryAt_) {
+    // The line has been quiet for a while: what the lost attempt left on it is gone.
+    const Exchange again = *retry_;
+    retry_.reset();
+    retryAt_.reset();
+    // Nothing starts while the value box is empty: the command ends lost.
+    if (panel_.text(Field::Text1).empty()) return EndWith(again, retryFailure_);
+    if (IsCommand(again.kind)) return StartCommand(again);
+    BeginExchange(again);
+    if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+  }
 }
 
 void LinkControl::Took() {
@@ -233,7 +247,7 @@ void LinkControl::Complete(std::uint16_t value) {
   if (x.kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
   if (x.kind == ExchangeKind::ListRead) done.value = ValueHex(value);
   Report(done);
-  EndExchange();
+  EndExchange(IsCommand(x.kind));
   if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
   // Until another exchange begins, a further ack still asks for the block again.
   if (x.kind == ExchangeKind::Write && !exchange_) blockMayRepeat_ = true;
@@ -242,9 +256,11 @@ void LinkControl::Complete(std::uint16_t value) {
 
 void LinkControl::Fail(Failure failure) {
   const Exchange x = *exchange_;
-  // A write or read cannot go again once the value box is emptied: nothing starts then.
-  if (IsRetried(x.kind, failure) && x.attempt < kAttempts && !panel_.text(Field::Text1).empty())
-    return Retry(failure);
+  if (IsRetried(x.kind, failure) && x.attempt < kAttempts) return Retry(failure);
+  EndWith(x, failure);
+}
+
+void LinkControl::EndWith(const Exchange& x, Failure failure) {
   LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, x);
   e.failure = failure;
   if (IsCommand(x.kind)) {
@@ -261,7 +277,7 @@ void LinkControl::Fail(Failure failure) {
   } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
     Report(e);
   }
-  EndExchange();
+  EndExchange(IsCommand(x.kind));
   if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
   StartNext();
 }
@@ -272,17 +288,21 @@ void LinkControl::Retry(Failure failure) {
   LinkEvent e = ExchangeEvent(LinkEvent::Kind::Retried, again);
   e.failure = failure;
   Report(e);
-  exchange_.reset();
-  if (IsCommand(again.kind)) return StartCommand(again);
-  BeginExchange(again);
-  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
-}
-
-void LinkControl::EndExchange() {
+  // Again once the line is quiet, so that the rest of a late or split reply
+  // cannot be taken for the answer to the new enquiry.
   replyDeadline_.reset();
   partial_.clear();
   joinDeadline_.reset();
-  const bool wasCommand = exchange_ && IsCommand(exchange_->kind);
+  exchange_.reset();
+  retry_ = again;
+  retryFailure_ = failure;
+  retryAt_ = now_ + kRetryQuietMs;
+}
+
+void LinkControl::EndExchange(bool wasCommand) {
+  replyDeadline_.reset();
+  partial_.clear();
+  joinDeadline_.reset();
   exchange_.reset();
   if (wasCommand && holdAfterCommand_) {
     holdAfterCommand_ = false;

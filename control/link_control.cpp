@@ -69,6 +69,8 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   state_.WriteMode = false;
   state_.PollHold = false;
   exchange_.reset();
+  retry_.reset();
+  retryAt_.reset();
   scheduler_.clear();
   blockMayRepeat_ = false;
   listPaused_ = false;

@@ -71,6 +71,9 @@ class LinkControl {
   // How long a beginning of the expected reply waits for the rest: one adapter
   // latency period (16 ms) and the quiet gap, with room to spare.
   static constexpr std::int64_t kJoinMs = 30;
+  // A command lost on the line goes again once nothing has arrived for this
+  // long: longer than a pause inside a reply that the join gives up on.
+  static constexpr std::int64_t kRetryQuietMs = 60;
 
   LinkControl(SerialPort& port, PanelFields& panel);
 
@@ -158,10 +161,14 @@ class LinkControl {
   // The exchange under way took the reply its step waited for.
   void Took();
   void Complete(std::uint16_t value);
+  // The exchange under way failed: tried again, or ended.
   void Fail(Failure failure);
-  // A command or list write lost on the line: again from the enquiry.
+  void EndWith(const Exchange& exchange, Failure failure);
+  // A command or list write lost on the line: again from the enquiry, once the line is quiet.
   void Retry(Failure failure);
-  void EndExchange();
+  void EndExchange(bool wasCommand);
+  // The exchange under way, or the one waiting to go again: the line is not free.
+  const Exchange* Busy() const { return exchange_ ? &*exchange_ : retry_ ? &*retry_ : nullptr; }
   LinkEvent ExchangeEvent(LinkEvent::Kind kind, const Exchange& exchange) const;
   // `ruling`: the rule that acted when the cause is a reply.
   void ReportHoldChange(bool before, Cause by, Ruling ruling = Ruling::IgnoredNotAReply);
@@ -182,6 +189,9 @@ class LinkControl {
   std::string lastFailure_;        // reported once until the port opens again
 
   std::optional<Exchange> exchange_;  // the exchange under way
+  std::optional<Exchange> retry_;     // a lost command's next attempt, waiting for a quiet line
+  Failure retryFailure_ = Failure::NoReply;
+  std::optional<std::int64_t> retryAt_;
   Scheduler scheduler_;
   // A confirmed write: until another exchange begins, every further ack asks
   // for its data block again.

@@ -73,7 +73,8 @@ void LinkControl::MSComm1_OnComm(std::int64_t now) {
   now_ = now;
   if (port_.lastEvent() != CommEvent::Receive) return;
   Bytes chunk = port_.read();
-  if (chunk.empty()) return;  // nothing waiting: no rule could act on it
+  if (chunk.empty()) return;                      // nothing waiting: no rule could act on it
+  if (retryAt_) retryAt_ = now_ + kRetryQuietMs;  // not quiet yet
   const std::optional<ExpectedReply> expected = Expected();
   bool joined = false;
   if (!partial_.empty()) {

@@ -82,7 +82,7 @@ TEST_P(BadInput, RegisterBoxes) {
   rig.core.Command1_Click(rig.now);
   answer(kEnqAck);
   // The write's header ack never comes; the write's further attempts go unanswered.
-  rig.advance(LinkControl::kReplyTimeoutMs * kAttempts);
+  rig.advance((LinkControl::kReplyTimeoutMs + LinkControl::kRetryQuietMs) * kAttempts);
   auto frames = rig.take();
   rig.core.Command3_Click(rig.now);
   answer(kEnqAck);

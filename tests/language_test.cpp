@@ -104,8 +104,8 @@ TEST(Language, FailedCommandsInTheTitle) {
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
   form.core().Command1_Click(form.now());  // a write whose enquiry nothing answers, at every attempt
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    now += 1000;
+  while (const auto deadline = form.core().nextDeadline()) {
+    now = *deadline;
     form.core().Timeout(now);
   }
   form.refreshStatus();

@@ -61,6 +61,7 @@ TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     receive(kEnqAck);
     receive({0x06, 0x02, 0x34, 0x12, 0x03, 0x27});
+    form.core().Timeout(form.now() + LinkControl::kRetryQuietMs);  // the line quiet: again
   }
   std::vector<std::string> expected = {
       "-- poll started by the poll timer",
