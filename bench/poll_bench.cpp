@@ -6,7 +6,8 @@
 // With "monitor", the line monitor is open and already holds its 10,000 lines
 // (so that the run shows the memory once the ring is full), and the RSS is
 // printed every 10 s. With "timeline", the output timing chart is open and
-// following the present.
+// following the present. BENCH_LIST=N opens the register watch with N registers
+// (R1000 on) and prints the list reads a second.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -112,14 +113,26 @@ int main(int argc, char** argv) {
   varnak::WirePort(port, form);
   // Every event the link control reports, kept to measure what formatting them would cost.
   std::vector<varnak::LoggedEvent> events;
+  int listReads = 0, listFailures = 0;
   form.lineLog().addSink([&](const varnak::LoggedEvent& e) {
     if (events.size() < 20000) events.push_back(e);
+    if (e.event.exchange == varnak::ExchangeKind::ListRead) {
+      listReads += e.event.kind == varnak::LinkEvent::Kind::Completed;
+      listFailures += e.event.kind == varnak::LinkEvent::Kind::Failed;
+    }
   });
   form.load(QStringLiteral("1"));
   form.show();
   const bool monitor = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("monitor");
   const bool timeline = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("timeline");
   if (timeline) form.openTimeline();  // following the present, redrawn four times a second
+  const int listSize = qEnvironmentVariableIntValue("BENCH_LIST");
+  if (listSize > 0) {
+    std::vector<varnak::WatchEntry> entries;
+    for (int i = 0; i < listSize; ++i) entries.push_back({01000u + static_cast<unsigned>(i), {}, {}});
+    form.watchList().replaceAll(entries);
+    form.openWatch();
+  }
   std::vector<long> rssKb;
   QTimer rssTimer;
   if (monitor) {
@@ -176,6 +189,9 @@ int main(int argc, char** argv) {
       exMedian, exP99, 1.3 * wireLimitMs, wireLimitMs);
   std::printf("| panel CPU | %.2f %% of one core | < 0.5 %% |\n", 100 * cpu / (seconds - 1));
   std::printf("| panel peak RSS | %.1f MB | < 60 MB |\n", u.ru_maxrss / 1024.0);
+  if (listSize > 0)
+    std::printf("| register list reads per second (%d registers) | %.2f (%d failed) | >= 14 |\n", listSize,
+                listReads / seconds, listFailures);
   if (timeline) {
     std::printf("| output timing chart | open, following, %zu changes, %zu markers recorded | |\n",
                 form.recorder().changes().size(), form.recorder().markers().size());

@@ -67,6 +67,7 @@ class PressWatch : public LinkObserver {
     if (e.exchange != kind_) return;
     switch (e.kind) {
       case LinkEvent::Kind::Started:
+      case LinkEvent::Kind::Retried:  // each attempt of the command
         ++attempts_;
         ended_ = pollAfterEnd_ = false;
         break;
@@ -263,7 +264,7 @@ int main(int argc, char** argv) {
       "word; %d shown differing from the controller (corrupted replies)\n",
       reads, readsShown, Share(readsShown, reads), readsFailedSaid, readsSilent, readsWrong);
   std::printf(
-      "soak: exchanges started per press: writes %d for %d (%d more than once), reads %d for %d (%d more "
+      "soak: attempts per press: writes %d for %d (%d more than once), reads %d for %d (%d more "
       "than once)\n",
       writeAttempts, writes, writesRetried, readAttempts, reads, readsRetried);
   if (rssWarm) {
