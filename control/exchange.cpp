@@ -45,21 +45,4 @@ Rule MatchRule(ReplyKind kind, const LinkState& s) {
   return Rule::None;
 }
 
-ReplyKind ReplyOf(Rule rule) {
-  switch (rule) {
-    case Rule::WriteEnquiryAcked:
-    case Rule::ReadEnquiryAcked:
-    case Rule::PollEnquiryAcked:
-      return ReplyKind::EnquiryAck;
-    case Rule::WriteAcked:
-      return ReplyKind::Ack;
-    case Rule::ReadData:
-    case Rule::PollData:
-      return ReplyKind::Data;
-    case Rule::None:
-      break;
-  }
-  return ReplyKind::NotAReply;
-}
-
 }  // namespace varnak

@@ -45,7 +45,7 @@ inline bool IsListExchange(ExchangeKind kind) { return !SetsFlags(kind); }
 // The operator's write and read from the main window.
 inline bool IsCommand(ExchangeKind kind) { return kind == ExchangeKind::Write || kind == ExchangeKind::Read; }
 
-// A command, a write from the list, lost on the line (no reply, NAK, a reply not
+// A command or a row write lost on the line (no reply, NAK, a reply not
 // understood or with a bad check byte) is tried again from the enquiry, this
 // many times in all. A write stores the same value each time, so repeating it is
 // safe. Polls and list reads are not repeated: the next tick or round reads again.
@@ -79,7 +79,5 @@ enum class Rule {
   PollData,           // 6: the lamps
 };
 Rule MatchRule(ReplyKind kind, const LinkState& flags);
-// The reply a rule takes.
-ReplyKind ReplyOf(Rule rule);
 
 }  // namespace varnak

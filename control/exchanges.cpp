@@ -249,8 +249,8 @@ void LinkControl::Complete(std::uint16_t value) {
   Report(done);
   EndExchange(IsCommand(x.kind));
   if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
-  // Until another exchange begins, a further ack still asks for the block again.
-  if (x.kind == ExchangeKind::Write && !exchange_) blockMayRepeat_ = true;
+  // Until the next exchange begins, a further ack still asks for the block again.
+  if (x.kind == ExchangeKind::Write) blockMayRepeat_ = true;
   StartNext();
 }
 

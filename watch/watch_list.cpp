@@ -24,15 +24,6 @@ std::string Bounded(const std::string& name) {
   return name;
 }
 
-std::string Octal(unsigned reg) {
-  std::string s;
-  do {
-    s.insert(s.begin(), static_cast<char>('0' + reg % 8));
-    reg /= 8;
-  } while (reg);
-  return s;
-}
-
 const char* FailureWord(Failure f) {
   switch (f) {
     case Failure::NoReply:
@@ -60,7 +51,7 @@ std::string WatchList::checkNew(unsigned reg, RegisterFormat format, const std::
     return Fill(lang(kWatchListContext, key), args);
   };
   if (reg > kMaxRegister)
-    return say(QT_TRANSLATE_NOOP("WatchList", "register %1 is above 77777"), {Octal(reg)});
+    return say(QT_TRANSLATE_NOOP("WatchList", "register %1 is above 77777"), {ToUtf8(RegisterDigits(reg))});
   if (std::string pair = PairProblem(format, reg, lang); !pair.empty()) return pair;
   const bool taken =
       others ? std::any_of(others->begin(), others->end(), [&](const WatchEntry& e) { return e.reg == reg; })
