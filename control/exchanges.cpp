@@ -1,6 +1,6 @@
-// The exchanges themselves: the operator's commands, the poll timer and the
-// register list start them, one at a time; a reply, a refusal or a deadline ends
-// them, and the scheduler's next choice starts then.
+// The start of the exchanges: the operator's commands, the poll timer and the
+// register list start them, one at a time, and the scheduler's choice when the
+// line is free.
 #include <algorithm>
 
 #include "control/input_check.h"
@@ -200,114 +200,6 @@ void LinkControl::StartNext() {
   }
   // A command or poll that could not start (the value box emptied) leaves the line to the list.
   if (!Busy() && !scheduler_.hasCommand()) StartListJob();
-}
-
-// ---- the end of an exchange ----
-
-std::optional<std::int64_t> LinkControl::nextDeadline() const {
-  std::optional<std::int64_t> first;
-  for (const auto& d : {joinDeadline_, replyDeadline_, retryAt_})
-    if (d && (!first || *d < *first)) first = d;
-  return first;
-}
-
-void LinkControl::Timeout(std::int64_t now) {
-  now_ = now;
-  if (joinDeadline_ && now >= *joinDeadline_) {
-    // Nothing more came: the beginning is judged alone.
-    Bytes piece;
-    piece.swap(partial_);
-    joinDeadline_.reset();
-    Judge(piece, false);
-  }
-  if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
-  if (retryAt_ && now >= *retryAt_) {
-    // The line has been quiet for a while: what the lost attempt left on it is gone.
-    const Exchange again = *retry_;
-    retry_.reset();
-    retryAt_.reset();
-    // Nothing starts while the value box is empty: the command ends lost.
-    if (panel_.text(Field::Text1).empty()) return EndWith(again, retryFailure_);
-    if (IsCommand(again.kind)) return StartCommand(again);
-    BeginExchange(again);
-    if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
-  }
-}
-
-void LinkControl::Took() {
-  if (!exchange_) return;  // a further ack after a confirmed write
-  if (frameFailed_) return Fail(Failure::PortFailed);
-  if (exchange_->atLastStep()) return Complete(0);
-  ++exchange_->step;
-}
-
-void LinkControl::Complete(std::uint16_t value) {
-  const Exchange x = *exchange_;
-  LinkEvent done = ExchangeEvent(LinkEvent::Kind::Completed, x);
-  if (x.kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
-  if (x.kind == ExchangeKind::ListRead) done.value = ValueHex(value);
-  Report(done);
-  EndExchange(IsCommand(x.kind));
-  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
-  // Until the next exchange begins, a further ack still asks for the block again.
-  if (x.kind == ExchangeKind::Write) blockMayRepeat_ = true;
-  StartNext();
-}
-
-void LinkControl::Fail(Failure failure) {
-  const Exchange x = *exchange_;
-  if (IsRetried(x.kind, failure) && x.attempt < kAttempts) return Retry(failure);
-  EndWith(x, failure);
-}
-
-void LinkControl::EndWith(const Exchange& x, Failure failure) {
-  LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, x);
-  e.failure = failure;
-  if (IsCommand(x.kind)) {
-    Report(e);
-    commandMessage_ = e;
-    commandPort_ = "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string());
-    // The hold the command set ends with it: polling resumes at the next tick.
-    const bool before = state_.PollHold;
-    state_.PollHold = false;
-    ReportHoldChange(before, Cause::CommandEnded);
-  } else if (IsListExchange(x.kind)) {
-    Report(e);
-    if (failure == Failure::PortFailed) listPaused_ = true;
-  } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
-    Report(e);
-  }
-  EndExchange(IsCommand(x.kind));
-  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
-  StartNext();
-}
-
-void LinkControl::Retry(Failure failure) {
-  Exchange again = *exchange_;
-  ++again.attempt;
-  LinkEvent e = ExchangeEvent(LinkEvent::Kind::Retried, again);
-  e.failure = failure;
-  Report(e);
-  // Again once the line is quiet, so that the rest of a late or split reply
-  // cannot be taken for the answer to the new enquiry.
-  replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
-  exchange_.reset();
-  retry_ = again;
-  retryFailure_ = failure;
-  retryAt_ = now_ + kRetryQuietMs;
-}
-
-void LinkControl::EndExchange(bool wasCommand) {
-  replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
-  exchange_.reset();
-  if (wasCommand && holdAfterCommand_) {
-    holdAfterCommand_ = false;
-    HoldPolling(Cause::ClickDuringCommand);
-  }
 }
 
 }  // namespace varnak
