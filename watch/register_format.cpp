@@ -24,8 +24,7 @@ std::string_view Trimmed(std::string_view s) {
 
 // The pair's 32 bits, whichever register holds the high word.
 std::uint32_t Joined(RegisterFormat format, std::uint16_t first, std::uint16_t second) {
-  const bool hiLo = format == RegisterFormat::U32HiLo || format == RegisterFormat::S32HiLo ||
-                    format == RegisterFormat::F32HiLo;
+  const bool hiLo = IsHighWordFirst(format);
   const std::uint16_t high = hiLo ? first : second, low = hiLo ? second : first;
   return static_cast<std::uint32_t>(high) << 16 | low;
 }
@@ -33,8 +32,7 @@ std::uint32_t Joined(RegisterFormat format, std::uint16_t first, std::uint16_t s
 TypedValue Split(RegisterFormat format, std::uint32_t bits) {
   const auto high = static_cast<std::uint16_t>(bits >> 16), low = static_cast<std::uint16_t>(bits);
   if (!IsPair(format)) return {true, low, 0, {}};
-  const bool hiLo = format == RegisterFormat::U32HiLo || format == RegisterFormat::S32HiLo ||
-                    format == RegisterFormat::F32HiLo;
+  const bool hiLo = IsHighWordFirst(format);
   return {true, hiLo ? high : low, hiLo ? low : high, {}};
 }
 
@@ -98,6 +96,10 @@ WholeRange RangeOf(RegisterFormat format) {
 }
 
 }  // namespace
+
+bool IsHighWordFirst(RegisterFormat f) {
+  return f == RegisterFormat::U32HiLo || f == RegisterFormat::S32HiLo || f == RegisterFormat::F32HiLo;
+}
 
 bool IsPair(RegisterFormat format) {
   switch (format) {

@@ -30,6 +30,8 @@ constexpr int kRegisterFormatCount = static_cast<int>(RegisterFormat::F32HiLo) +
 
 // Whether the format spans the register and the next one.
 bool IsPair(RegisterFormat format);
+// Whether a pair format holds its high word in the register named (the hi-lo formats).
+bool IsHighWordFirst(RegisterFormat format);
 // "hex", "unsigned", "signed", "binary", "u32", "s32", "f32", "u32 hi-lo", "s32 hi-lo", "f32 hi-lo".
 const char* FormatName(RegisterFormat format);
 // The format of a name as FormatName gives it (surrounding blanks and case ignored); none when unknown.

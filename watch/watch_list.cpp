@@ -9,10 +9,6 @@ namespace varnak {
 
 namespace {
 
-bool HighWordFirst(RegisterFormat f) {
-  return f == RegisterFormat::U32HiLo || f == RegisterFormat::S32HiLo || f == RegisterFormat::F32HiLo;
-}
-
 // The name cut to kMaxNameChars code points, never inside one.
 std::string Bounded(const std::string& name) {
   std::size_t chars = 0;
@@ -260,7 +256,7 @@ std::string WatchList::statusText(std::size_t i, Translate lang) const {
     case RowStatus::WriteFailed:
       return say(QT_TRANSLATE_NOOP("WatchList", "not written: %1"));
     case RowStatus::HalfWritten:
-      return HighWordFirst(r.entry.format)
+      return IsHighWordFirst(r.entry.format)
                  ? say(QT_TRANSLATE_NOOP("WatchList", "high word written, low word failed: %1"))
                  : say(QT_TRANSLATE_NOOP("WatchList", "low word written, high word failed: %1"));
     case RowStatus::Writing:

@@ -7,8 +7,9 @@
 // One register per exchange. A row write goes first (its second register next
 // for a pair format), then its read-back; otherwise the rows are read in turn,
 // round robin. A pair format takes three reads so that it never shows words of
-// two different moments: the register named, the next one, the register named
-// again. When the first word changed in between, the pair is read once more;
+// two different moments: its high word, its low word, its high word again (the
+// high word moves only at a carry, so a fast counter's low word does not make
+// every round read again). When the high word changed in between, the pair is read once more;
 // when it changes again, the row keeps the last value that was read whole and
 // says so. A failed read marks its row and the list goes on with the next row;
 // the row keeps its last good value and is read again in the next round. A
@@ -142,11 +143,11 @@ class WatchList : public ListSource {
   struct ReadRun {
     std::uint64_t rowId = 0;
     bool pair = false;
-    int step = 0;           // pair: 0 the register named, 1 the next, 2 the register named again
-    bool again = false;     // a pair being read the second time
-    bool readBack = false;  // the read-back after a row write: not a round robin turn
-    std::uint16_t first = 0;
-    std::uint16_t second = 0;
+    int step = 0;              // pair: 0 its high word, 1 its low word, 2 its high word again
+    bool again = false;        // a pair being read the second time
+    bool readBack = false;     // the read-back after a row write: not a round robin turn
+    std::uint16_t first = 0;   // pair: the high word as read
+    std::uint16_t second = 0;  // pair: the low word
   };
   // A row write under way.
   struct WriteRun {

@@ -17,7 +17,14 @@ bool SameJob(const ListJob& a, const ListJob& b) {
 std::optional<ListJob> WatchList::jobOf(const ReadRun& run) const {
   const auto i = indexOf(run.rowId);
   if (!i) return std::nullopt;
-  return ListJob{ListJob::Kind::Read, rows_[*i].entry.reg + (run.step == 1 ? 1u : 0u), 0};
+  // A pair is read high word, low word, high word again: the high word moves
+  // only at a carry, so an unchanged high word says the low word read between
+  // belongs to the same value. In a low-word-first pair the high word is the
+  // next register.
+  const WatchEntry& e = rows_[*i].entry;
+  const unsigned highAt = IsPair(e.format) && !IsHighWordFirst(e.format) ? 1u : 0u;
+  const unsigned offset = run.step == 1 ? 1u - highAt : highAt;
+  return ListJob{ListJob::Kind::Read, e.reg + (run.pair ? offset : 0u), 0};
 }
 
 std::optional<ListJob> WatchList::nextJob(std::int64_t) {
@@ -132,12 +139,17 @@ void WatchList::readEnded(const ListResult& result, std::int64_t now) {
       break;
   }
   if (result.value == run.first) {
-    setGood(*row, run.first, run.second, now);
+    // `first` and `second` hold the high and the low word as read; the row keeps
+    // the register named first.
+    if (IsHighWordFirst(row->entry.format))
+      setGood(*row, run.first, run.second, now);
+    else
+      setGood(*row, run.second, run.first, now);
     return finishRead();
   }
   if (!run.again) {
-    // The first word moved while the second was read: read the second again
-    // after this fresh first word, and the first once more.
+    // The high word moved while the low word was read: read the low word again
+    // after this fresh high word, and the high word once more.
     run.again = true;
     run.first = result.value;
     run.step = 1;
