@@ -86,9 +86,9 @@ void RegisterHistory::dropOldest() {
   }
   --size_;
   ++dropped_;
-  // A span that ended before the oldest change kept says nothing any more.
+  // A span that ended by the oldest change kept says nothing any more: before it nothing is known.
   if (!s.changes.empty()) {
-    while (!s.spans.empty() && s.spans.front().end < s.changes.front().t()) {
+    while (!s.spans.empty() && s.spans.front().end <= s.changes.front().t()) {
       s.spans.pop_front();
       --size_;
       ++dropped_;
