@@ -146,6 +146,34 @@ RegisterHistory::Crossings RegisterHistory::crossingsDuring(unsigned reg, std::i
   return {b - a >= 2 ? 2 : 1, s->changes[a].t()};
 }
 
+RegisterHistory::Walk::Walk(const RegisterHistory& history, unsigned reg, std::int64_t from) {
+  if (const Series* s = history.series(reg)) {
+    changes_ = &s->changes;
+    at_ = IndexFrom(s->changes, from);
+  }
+}
+
+RegisterHistory::Crossings RegisterHistory::Walk::until(std::int64_t to) {
+  if (!changes_) return {};
+  const std::deque<RegisterChange>& c = *changes_;
+  const std::size_t n = c.size();
+  // Gallop to a change at or after `to`, then search the last stride.
+  std::size_t lo = at_, step = 1;
+  while (lo + step <= n && c[lo + step - 1].t() < to) {
+    lo += step;
+    step *= 2;
+  }
+  const auto first = c.begin() + static_cast<std::ptrdiff_t>(lo);
+  const auto last = c.begin() + static_cast<std::ptrdiff_t>(std::min(n, lo + step - 1));
+  const std::size_t b = static_cast<std::size_t>(
+      std::lower_bound(first, last, to, [](const RegisterChange& x, std::int64_t v) { return x.t() < v; }) -
+      c.begin());
+  const std::size_t a = std::max<std::size_t>(at_, 1);
+  at_ = b;
+  if (b <= a) return {};
+  return {b - a >= 2 ? 2 : 1, c[a].t()};
+}
+
 std::optional<std::int64_t> RegisterHistory::firstKnown(unsigned reg) const {
   const Series* s = series(reg);
   if (!s || s->changes.empty()) return std::nullopt;

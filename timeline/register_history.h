@@ -80,6 +80,19 @@ class RegisterHistory {
     std::int64_t first = 0;
   };
   Crossings crossingsDuring(unsigned reg, std::int64_t from, std::int64_t to) const;
+  // The same for consecutive stretches [from, t1), [t1, t2), ... of one register,
+  // as the pixel columns of a screen are: each step gallops on from where the
+  // last one ended, so that a screen costs a few steps a column.
+  class Walk {
+   public:
+    Walk(const RegisterHistory& history, unsigned reg, std::int64_t from);
+    // The changes from the end of the last stretch (or `from`) until `to`.
+    Crossings until(std::int64_t to);
+
+   private:
+    const std::deque<RegisterChange>* changes_ = nullptr;
+    std::size_t at_ = 0;  // the first change at or after the stretch's start
+  };
   // The time of the first change kept of `reg` (it is not known before), if any.
   std::optional<std::int64_t> firstKnown(unsigned reg) const;
 
