@@ -17,7 +17,8 @@ namespace varnak {
 
 namespace {
 
-constexpr int kCrossing = 2;  // half the width of a crossing, in pixels
+constexpr int kCrossing = 2;                // half the width of a crossing, in pixels
+constexpr int kMinGap = 2 * kCrossing + 2;  // crossings closer than this, in columns, make a busy band
 
 }  // namespace
 
@@ -37,6 +38,8 @@ void TimelineChart::drawBusLanes(QPainter& p, const QRect& plot, const QRect& di
     QString text;
   };
   std::vector<Text> texts, labels;
+  std::vector<std::int8_t> kinds;
+  std::vector<std::int64_t> crossT;
 
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
     const int lane = 8 + static_cast<int>(i);
@@ -82,6 +85,46 @@ void TimelineChart::drawBusLanes(QPainter& p, const QRect& plot, const QRect& di
       for (; it != spans.end() && it->begin < right; ++it) shade(it->begin, it->end);
     }
 
+    // Each pixel column: unknown, steady, one crossing (at `crossT`), or busy.
+    enum Kind : std::int8_t { kUnknown, kSteady, kCross, kBusy };
+    kinds.assign(static_cast<std::size_t>(columns), kUnknown);
+    crossT.assign(static_cast<std::size_t>(columns), 0);
+    RegisterHistory::Walk low(history, regs[0], left), high(history, regs[words - 1], left);
+    int shown = 0;  // columns up to the present
+    for (int c = 0; c < columns; ++c) {
+      const std::int64_t from = left + static_cast<std::int64_t>(c) * span / columns;
+      if (from > now) break;
+      shown = c + 1;
+      const std::int64_t to = std::min(left + static_cast<std::int64_t>(c + 1) * span / columns, now + 1);
+      // The changes of the lane within the column: a pair's two words changed by one read count once.
+      RegisterHistory::Crossings crossings = low.until(std::max(to, from + 1));
+      if (words == 2) {
+        const auto other = high.until(std::max(to, from + 1));
+        if (other.count > 0 && crossings.count > 0) {
+          crossings.count =
+              other.count == 1 && crossings.count == 1 && other.first == crossings.first ? 1 : 2;
+        } else if (other.count > 0) {
+          crossings = other;
+        }
+      }
+      if (to <= *known) continue;
+      const auto k = static_cast<std::size_t>(c);
+      kinds[k] = crossings.count == 0 ? kSteady : crossings.count == 1 ? kCross : kBusy;
+      crossT[k] = crossings.first;
+    }
+    // Crossings too close to draw apart are a busy band, from the one to the other.
+    for (int c = 0, last = -kMinGap - 1; c < shown; ++c) {
+      const auto k = static_cast<std::size_t>(c);
+      if (kinds[k] == kUnknown) {
+        last = -kMinGap - 1;
+        continue;
+      }
+      if (kinds[k] == kSteady) continue;
+      if (c - last <= kMinGap)
+        for (int j = std::max(last, 0); j <= c; ++j) kinds[static_cast<std::size_t>(j)] = kBusy;
+      last = c;
+    }
+
     int stretchStart = -1;  // x where the stretch under way began
     std::int64_t stretchT = 0;
     int busyStart = -1;
@@ -105,52 +148,44 @@ void TimelineChart::drawBusLanes(QPainter& p, const QRect& plot, const QRect& di
       busy.emplace_back(busyStart, top, std::max(1, x - busyStart), bottom - top + 1);
       busyStart = -1;
     };
-    RegisterHistory::Walk low(history, regs[0], left), high(history, regs[words - 1], left);
     int x = plot.left();
-    for (int c = 0; c < columns; ++c, ++x) {
-      const std::int64_t from = left + static_cast<std::int64_t>(c) * span / columns;
-      if (from > now) break;
-      const std::int64_t to = std::min(left + static_cast<std::int64_t>(c + 1) * span / columns, now + 1);
-      // The changes of the lane within the column: a pair's two words changed by one read count once.
-      RegisterHistory::Crossings crossings = low.until(std::max(to, from + 1));
-      if (words == 2) {
-        const auto other = high.until(std::max(to, from + 1));
-        if (other.count > 0 && crossings.count > 0) {
-          crossings.count =
-              other.count == 1 && crossings.count == 1 && other.first == crossings.first ? 1 : 2;
-        } else if (other.count > 0) {
-          crossings = other;
-        }
-      }
-      if (to <= *known) {
-        endStretch(x);
-        endBusy(x);
-        continue;
-      }
-      if (crossings.count >= 2) {
-        endStretch(x);
-        if (busyStart < 0) busyStart = x;
-        continue;
-      }
-      endBusy(x);
-      if (crossings.count == 1) {
-        endStretch(x - kCrossing);
-        lines.emplace_back(x - kCrossing, top, x + kCrossing, bottom);
-        lines.emplace_back(x - kCrossing, bottom, x + kCrossing, top);
-        stretchStart = x + kCrossing;
-        stretchT = crossings.first;
-        continue;
-      }
-      if (stretchStart < 0) {
-        // The stretch opens where the lane became known, or after a busy band.
-        if (from <= *known) {
-          lines.emplace_back(x, mid, x + kCrossing, top);
-          lines.emplace_back(x, mid, x + kCrossing, bottom);
+    for (int c = 0; c < shown; ++c, ++x) {
+      const auto k = static_cast<std::size_t>(c);
+      switch (kinds[k]) {
+        case kUnknown:
+          endStretch(x);
+          endBusy(x);
+          break;
+        case kBusy:
+          endStretch(x);
+          if (busyStart < 0) busyStart = x;
+          break;
+        case kCross:
+          endBusy(x);
+          endStretch(x - kCrossing);
+          lines.emplace_back(x - kCrossing, top, x + kCrossing, bottom);
+          lines.emplace_back(x - kCrossing, bottom, x + kCrossing, top);
           stretchStart = x + kCrossing;
-        } else {
-          stretchStart = x;
-        }
-        stretchT = std::max(from, *known);
+          stretchT = crossT[k];
+          break;
+        case kSteady:
+          if (busyStart >= 0) {
+            endBusy(x);
+          }
+          if (stretchStart >= 0) break;
+          // The stretch opens where the lane became known, or after a busy band.
+          {
+            const std::int64_t from = left + static_cast<std::int64_t>(c) * span / columns;
+            if (from <= *known) {
+              lines.emplace_back(x, mid, x + kCrossing, top);
+              lines.emplace_back(x, mid, x + kCrossing, bottom);
+              stretchStart = x + kCrossing;
+            } else {
+              stretchStart = x;
+            }
+            stretchT = std::max(from, *known);
+          }
+          break;
       }
     }
     endStretch(x);

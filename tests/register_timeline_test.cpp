@@ -173,10 +173,23 @@ TEST(History, ColumnsAgreeWithEveryChange) {
       }
       const auto crossings = h.crossingsDuring(reg, from, to);
       EXPECT_EQ(crossings.count, std::min(count, 2)) << reg << " " << from << " " << to;
-      if (count > 0) EXPECT_EQ(crossings.first, firstAt);
+      if (count > 0) {
+        EXPECT_EQ(crossings.first, firstAt);
+      }
       const RegisterCell cell = h.at(reg, from);
       EXPECT_EQ(cell.value, value) << reg << " at " << from;
       EXPECT_EQ(cell.live, live) << reg << " at " << from;
+    }
+    // Consecutive columns walked, as the chart walks a screen: the same as one search each.
+    for (const std::int64_t width : {1, 7, 53, 900}) {
+      RegisterHistory::Walk walk(h, reg, 0);
+      for (std::int64_t from = 0; from < 40000; from += width) {
+        const auto walked = walk.until(from + width), searched = h.crossingsDuring(reg, from, from + width);
+        ASSERT_EQ(walked.count, searched.count) << reg << " " << from << " width " << width;
+        if (walked.count > 0) {
+          ASSERT_EQ(walked.first, searched.first);
+        }
+      }
     }
   }
 }
