@@ -52,6 +52,9 @@ class TimelineChart : public QWidget {
   QString laneValue(const BusLane& lane, std::int64_t t) const;
   // Lane i (0..7 the outputs, then the registers), in widget coordinates.
   QRect laneRect(int lane) const;
+  // The colours the output lanes draw their edges and busy columns with, for the bus lanes too.
+  QColor edgeColour() const;
+  QColor busyColour() const;
 
   void setWords(EventWords words) { words_ = std::move(words); }
 
@@ -110,9 +113,6 @@ class TimelineChart : public QWidget {
   int laneCount() const { return 8 + static_cast<int>(lanes_.size()); }
   int laneHeight(const QRect& plot) const { return plot.height() / laneCount(); }
   int labelWidth() const;
-  // The colours the output lanes draw their edges and busy columns with, for the bus lanes too.
-  QColor edgeColour() const;
-  QColor busyColour() const;
 
   const Recorder& recorder_;
   Clock clock_;
