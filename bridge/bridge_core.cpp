@@ -89,17 +89,16 @@ Actions BridgeCore::connected() {
   return a;
 }
 
-Actions BridgeCore::outputs(std::uint8_t outputs) {
+Actions BridgeCore::outputs(std::uint8_t byte) {
   Actions a;
-  if (outputs_ == outputs) return a;
+  if (outputs_ == byte) return a;
   const std::string& p = settings_.prefix;
-  send(&a, Retained(OutputsTopic(p), OutputsPayload(outputs)));
-  for (int q = 0; q < 8; ++q) {
-    const bool on = (outputs >> q) & 1;
-    if (!outputs_ || on != static_cast<bool>((*outputs_ >> q) & 1))
-      send(&a, Retained(OutputTopic(p, q), on ? "1" : "0"));
-  }
-  outputs_ = outputs;
+  send(&a, Retained(OutputsTopic(p), OutputsPayload(byte)));
+  // Every output the first time, then those that changed.
+  const unsigned changed = outputs_ ? static_cast<unsigned>(*outputs_ ^ byte) : 0xFFu;
+  for (int q = 0; q < 8; ++q)
+    if ((changed >> q) & 1u) send(&a, Retained(OutputTopic(p, q), (byte >> q) & 1 ? "1" : "0"));
+  outputs_ = byte;
   return a;
 }
 
@@ -167,6 +166,8 @@ Actions BridgeCore::setMessage(unsigned reg, const std::string& payload, bool re
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   const std::string command = "write " + RegisterName(reg) + " = " + shown;
+  // An empty retained message only clears what the broker kept.
+  if (retained && payload.empty()) return a;
   if (retained) {
     event(&a, time, command, "ignored", "retained: a write is never replayed");
     return a;

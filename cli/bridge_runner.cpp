@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "bridge/discovery.h"
+#include "bridge/topics.h"
 #include "timeline/local_time.h"
 
 namespace varnak::cli {
@@ -145,7 +146,8 @@ void BridgeRunner::startWrite(const bridge::Write& write) {
 
 void BridgeRunner::onConnected() {
   Say("connected to " + config_.mqtt);
-  for (const std::string& s : core_.subscriptions()) mqtt_->subscribe(s);
+  for (const std::string& s : core_.subscriptions())
+    mqtt_->subscribe(s, s == bridge::SetFilter(config_.topic));
   apply(core_.connected());
 }
 

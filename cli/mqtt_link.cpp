@@ -1,6 +1,7 @@
 #include "cli/mqtt_link.h"
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <cerrno>
 #include <chrono>
@@ -60,6 +61,7 @@ bool MqttLink::start(std::string* why) {
     return false;
   }
   mosquitto_threaded_set(mosq_, true);
+  mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
   mosquitto_connect_callback_set(mosq_, &MqttLink::OnConnect);
   mosquitto_message_callback_set(mosq_, &MqttLink::OnMessage);
   mosquitto_publish_callback_set(mosq_, &MqttLink::OnPublish);
@@ -79,13 +81,16 @@ bool MqttLink::start(std::string* why) {
 }
 
 void MqttLink::publish(const bridge::Message& m) {
-  // QoS 0: a message the connection loses is not kept here; the state goes out again at the next connect.
   mosquitto_publish(mosq_, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(), 0,
                     m.retain);
 }
 
-void MqttLink::subscribe(const std::string& filter) {
-  mosquitto_subscribe(mosq_, nullptr, filter.c_str(), 0);
+void MqttLink::subscribe(const std::string& filter, bool keepRetainFlag) {
+  if (v5_ && keepRetainFlag) {
+    mosquitto_subscribe_v5(mosq_, nullptr, filter.c_str(), 0, MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
+  } else {
+    mosquitto_subscribe(mosq_, nullptr, filter.c_str(), 0);
+  }
 }
 
 void MqttLink::stop(const bridge::Message& last, int waitMs) {
@@ -106,6 +111,12 @@ void MqttLink::stop(const bridge::Message& last, int waitMs) {
 
 void MqttLink::OnConnect(mosquitto*, void* self, int rc) {
   auto* link = static_cast<MqttLink*>(self);
+  if (link->v5_ && (rc == CONNACK_REFUSED_PROTOCOL_VERSION || rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION)) {
+    // A 3.1.1 broker: the next attempt speaks its version.
+    link->v5_ = false;
+    mosquitto_int_option(link->mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    return;
+  }
   if (rc != 0) {
     // The broker answered and refused (a bad password, not authorised): it closes the connection next.
     link->failedAttempt(std::string("the broker refused the connection: ") + mosquitto_connack_string(rc));

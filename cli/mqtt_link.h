@@ -39,9 +39,12 @@ class MqttLink : public QObject {
 
   // Starts the network thread; false with `why` when libmosquitto refuses the settings.
   bool start(std::string* why);
-  // Whether a publish now may reach the broker (from the Qt thread's view).
+  // QoS 0: a message the connection loses is not kept; the caller's state goes out again at connected().
   void publish(const bridge::Message& m);
-  void subscribe(const std::string& filter);
+  // `keepRetainFlag`: a retained message published while subscribed still arrives
+  // marked retained (MQTT 5's retain-as-published; a 3.1.1 broker marks only
+  // those it kept from before the subscription).
+  void subscribe(const std::string& filter, bool keepRetainFlag);
   // Publishes `last` (at least once), waits up to `waitMs` for the broker to
   // take it, disconnects cleanly and ends the network thread.
   void stop(const bridge::Message& last, int waitMs);
@@ -69,6 +72,7 @@ class MqttLink : public QObject {
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> up_{false};  // the broker acknowledged the connection
+  std::atomic<bool> v5_{true};   // MQTT 5 until a broker refuses it; then 3.1.1
   std::mutex mutex_;
   std::condition_variable wake_;
   int ackedMid_ = -1;        // under mutex_
