@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/bridge_runner.h"
-#include "watch/watch_file.h"
+#include "watch/watch_file_read.h"
 
 namespace varnak::cli {
 
@@ -95,9 +95,8 @@ int RunBridge(int argc, char** argv) {
   if (!config.error.empty()) return Usage(config.error);
   std::vector<WatchEntry> list;
   if (!config.watchFile.empty()) {
-    std::string bytes, why;
-    if (!ReadTextFile(config.watchFile, &bytes, &why)) return Usage(why);
-    const WatchFile file = ParseWatchFile(bytes, config.watchFile);
+    // The list as the window and `varnak read --watch` take it.
+    const WatchFile file = ReadWatchFile(config.watchFile);
     if (!file.error.empty()) return Usage(file.error);
     list = file.entries;
   }

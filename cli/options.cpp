@@ -15,7 +15,7 @@
 #include "link/register_number.h"
 #include "link/text.h"
 #include "watch/register_format.h"
-#include "watch/watch_file.h"
+#include "watch/watch_file_read.h"
 
 namespace varnak::cli {
 
@@ -89,27 +89,6 @@ std::string FormatNames() {
     s += FormatName(static_cast<RegisterFormat>(i));
   }
   return s;
-}
-
-// A list file is small (kMaxWatchRows rows); more than this is not one, and
-// a device that never ends (/dev/zero) is not read for ever.
-constexpr std::size_t kMaxListBytes = 1 << 20;
-
-bool ReadListFile(const std::string& path, std::string* bytes, std::string* why) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    *why = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  char chunk[8192];
-  std::size_t n;
-  while (bytes->size() <= kMaxListBytes && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes->append(chunk, n);
-  const int error = std::ferror(f) ? errno : 0;
-  std::fclose(f);
-  if (error) *why = "cannot read " + path + ": " + std::strerror(error);
-  if (!error && bytes->size() > kMaxListBytes) *why = path + " is larger than 1 MiB: not a register list";
-  return why->empty();
 }
 
 }  // namespace
@@ -260,9 +239,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     if (fromList) {
       o.listPath = parser.value(list).toStdString();
       if (o.listPath.empty()) return fail("--watch wants a file name");
-      std::string bytes, why;
-      if (!ReadListFile(o.listPath, &bytes, &why)) return fail(why);
-      const WatchFile file = ParseWatchFile(bytes, o.listPath);
+      const WatchFile file = ReadWatchFile(o.listPath);
       if (!file.error.empty()) return fail(file.error);
       if (file.entries.empty()) return fail(o.listPath + " lists no registers");
       for (const WatchEntry& e : file.entries) o.reads.push_back({e.reg, e.name, e.format});
