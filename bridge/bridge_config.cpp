@@ -30,7 +30,8 @@ const char kBridgeUsage[] =
     "(online, no reply, port failed), PREFIX/outputs (two hex digits), PREFIX/Q0..Q7 (1, 0),\n"
     "PREFIX/R<reg> (the value in the row's format), PREFIX/events (JSON, not retained).\n"
     "Runs until SIGTERM or SIGINT: then publishes offline, disconnects and releases the line\n"
-    "(exit 143 or 130). Exit 2: usage error; 3: the line cannot be owned at start.\n";
+    "(exit 143 or 130). Exit 2: usage error. A line that cannot be opened, or a broker away,\n"
+    "is tried again for as long as the bridge runs.\n";
 
 namespace {
 
