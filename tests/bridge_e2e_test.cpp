@@ -134,7 +134,7 @@ TEST_F(Bridge, ReadOnlyIgnoresEverySet) {
   EXPECT_EQ(sim_.command("get R1001"), "R1001 1234");
 }
 
-TEST_F(Bridge, LastWillOnSigkillAndOfflineOnAcleanStop) {
+TEST_F(Bridge, LastWillOnSigkillAndOfflineOnACleanStop) {
   {
     BridgeProcess bridge(args());
     ASSERT_TRUE(retained("t/p/availability", "online"));
@@ -184,6 +184,14 @@ TEST_F(Bridge, TheControllerSilentIsSaid) {
   EXPECT_TRUE(retained("t/p/controller", "no reply", 4000));
   sim_.command("silent off");
   EXPECT_TRUE(retained("t/p/controller", "online", 4000));
+}
+
+TEST_F(Bridge, TheLineLostIsSaid) {
+  BridgeProcess bridge(args());
+  ASSERT_TRUE(retained("t/p/controller", "online"));
+  sim_.stop();  // the pty goes away under the open port, as an adapter pulled out
+  EXPECT_TRUE(retained("t/p/controller", "port failed", 4000));
+  EXPECT_TRUE(retained("t/p/availability", "online", 100));  // the bridge itself is still there
 }
 
 // The fields Home Assistant's MQTT discovery documents for these components.
