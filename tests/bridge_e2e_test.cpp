@@ -2,6 +2,7 @@
 // simulator on a pty, the broker's own clients as the consumers.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -192,6 +193,36 @@ TEST_F(Bridge, TheLineLostIsSaid) {
   sim_.stop();  // the pty goes away under the open port, as an adapter pulled out
   EXPECT_TRUE(retained("t/p/controller", "port failed", 4000));
   EXPECT_TRUE(retained("t/p/availability", "online", 100));  // the bridge itself is still there
+}
+
+// mqtts:// with --cafile: a certificate made for the test, which the broker serves and the bridge trusts.
+TEST(BridgeTls, ConnectsOverTlsTrustingTheGivenAuthority) {
+  QTemporaryDir dir;
+  // The broker drops root for its own user: the files must be readable by it.
+  ::chmod(dir.path().toLocal8Bit().constData(), 0755);
+  const QString cert = dir.filePath(QStringLiteral("cert.pem")),
+                key = dir.filePath(QStringLiteral("key.pem"));
+  QProcess openssl;
+  openssl.start(QStringLiteral("openssl"),
+                {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert, "-days", "2",
+                 "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+  if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+    GTEST_SKIP() << "openssl cannot make a certificate";
+  ::chmod(key.toLocal8Bit().constData(), 0644);
+  BrokerProcess broker(QStringLiteral("certfile %1\nkeyfile %2\n").arg(cert, key));
+  ASSERT_TRUE(broker.start());
+  SimProcess sim{{}};
+  BridgeProcess bridge({"--port", sim.device(), "--mqtt",
+                        QStringLiteral("mqtts://localhost:%1").arg(broker.port()), "--cafile", cert});
+  const auto kept = [&] {
+    QProcess sub;
+    sub.start(QStringLiteral("mosquitto_sub"),
+              {"-h", "localhost", "-p", QString::number(broker.port()), "--cafile", cert, "-t",
+               "varnak/controller", "--retained-only", "-W", "1", "-v"});
+    sub.waitForFinished(5000);
+    return QString::fromUtf8(sub.readAllStandardOutput()).trimmed();
+  };
+  EXPECT_TRUE(WaitFor([&] { return kept() == "varnak/controller online"; }, 6000));
 }
 
 // The fields Home Assistant's MQTT discovery documents for these components.

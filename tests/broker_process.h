@@ -44,11 +44,13 @@ inline bool Listening(int port) {
 
 class BrokerProcess {
  public:
-  BrokerProcess() : port_(FreePort()) {
+  // `extra`: more lines of the broker's config (a TLS listener's files).
+  explicit BrokerProcess(const QString& extra = {}) : port_(FreePort()) {
     QFile conf(dir_.filePath(QStringLiteral("mosquitto.conf")));
     conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n")
+    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
                    .arg(port_)
+                   .arg(extra)
                    .toUtf8());
     conf.close();
   }
