@@ -81,11 +81,14 @@ bool MqttLink::start(std::string* why) {
 }
 
 void MqttLink::publish(const bridge::Message& m) {
+  // Lost a moment ago, before the Qt thread heard of it: dropped, as the core would drop it.
+  if (!up_) return;
   mosquitto_publish(mosq_, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(), 0,
                     m.retain);
 }
 
 void MqttLink::subscribe(const std::string& filter, bool keepRetainFlag) {
+  if (!up_) return;
   if (v5_ && keepRetainFlag) {
     mosquitto_subscribe_v5(mosq_, nullptr, filter.c_str(), 0, MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
   } else {
