@@ -4,6 +4,7 @@
 // 100 registers that all change; the bridge's CPU and RSS over the run.
 //
 //   bridge_bench [SECONDS]   default 60: the length of the CPU and RSS run
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 #include "broker_process.h"
@@ -43,12 +43,14 @@ double CpuSeconds(qint64 pid) {
   if (!f.open(QIODevice::ReadOnly)) return 0;
   const QString s = QString::fromLatin1(f.readAll());
   const QStringList fields = s.mid(s.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
-  return (fields.value(11).toDouble() + fields.value(12).toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+         static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 long RssKb(qint64 pid) {
   QFile f(QStringLiteral("/proc/%1/status").arg(pid));
   if (!f.open(QIODevice::ReadOnly)) return 0;
-  const auto m = QRegularExpression(QStringLiteral("VmRSS:\\s+(\\d+)")).match(QString::fromLatin1(f.readAll()));
+  const auto m =
+      QRegularExpression(QStringLiteral("VmRSS:\\s+(\\d+)")).match(QString::fromLatin1(f.readAll()));
   return m.hasMatch() ? m.captured(1).toLong() : 0;
 }
 
@@ -109,7 +111,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 60; ++i) {
       Pump(static_cast<int>(rng->bounded(400)));  // at any moment of the poll period
       const QString byte = QStringLiteral("%1").arg(i % 2 ? 0x5A : 0xA5, 2, 16, QLatin1Char('0')).toUpper();
-      const double ms = Latency(sim, sub, QStringLiteral("outputs ") + byte, QStringLiteral("0 b/outputs ") + byte);
+      const double ms =
+          Latency(sim, sub, QStringLiteral("outputs ") + byte, QStringLiteral("0 b/outputs ") + byte);
       if (ms >= 0) outputs.push_back(ms);
     }
     for (int i = 0; i < 40; ++i) {
@@ -136,12 +139,14 @@ int main(int argc, char** argv) {
     int round = 0;
     while (t.elapsed() < seconds * 1000) {
       for (int i = 0; i < 100; ++i)
-        sim.command(QStringLiteral("set R%1 %2").arg(01000 + i, 0, 8).arg(round % 0x10000, 4, 16, QLatin1Char('0')));
+        sim.command(
+            QStringLiteral("set R%1 %2").arg(01000 + i, 0, 8).arg(round % 0x10000, 4, 16, QLatin1Char('0')));
       ++round;
       const qint64 next = round * 1000;
       while (t.elapsed() < next) {
         Pump(50);
-        if (t.elapsed() / 10000 > static_cast<qint64>(rssEvery10s.size())) rssEvery10s.push_back(RssKb(bridge.pid()));
+        if (t.elapsed() / 10000 > static_cast<qint64>(rssEvery10s.size()))
+          rssEvery10s.push_back(RssKb(bridge.pid()));
       }
       rssPeak = std::max(rssPeak, RssKb(bridge.pid()));
     }
@@ -152,10 +157,11 @@ int main(int argc, char** argv) {
   }
 
   std::printf("| figure | measured |\n|---|---|\n");
-  std::printf("| outputs: change at the simulator to the message, median / p99 (%zu changes) | %.0f / %.0f ms |\n",
-              outputs.size(), Percentile(outputs, 0.5), Percentile(outputs, 0.99));
-  std::printf("| a register of a list of 8, median / p99 (%zu changes) | %.0f / %.0f ms |\n", registers.size(),
-              Percentile(registers, 0.5), Percentile(registers, 0.99));
+  std::printf(
+      "| outputs: change at the simulator to the message, median / p99 (%zu changes) | %.0f / %.0f ms |\n",
+      outputs.size(), Percentile(outputs, 0.5), Percentile(outputs, 0.99));
+  std::printf("| a register of a list of 8, median / p99 (%zu changes) | %.0f / %.0f ms |\n",
+              registers.size(), Percentile(registers, 0.5), Percentile(registers, 0.99));
   std::printf("| messages a second, 100 registers all changing (%d s) | %.1f |\n", seconds, rate);
   std::printf("| bridge CPU over %d s | %.2f %% of one core |\n", seconds, cpu);
   std::printf("| bridge RSS at start / end / peak | %ld / %ld / %ld kB |\n", rssStart, rssEnd, rssPeak);
