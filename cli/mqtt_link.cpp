@@ -17,6 +17,8 @@ namespace {
 constexpr int kKeepAliveS = 10;
 // How long one loop waits for traffic, so that stop() is seen promptly.
 constexpr int kLoopSliceMs = 100;
+// An attempt that the broker has not acknowledged by then is given up (a host that drops the packets).
+constexpr std::int64_t kConnectWaitMs = 5000;
 
 std::int64_t SteadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -46,7 +48,10 @@ MqttLink::MqttLink(const bridge::BrokerAddress& broker, const std::string& clien
 
 MqttLink::~MqttLink() {
   if (thread_.joinable()) {
-    stopping_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
     wake_.notify_all();
     if (mosq_) mosquitto_disconnect(mosq_);
     thread_.join();
@@ -106,9 +111,13 @@ void MqttLink::stop(const bridge::Message& last, int waitMs) {
       wake_.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return ackedMid_ == mid || !up_; });
     }
   }
-  stopping_ = true;
-  mosquitto_disconnect(mosq_);
+  {
+    // Under the lock, so that a nap about to begin sees it.
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
   wake_.notify_all();
+  mosquitto_disconnect(mosq_);
   thread_.join();
 }
 
@@ -166,7 +175,13 @@ void MqttLink::nap(std::int64_t ms) {
 void MqttLink::run() {
   bridge::Reconnect timing;
   std::int64_t nextAttempt = SteadyMs();
+  std::int64_t attemptAt = 0;
   bool socketUp = false;
+  const auto attemptFailed = [&](const std::string& why) {
+    socketUp = false;
+    failedAttempt(why);
+    nextAttempt = timing.failed(SteadyMs());
+  };
   while (!stopping_) {
     if (!socketUp) {
       const std::int64_t wait = nextAttempt - SteadyMs();
@@ -174,10 +189,12 @@ void MqttLink::run() {
         nap(wait);
         continue;
       }
-      const int rc = mosquitto_connect(mosq_, broker_.host.c_str(), broker_.port, kKeepAliveS);
+      // Without waiting for the TCP handshake (the loop completes it), so that stop() is never held up by
+      // a broker that does not answer; only the name's lookup waits.
+      attemptAt = SteadyMs();
+      const int rc = mosquitto_connect_async(mosq_, broker_.host.c_str(), broker_.port, kKeepAliveS);
       if (rc != MOSQ_ERR_SUCCESS) {
-        failedAttempt("cannot reach the broker: " + ErrorText(rc));
-        nextAttempt = timing.failed(SteadyMs());
+        attemptFailed("cannot reach the broker: " + ErrorText(rc));
         continue;
       }
       socketUp = true;
@@ -185,18 +202,25 @@ void MqttLink::run() {
     }
     const int rc = mosquitto_loop(mosq_, kLoopSliceMs, 1);
     if (rc == MOSQ_ERR_SUCCESS) {
-      if (up_) timing.connected();
+      if (up_) {
+        timing.connected();
+      } else if (SteadyMs() - attemptAt > kConnectWaitMs) {
+        mosquitto_disconnect(mosq_);
+        attemptFailed("no answer from the broker within " + std::to_string(kConnectWaitMs / 1000) + " s");
+      }
+      continue;
+    }
+    if (stopping_) break;
+    if (!up_) {
+      attemptFailed("cannot reach the broker: " + ErrorText(rc));
       continue;
     }
     socketUp = false;
-    if (stopping_) break;
-    if (up_) {
-      up_ = false;
-      wake_.notify_all();
-      const QString why = QString::fromStdString(ErrorText(rc));
-      QMetaObject::invokeMethod(
-          this, [this, why] { emit disconnected(why); }, Qt::QueuedConnection);
-    }
+    up_ = false;
+    wake_.notify_all();
+    const QString why = QString::fromStdString(ErrorText(rc));
+    QMetaObject::invokeMethod(
+        this, [this, why] { emit disconnected(why); }, Qt::QueuedConnection);
     nextAttempt = timing.failed(SteadyMs());
   }
   up_ = false;
