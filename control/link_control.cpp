@@ -76,8 +76,7 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   listPaused_ = false;
   holdAfterCommand_ = false;
   replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
+  assembler_.clear();
   commandMessage_.reset();
 }
 

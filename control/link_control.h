@@ -53,6 +53,7 @@
 #include "control/scheduler.h"
 #include "control/serial_port.h"
 #include "link/replies.h"
+#include "link/reply_assembler.h"
 
 namespace varnak {
 
@@ -200,9 +201,8 @@ class LinkControl {
   bool frameFailed_ = false;       // the last frame of the exchange could not be written
   bool listPaused_ = false;        // the list's frame could not be written: wait for the next tick
   std::optional<std::int64_t> replyDeadline_;
-  Bytes partial_;  // a beginning of the expected reply, waiting for the rest
-  std::optional<std::int64_t> joinDeadline_;
-  Text lastBlockValue_;  // the data block last sent, for an ACK that asks for it again
+  ReplyAssembler assembler_{kJoinMs};  // the pieces of a reply, joined
+  Text lastBlockValue_;                // the data block last sent, for an ACK that asks for it again
   // A failed or refused command (its Failed event, and the port it was on),
   // shown until the next one starts; made into words when shown.
   std::optional<LinkEvent> commandMessage_;
