@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,10 +19,14 @@
 #include "cli/client.h"
 #include "cli/options.h"
 #include "cli/serial_line.h"
+#include "cli/transport_line.h"
 #include "cli/watch_recording.h"
 #include "link/decode.h"
 #include "link/register_number.h"
+#include "net/address.h"
+#include "serial/line_factory.h"
 #include "serial/system_ports.h"
+#include "serial/tcp_line.h"
 #include "watch/register_format.h"
 
 namespace {
@@ -71,7 +76,7 @@ int Finish(int status) {
 
 const auto kStart = std::chrono::steady_clock::now();
 
-std::int64_t SteadyMs() {
+std::int64_t ClientMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kStart)
       .count();
 }
@@ -112,7 +117,12 @@ std::string OutputsLine(unsigned byte, bool json) {
 int Fail(const Outcome& o, const Options& opt, const std::string& where) {
   if (gStopSignal) return StoppedStatus();
   if (o.failure == Failure::LineFailed) {
-    std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
+    // A network line's sentence names its address already.
+    if (IsNetworkAddress(where) && o.detail.rfind(opt.device, 0) == 0) {
+      std::fprintf(stderr, "varnak: %s\n", o.detail.c_str());
+    } else {
+      std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
+    }
     return kNoPort;
   }
   const int attempts = opt.retries + 1;
@@ -155,15 +165,31 @@ int main(int argc, char** argv) {
     device = *d;
     label = "COM" + std::to_string(*opt.portNumber) + ": " + device;
   }
-  SerialLine line([] { return gStopSignal != 0; });
-  if (const auto failure = line.open(QString::fromStdString(device))) {
-    const QString sentence =
-        failure->kind == OpenFailure::Kind::Busy
-            ? failure->sentence(QString::fromStdString(label))
-            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
-    std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
-    return kNoPort;
+  const auto stopRequested = [] { return gStopSignal != 0; };
+  std::unique_ptr<Line> opened;
+  if (IsNetworkAddress(device)) {
+    // A serial device server: the line is up (and set, for RFC 2217) before the first frame.
+    auto net = std::make_unique<TransportLine>(
+        MakeTransport(*ParseLineAddress(device), QString::fromStdString(device)), stopRequested);
+    if (const auto why = net->open(TcpLine::kConnectMs + Rfc2217Session::kAnswerMs + 500)) {
+      if (gStopSignal) return StoppedStatus();
+      std::fprintf(stderr, "varnak: %s\n", why->c_str());
+      return kNoPort;
+    }
+    opened = std::move(net);
+  } else {
+    auto serial = std::make_unique<SerialLine>(stopRequested);
+    if (const auto failure = serial->open(QString::fromStdString(device))) {
+      const QString sentence =
+          failure->kind == OpenFailure::Kind::Busy
+              ? failure->sentence(QString::fromStdString(label))
+              : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
+      std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
+      return kNoPort;
+    }
+    opened = std::move(serial);
   }
+  Line& line = *opened;
   Client::Trace trace;
   if (opt.trace) {
     trace = [](const char* dir, const Bytes& chunk) {
@@ -228,7 +254,7 @@ int main(int argc, char** argv) {
       // VCD gets its closing timestamp however watch ends.
       std::optional<WatchRecording> recording;
       if (opt.csv || !opt.vcdPath.empty()) {
-        recording.emplace(SteadyMs(), EpochMs());
+        recording.emplace(ClientMs(), EpochMs());
         std::string why;
         if (!opt.vcdPath.empty() && !recording->writeVcd(opt.vcdPath, &why)) {
           std::fprintf(stderr, "varnak: cannot write %s: %s\n", opt.vcdPath.c_str(), why.c_str());
@@ -237,7 +263,7 @@ int main(int argc, char** argv) {
         if (opt.csv) recording->writeCsv(std::cout);
       }
       const auto finish = [&](int status) {
-        if (recording) recording->close(SteadyMs());
+        if (recording) recording->close(ClientMs());
         return status;
       };
       int last = -1;
@@ -253,7 +279,7 @@ int main(int argc, char** argv) {
         }
         const Outcome o = client.outputs();
         if (o.failure != Failure::None) return finish(Fail(o, opt, device));
-        if (recording) recording->sample(SteadyMs(), static_cast<Outputs>(o.value));
+        if (recording) recording->sample(ClientMs(), static_cast<Outputs>(o.value));
         if (static_cast<int>(o.value) != last) {
           last = o.value;
           ++lines;

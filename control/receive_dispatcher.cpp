@@ -63,11 +63,9 @@ bool LinkControl::Expects(ReplyKind kind) const {
   return Fits(kind, exchange_->current().awaits);
 }
 
-void LinkControl::MSComm1_OnComm(std::int64_t now) {
+void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
   now_ = now;
-  if (port_.lastEvent() != CommEvent::Receive) return;
-  Bytes chunk = port_.read();
-  if (chunk.empty()) return;                      // nothing waiting: no rule could act on it
+  if (chunk.empty()) return;                      // nothing came: no rule could act on it
   if (retryAt_) retryAt_ = now_ + kRetryQuietMs;  // not quiet yet
   assembler_.push(chunk, now_);
   // Each piece under the reply expected after acting on the one before.

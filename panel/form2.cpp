@@ -66,6 +66,10 @@ Form2::Form2(SerialPort& port, QWidget* parent)
       recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
       linkRecorder_(recorder_, [this] { return now(); }) {
   setObjectName(QStringLiteral("Form2"));
+  // What comes from the port (its chunks, its problems) reaches the link
+  // control directly; then the deadline is armed and the status shown, as after
+  // the window's own events.
+  core_.setAfterPortEvent([this] { armDeadline(); });
   setWindowTitle(kWindowTitle);
   setFixedSize(7380 / 15, 5610 / 15);
 
@@ -252,12 +256,12 @@ void Form2::load(const QString& answer) {
   Timer1->start();
 }
 
-void Form2::MSComm1_OnComm() {
-  handle([this] { core_.MSComm1_OnComm(now()); });
-}
-
 void Form2::handle(const std::function<void()>& event) {
   event();
+  armDeadline();
+}
+
+void Form2::armDeadline() {
   if (const auto d = core_.nextDeadline()) {
     deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
   } else {
@@ -266,13 +270,7 @@ void Form2::handle(const std::function<void()>& event) {
   refreshStatus();
 }
 
-void Form2::setPortProblem(const QString& problem) {
-  portProblem_ = problem;
-  if (!problem.isEmpty()) core_.ReportPortFailure(problem.toStdString());
-  refreshStatus();
-}
-
-void Form2::refreshStatus() { showStatus(core_.status(now(), portProblem_.toStdString(), Translated)); }
+void Form2::refreshStatus() { showStatus(core_.status(now(), Translated)); }
 
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {

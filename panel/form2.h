@@ -46,10 +46,6 @@ class Form2 : public QWidget, public PanelFields {
   // Whether a typed number waits for the pause.
   bool portEditPending() const { return portEditPause_->isActive(); }
 
-  // The port's receive event.
-  void MSComm1_OnComm();
-  // The port's own problem (empty when it cleared); the title shows it.
-  void setPortProblem(const QString& problem);
   // Asks the link control whether the lamps are live and what the title says,
   // and shows it. Runs at every tick of Timer1 and after every receive event.
   void refreshStatus();
@@ -141,6 +137,8 @@ class Form2 : public QWidget, public PanelFields {
   // Runs one event of the link control, then arms the deadline it asks for and
   // shows the status.
   void handle(const std::function<void()>& event);
+  // Arms the deadline the link control asks for, and shows the status.
+  void armDeadline();
 
   Clock clock_;  // set before the link control and the recorder, which read it at once
   // Declared before the link control, which reads it, so that it outlives it.
@@ -155,7 +153,6 @@ class Form2 : public QWidget, public PanelFields {
   PortLister portLister_ = SystemPorts;
   QTimer* portEditPause_;
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed
-  QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;
   bool outputsKnown_ = false;  // a poll reply has set the lamps

@@ -1,0 +1,182 @@
+#include "tcp_line.h"
+
+#include <QCoreApplication>
+
+namespace varnak {
+
+namespace {
+
+QString Say(const char* text) { return QCoreApplication::translate("varnak::TcpLine", text); }
+
+// What a server that admits one client says to the second before it closes.
+bool SaysInUse(const QByteArray& said) { return said.contains("already in use"); }
+
+}  // namespace
+
+TcpLine::TcpLine(LineAddress address, QString label, MsClock clock)
+    : address_(std::move(address)), label_(std::move(label)), clock_(std::move(clock)) {
+  timer_.setSingleShot(true);
+  connect(&timer_, &QTimer::timeout, this, &TcpLine::onTimer);
+  connect(&socket_, &QTcpSocket::connected, this, &TcpLine::onConnected);
+  connect(&socket_, &QTcpSocket::readyRead, this, &TcpLine::onReadyRead);
+  connect(&socket_, &QTcpSocket::disconnected, this, &TcpLine::onDisconnected);
+  connect(&socket_, &QAbstractSocket::errorOccurred, this, &TcpLine::onError);
+}
+
+TcpLine::~TcpLine() {
+  socket_.disconnect(this);
+  socket_.abort();
+}
+
+bool TcpLine::open() {
+  if (state_ != State::Closed) return true;
+  pending_.clear();
+  greeting_.clear();
+  sentFrame_ = false;
+  state_ = State::Connecting;
+  timer_.start(kConnectMs);
+  socket_.connectToHost(QString::fromStdString(address_.host), static_cast<quint16>(address_.port));
+  return state_ != State::Closed;  // a name that cannot be looked up may fail at once
+}
+
+void TcpLine::close() {
+  timer_.stop();
+  pending_.clear();
+  state_ = State::Closed;
+  socket_.abort();
+}
+
+void TcpLine::apply(PortSetting setting) {
+  // The line settings, handshaking and DTR are asked for at every connection
+  // (RFC 2217) or are the server's (raw); nothing is buffered here to clear.
+  (void)setting;
+}
+
+bool TcpLine::write(const Bytes& frame) {
+  if (state_ == State::Closed) return false;
+  if (state_ != State::Ready) {
+    pending_.insert(pending_.end(), frame.begin(), frame.end());
+    return true;
+  }
+  send(address_.kind == LineAddress::Kind::Rfc2217 ? Rfc2217Session::Escape(frame) : frame);
+  sentFrame_ = true;
+  return state_ != State::Closed;
+}
+
+void TcpLine::send(const Bytes& bytes) {
+  const auto size = static_cast<qint64>(bytes.size());
+  if (socket_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    failWith(Say("%1: cannot send: %2").arg(label_, socket_.errorString()));
+    return;
+  }
+  socket_.flush();  // one write now, not at the next turn of the event loop
+}
+
+void TcpLine::onConnected() {
+  socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+  timer_.stop();
+  if (address_.kind != LineAddress::Kind::Rfc2217) return becomeReady();
+  state_ = State::Negotiating;
+  send(session_.start(clock_()));
+  armTimer();
+}
+
+void TcpLine::becomeReady() {
+  state_ = State::Ready;
+  timer_.stop();
+  tell(QString());
+  if (pending_.empty()) return;
+  Bytes frames;
+  frames.swap(pending_);
+  write(frames);
+}
+
+void TcpLine::armTimer() {
+  const auto d = session_.deadline();
+  if (!d) return timer_.stop();
+  timer_.start(static_cast<int>(std::max<std::int64_t>(0, *d - clock_())));
+}
+
+void TcpLine::onTimer() {
+  if (state_ == State::Connecting) {
+    return failWith(
+        Say("%1: no connection within 2 s (is the server there, and the address right?)").arg(label_));
+  }
+  if (address_.kind != LineAddress::Kind::Rfc2217) return;
+  const std::int64_t now = clock_();
+  session_.timeout(now);
+  for (const std::string& note : session_.takeNotes())
+    if (listener_) listener_->onNote(label_.toStdString() + ": " + note, now);
+  if (session_.state() == Rfc2217Session::State::Failed) {
+    if (session_.failure() == Rfc2217Session::Failure::NotRfc2217)
+      return failWith(Say("%1: the server does not speak RFC 2217 (try tcp://)").arg(label_));
+    return failWith(
+        Say("%1: the server did not take %2").arg(label_, QString::fromStdString(session_.notTaken())));
+  }
+  armTimer();
+}
+
+void TcpLine::onReadyRead() {
+  const QByteArray got = socket_.readAll();
+  if (got.isEmpty()) return;
+  const std::int64_t now = clock_();
+  // A busy server says so in plain text before it closes.
+  if (!sentFrame_) {
+    greeting_.append(got.left(256 - greeting_.size()));
+    if (SaysInUse(greeting_))
+      return failWith(Say("%1 is in use by another client of the server").arg(label_));
+  }
+  Bytes data(got.begin(), got.end());
+  if (address_.kind == LineAddress::Kind::Rfc2217) {
+    const Rfc2217Session::Output out = session_.receive(data, now);
+    if (!out.send.empty()) send(out.send);
+    data = out.data;
+    if (session_.state() == Rfc2217Session::State::Failed) {
+      const QString said = QString::fromStdString(session_.answeredInstead());
+      return failWith(
+          said.isEmpty()
+              ? Say("%1: the server did not take %2").arg(label_, QString::fromStdString(session_.notTaken()))
+              : Say("%1: the server did not take %2 (it set %3)")
+                    .arg(label_, QString::fromStdString(session_.notTaken()), said));
+    }
+    if (state_ == State::Negotiating && session_.state() == Rfc2217Session::State::Ready) becomeReady();
+    if (state_ != State::Closed) armTimer();
+  }
+  if (!data.empty() && listener_) listener_->onChunk(data, now);
+}
+
+void TcpLine::onDisconnected() {
+  if (state_ == State::Closed) return;
+  if (SaysInUse(greeting_)) return failWith(Say("%1 is in use by another client of the server").arg(label_));
+  failWith(Say("%1: connection closed by the server").arg(label_));
+}
+
+void TcpLine::onError(QAbstractSocket::SocketError error) {
+  if (state_ == State::Closed) return;
+  switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+      return failWith(Say("%1: connection refused").arg(label_));
+    case QAbstractSocket::HostNotFoundError:
+      return failWith(Say("%1: host not found").arg(label_));
+    case QAbstractSocket::RemoteHostClosedError:
+      return onDisconnected();
+    case QAbstractSocket::NetworkError:
+      return failWith(Say("%1: unreachable: %2").arg(label_, socket_.errorString()));
+    default:
+      return failWith(QStringLiteral("%1: %2").arg(label_, socket_.errorString()));
+  }
+}
+
+void TcpLine::failWith(const QString& problem) {
+  close();
+  tell(problem);
+}
+
+void TcpLine::tell(const QString& problem) {
+  if (problem == problem_) return;
+  problem_ = problem;
+  if (listener_) listener_->onProblem(problem.toStdString(), clock_());
+}
+
+}  // namespace varnak
