@@ -2,6 +2,8 @@
 // and a few bytes, and under the flags as they stand, the next frame, the value
 // read or the lamps. Each chunk is reported with the rule that acted or the
 // reason none did; then the exchange under way moves on, ends, or fails.
+#include <algorithm>
+
 #include "control/link_control.h"
 #include "link/codec.h"
 
@@ -65,8 +67,8 @@ bool LinkControl::Expects(ReplyKind kind) const {
 
 void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
   now_ = now;
-  if (chunk.empty()) return;                      // nothing came: no rule could act on it
-  if (retryAt_) retryAt_ = now_ + kRetryQuietMs;  // not quiet yet
+  if (chunk.empty()) return;  // nothing came: no rule could act on it
+  if (retryAt_) retryAt_ = std::min(now_ + kRetryQuietMs, retryLatest_);  // not quiet yet
   assembler_.push(chunk, now_);
   // Each piece under the reply expected after acting on the one before.
   while (std::optional<Assembled> a = assembler_.next(Expected(), now_)) {
