@@ -8,8 +8,17 @@ namespace {
 
 QString Say(const char* text) { return QCoreApplication::translate("varnak::TcpLine", text); }
 
-// What a server that admits one client says to the second before it closes.
-bool SaysInUse(const QByteArray& said) { return said.contains("already in use"); }
+// What a server that admits one client says to the second before it closes:
+// "Port already in use", or "Device open failure: Value or file in use" when
+// the device behind the port is held through another of its ports.
+bool SaysInUse(const QByteArray& said) {
+  return said.contains("already in use") ||
+         (said.startsWith("Device open failure") && said.contains("in use"));
+}
+// What a server says when it cannot open its serial device for another reason.
+bool SaysOpenFailure(const QByteArray& said) { return said.startsWith("Device open failure"); }
+// How much of the start of a connection is looked at for it.
+constexpr int kGreetingBytes = 256;
 
 }  // namespace
 
@@ -32,7 +41,6 @@ bool TcpLine::open() {
   if (state_ != State::Closed) return true;
   pending_.clear();
   greeting_.clear();
-  sentFrame_ = false;
   state_ = State::Connecting;
   timer_.start(kConnectMs);
   socket_.connectToHost(QString::fromStdString(address_.host), static_cast<quint16>(address_.port));
@@ -59,7 +67,6 @@ bool TcpLine::write(const Bytes& frame) {
     return true;
   }
   send(address_.kind == LineAddress::Kind::Rfc2217 ? Rfc2217Session::Escape(frame) : frame);
-  sentFrame_ = true;
   return state_ != State::Closed;
 }
 
@@ -121,9 +128,9 @@ void TcpLine::onReadyRead() {
   const QByteArray got = socket_.readAll();
   if (got.isEmpty()) return;
   const std::int64_t now = clock_();
-  // A busy server says so in plain text before it closes.
-  if (!sentFrame_) {
-    greeting_.append(got.left(256 - greeting_.size()));
+  // A busy server says so in plain text at the start of the connection, then closes.
+  if (greeting_.size() < kGreetingBytes) {
+    greeting_.append(got.left(kGreetingBytes - greeting_.size()));
     if (SaysInUse(greeting_))
       return failWith(Say("%1 is in use by another client of the server").arg(label_));
   }
@@ -148,7 +155,13 @@ void TcpLine::onReadyRead() {
 
 void TcpLine::onDisconnected() {
   if (state_ == State::Closed) return;
+  if (greeting_.size() < kGreetingBytes) greeting_.append(socket_.readAll().left(kGreetingBytes));
   if (SaysInUse(greeting_)) return failWith(Say("%1 is in use by another client of the server").arg(label_));
+  if (SaysOpenFailure(greeting_)) {
+    const QString said =
+        QString::fromLatin1(greeting_.left(greeting_.indexOf('\r') < 0 ? 120 : greeting_.indexOf('\r')));
+    return failWith(Say("%1: the server cannot open its serial port (%2)").arg(label_, said));
+  }
   failWith(Say("%1: connection closed by the server").arg(label_));
 }
 

@@ -66,8 +66,7 @@ class TcpLine : public QObject, public Transport {
   State state_ = State::Closed;
   Rfc2217Session session_;
   Bytes pending_;        // frames written before the line was up, in order
-  QByteArray greeting_;  // what a raw server said before any frame went (a busy port says so)
-  bool sentFrame_ = false;
+  QByteArray greeting_;  // the start of what the server said (a busy port says so)
   QString problem_;
 };
 
