@@ -73,9 +73,11 @@ void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
   // Each piece under the reply expected after acting on the one before.
   while (std::optional<Assembled> a = assembler_.next(Expected(), now_)) {
     if (a->kind == Assembled::Kind::Kept) {
-      // Wait briefly for the rest; a complete reply acts at once.
+      // Wait briefly for the rest; a complete reply acts at once. Reported once
+      // when the keeping begins: a line that hands a reply over byte by byte
+      // would otherwise fill the monitor with its every beginning.
       if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *assembler_.deadline());
-      ReportReceived(a->bytes, Ruling::KeptForTheRest, false);
+      if (!a->joined) ReportReceived(a->bytes, Ruling::KeptForTheRest, false);
       continue;
     }
     Judge(a->bytes, a->joined);

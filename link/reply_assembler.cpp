@@ -32,7 +32,6 @@ std::optional<Assembled> ReplyAssembler::next(std::optional<ExpectedReply> expec
     kept_ = out.bytes;
     deadline_ = now + joinMs_;
     out.kind = Assembled::Kind::Kept;
-    out.joined = false;
   }
   return out;
 }

@@ -35,7 +35,7 @@ struct Assembled {
   };
   Kind kind = Kind::Reply;
   Bytes bytes;          // Reply: the chunk to judge; Kept: the beginning so far
-  bool joined = false;  // Reply: made of more than one piece
+  bool joined = false;  // made of more than one piece (Kept: a beginning that grew)
 };
 
 class ReplyAssembler {

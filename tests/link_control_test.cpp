@@ -439,7 +439,8 @@ const JoinCase kJoinCases[] = {
     {"ThreePiecesJoin",
      "poll header",
      {{10, "06 02"}, {26, "81 00"}, {42, "03 81"}},
-     std::string(kKept) + "; " + kKept + "; lamps set; done poll"},
+     // Kept is said once, when the keeping begins.
+     std::string(kKept) + "; lamps set; done poll"},
     {"RestAfterTheBoundIsNotJoined",
      "poll header",
      {{10, "06"}, {41, "02 81 00 03 81"}},

@@ -138,11 +138,11 @@ const Case kCases[] = {
     {"ThreePiecesJoin",
      ExpectedReply::Data,
      {{3, {0x06, 0x02}}, {19, {0x81, 0x00}}, {35, {0x03, 0x81}}},
-     {"kept 06 02", "kept 06 02 81 00", "reply 06 02 81 00 03 81 joined"}},
+     {"kept 06 02", "kept 06 02 81 00 joined", "reply 06 02 81 00 03 81 joined"}},
     {"TheBoundCountsFromTheLastPiece",
      ExpectedReply::Data,
      {{3, {0x06}}, {30, {0x02}}, {57, {0x81, 0x00, 0x03, 0x81}}},
-     {"kept 06", "kept 06 02", "reply 06 02 81 00 03 81 joined"}},
+     {"kept 06", "kept 06 02 joined", "reply 06 02 81 00 03 81 joined"}},
     {"ABeginningAloneAtTheDeadline", ExpectedReply::Data, {{3, {0x06, 0x02}}}, {"kept 06 02", "alone 06 02"}},
 };
 
