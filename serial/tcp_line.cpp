@@ -1,12 +1,26 @@
 #include "tcp_line.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace varnak {
 
 namespace {
 
 QString Say(const char* text) { return QCoreApplication::translate("varnak::TcpLine", text); }
+
+// A setting in the operator's words, as a local port's read-back names them.
+QString SettingWords(const std::string& english) {
+  const QString e = QString::fromStdString(english);
+  const auto port = [](const char* text) { return QCoreApplication::translate("varnak::PortLock", text); };
+  static const QRegularExpression number(QStringLiteral("^(\\d+) (baud|data bits)$"));
+  if (const auto m = number.match(e); m.hasMatch())
+    return port(m.captured(2) == QLatin1String("baud") ? "%1 baud" : "%1 data bits").arg(m.captured(1));
+  for (const char* words : {"no parity", "odd parity", "even parity", "mark parity", "space parity",
+                            "1 stop bit", "2 stop bits", "no flow control"})
+    if (english == words) return port(words);
+  return e;
+}
 
 // What a server that admits one client says to the second before it closes:
 // "Port already in use", or "Device open failure: Value or file in use" when
@@ -73,7 +87,8 @@ bool TcpLine::write(const Bytes& frame) {
 void TcpLine::send(const Bytes& bytes) {
   const auto size = static_cast<qint64>(bytes.size());
   if (socket_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-    failWith(Say("%1: cannot send: %2").arg(label_, socket_.errorString()));
+    failWith(
+        Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: cannot send: %2")).arg(label_, socket_.errorString()));
     return;
   }
   socket_.flush();  // one write now, not at the next turn of the event loop
@@ -108,18 +123,27 @@ void TcpLine::armTimer() {
 void TcpLine::onTimer() {
   if (state_ == State::Connecting) {
     return failWith(
-        Say("%1: no connection within 2 s (is the server there, and the address right?)").arg(label_));
+        Say(QT_TRANSLATE_NOOP("varnak::TcpLine",
+                              "%1: no connection within 2 s (is the server there, and the address right?)"))
+            .arg(label_));
   }
   if (address_.kind != LineAddress::Kind::Rfc2217) return;
   const std::int64_t now = clock_();
   session_.timeout(now);
-  for (const std::string& note : session_.takeNotes())
-    if (listener_) listener_->onNote(label_.toStdString() + ": " + note, now);
+  // The one note there is: DTR off was asked for and not answered.
+  for (const std::string& note : session_.takeNotes()) {
+    (void)note;
+    const QString said = Say(QT_TRANSLATE_NOOP(
+        "varnak::TcpLine", "%1: the server did not answer DTR off (it may not have that line)"));
+    if (listener_) listener_->onNote(said.arg(label_).toStdString(), now);
+  }
   if (session_.state() == Rfc2217Session::State::Failed) {
     if (session_.failure() == Rfc2217Session::Failure::NotRfc2217)
-      return failWith(Say("%1: the server does not speak RFC 2217 (try tcp://)").arg(label_));
-    return failWith(
-        Say("%1: the server did not take %2").arg(label_, QString::fromStdString(session_.notTaken())));
+      return failWith(
+          Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: the server does not speak RFC 2217 (try tcp://)"))
+              .arg(label_));
+    return failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: the server did not take %2"))
+                        .arg(label_, SettingWords(session_.notTaken())));
   }
   armTimer();
 }
@@ -132,7 +156,9 @@ void TcpLine::onReadyRead() {
   if (greeting_.size() < kGreetingBytes) {
     greeting_.append(got.left(kGreetingBytes - greeting_.size()));
     if (SaysInUse(greeting_))
-      return failWith(Say("%1 is in use by another client of the server").arg(label_));
+      return failWith(
+          Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1 is in use by another client of the server"))
+              .arg(label_));
   }
   Bytes data(got.begin(), got.end());
   if (address_.kind == LineAddress::Kind::Rfc2217) {
@@ -140,12 +166,14 @@ void TcpLine::onReadyRead() {
     if (!out.send.empty()) send(out.send);
     data = out.data;
     if (session_.state() == Rfc2217Session::State::Failed) {
-      const QString said = QString::fromStdString(session_.answeredInstead());
+      const QString said =
+          session_.answeredInstead().empty() ? QString() : SettingWords(session_.answeredInstead());
       return failWith(
           said.isEmpty()
-              ? Say("%1: the server did not take %2").arg(label_, QString::fromStdString(session_.notTaken()))
-              : Say("%1: the server did not take %2 (it set %3)")
-                    .arg(label_, QString::fromStdString(session_.notTaken()), said));
+              ? Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: the server did not take %2"))
+                    .arg(label_, SettingWords(session_.notTaken()))
+              : Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: the server did not take %2 (it set %3)"))
+                    .arg(label_, SettingWords(session_.notTaken()), said));
     }
     if (state_ == State::Negotiating && session_.state() == Rfc2217Session::State::Ready) becomeReady();
     if (state_ != State::Closed) armTimer();
@@ -156,26 +184,31 @@ void TcpLine::onReadyRead() {
 void TcpLine::onDisconnected() {
   if (state_ == State::Closed) return;
   if (greeting_.size() < kGreetingBytes) greeting_.append(socket_.readAll().left(kGreetingBytes));
-  if (SaysInUse(greeting_)) return failWith(Say("%1 is in use by another client of the server").arg(label_));
+  if (SaysInUse(greeting_))
+    return failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1 is in use by another client of the server"))
+                        .arg(label_));
   if (SaysOpenFailure(greeting_)) {
     const QString said =
         QString::fromLatin1(greeting_.left(greeting_.indexOf('\r') < 0 ? 120 : greeting_.indexOf('\r')));
-    return failWith(Say("%1: the server cannot open its serial port (%2)").arg(label_, said));
+    return failWith(
+        Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: the server cannot open its serial port (%2)"))
+            .arg(label_, said));
   }
-  failWith(Say("%1: connection closed by the server").arg(label_));
+  failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: connection closed by the server")).arg(label_));
 }
 
 void TcpLine::onError(QAbstractSocket::SocketError error) {
   if (state_ == State::Closed) return;
   switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
-      return failWith(Say("%1: connection refused").arg(label_));
+      return failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: connection refused")).arg(label_));
     case QAbstractSocket::HostNotFoundError:
-      return failWith(Say("%1: host not found").arg(label_));
+      return failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: host not found")).arg(label_));
     case QAbstractSocket::RemoteHostClosedError:
       return onDisconnected();
     case QAbstractSocket::NetworkError:
-      return failWith(Say("%1: unreachable: %2").arg(label_, socket_.errorString()));
+      return failWith(Say(QT_TRANSLATE_NOOP("varnak::TcpLine", "%1: unreachable: %2"))
+                          .arg(label_, socket_.errorString()));
     default:
       return failWith(QStringLiteral("%1: %2").arg(label_, socket_.errorString()));
   }
