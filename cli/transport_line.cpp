@@ -31,24 +31,28 @@ TransportLine::~TransportLine() {
 
 void TransportLine::onChunk(const Bytes& chunk, std::int64_t) {
   received_.insert(received_.end(), chunk.begin(), chunk.end());
+  if (running_) running_->quit();
 }
 
 void TransportLine::onProblem(const std::string& problem, std::int64_t) {
   if (!problem.empty() && failure_.empty()) failure_ = problem;
+  if (running_) running_->quit();
 }
 
 void TransportLine::onNote(const std::string& note, std::int64_t) {
   std::fprintf(stderr, "varnak: note: %s\n", note.c_str());
 }
 
-void TransportLine::runSlice(Clock::time_point until) {
+void TransportLine::runSlice(Clock::time_point until, int sliceMs) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-  const int ms = static_cast<int>(std::clamp<long long>(left, 0, kSliceMs));
+  const int ms = static_cast<int>(std::clamp<long long>(left, 0, sliceMs));
+  // Sleeps in the loop until the slice ends or the transport has something
+  // (a chunk, a problem): the caller then looks again.
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  // Anything that arrives or fails ends the slice early enough: the loop is
-  // woken by the socket, and the caller looks again.
-  loop.processEvents(QEventLoop::WaitForMoreEvents, ms);
+  running_ = &loop;
+  loop.exec();
+  running_ = nullptr;
 }
 
 bool TransportLine::usable() {
@@ -60,7 +64,8 @@ bool TransportLine::usable() {
 std::optional<std::string> TransportLine::open(int limitMs) {
   if (!transport_->open()) return failure_.empty() ? std::string("cannot open") : failure_;
   const auto until = Clock::now() + std::chrono::milliseconds(limitMs);
-  while (usable() && !transport_->ready() && Clock::now() < until) runSlice(until);
+  // Readiness has no event of its own: look every few ms.
+  while (usable() && !transport_->ready() && Clock::now() < until) runSlice(until, 5);
   if (!failure_.empty()) return failure_;
   if (!transport_->ready()) return std::string("not ready in time");
   return std::nullopt;
@@ -72,7 +77,7 @@ bool TransportLine::write(const Bytes& bytes) {
 }
 
 Bytes TransportLine::readSome(Clock::time_point deadline) {
-  while (usable() && received_.empty() && Clock::now() < deadline) runSlice(deadline);
+  while (usable() && received_.empty() && Clock::now() < deadline) runSlice(deadline, kSliceMs);
   Bytes out;
   if (!usable()) return out;
   out.swap(received_);

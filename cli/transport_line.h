@@ -12,6 +12,8 @@
 #include "cli/line.h"
 #include "control/transport.h"
 
+class QEventLoop;
+
 namespace varnak::cli {
 
 class TransportLine : public Line, private TransportListener {
@@ -33,13 +35,14 @@ class TransportLine : public Line, private TransportListener {
   void onProblem(const std::string& problem, std::int64_t now) override;
   void onNote(const std::string& note, std::int64_t now) override;
   bool usable();
-  // Runs the event loop until `until` or something arrives; false once stopped.
-  void runSlice(std::chrono::steady_clock::time_point until);
+  // Runs the event loop until `until` (at most `sliceMs`) or something arrives.
+  void runSlice(std::chrono::steady_clock::time_point until, int sliceMs);
 
   std::unique_ptr<Transport> transport_;
   std::function<bool()> stopRequested_;
   Bytes received_;
   std::string failure_;
+  QEventLoop* running_ = nullptr;  // the slice under way, ended early by a chunk or a problem
 };
 
 }  // namespace varnak::cli

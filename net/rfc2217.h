@@ -31,8 +31,8 @@ namespace varnak {
 class Rfc2217Session {
  public:
   static constexpr std::int64_t kAnswerMs = 1000;
-  static constexpr std::uint8_t kIac = 0xFF, kSe = 240, kSb = 250, kWill = 251, kWont = 252, kDo = 253,
-                                kDont = 254, kComPort = 44;
+  static constexpr std::uint8_t kIac = 0xFF, kSe = 240, kNop = 241, kSb = 250, kWill = 251, kWont = 252,
+                                kDo = 253, kDont = 254, kComPort = 44;
 
   enum class State { Idle, Offered, Setting, Ready, Failed };
   enum class Failure { None, NotRfc2217, NotTaken };

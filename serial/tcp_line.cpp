@@ -80,7 +80,17 @@ bool TcpLine::write(const Bytes& frame) {
     pending_.insert(pending_.end(), frame.begin(), frame.end());
     return true;
   }
-  send(address_.kind == LineAddress::Kind::Rfc2217 ? Rfc2217Session::Escape(frame) : frame);
+  if (address_.kind == LineAddress::Kind::Rfc2217) {
+    Bytes escaped = Rfc2217Session::Escape(frame);
+    // A frame that ends in a doubled IAC (a data block of 00FF ends 03 FF) is
+    // held back by some servers until more comes (ser2net: a second); a telnet
+    // NOP after it lets it go at once and puts nothing on the serial line.
+    if (!frame.empty() && frame.back() == Rfc2217Session::kIac)
+      escaped.insert(escaped.end(), {Rfc2217Session::kIac, Rfc2217Session::kNop});
+    send(escaped);
+  } else {
+    send(frame);
+  }
   return state_ != State::Closed;
 }
 
@@ -97,10 +107,22 @@ void TcpLine::send(const Bytes& bytes) {
 void TcpLine::onConnected() {
   socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
   socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-  timer_.stop();
+  state_ = State::Settling;
+  settled_.clear();
+  timer_.start(kSettleMs);
+}
+
+void TcpLine::afterSettling() {
   if (address_.kind != LineAddress::Kind::Rfc2217) return becomeReady();
   state_ = State::Negotiating;
   send(session_.start(clock_()));
+  // What the server said meanwhile (its own offers, DO COM-PORT-OPTION among them) comes now.
+  if (!settled_.empty()) {
+    Bytes said;
+    said.swap(settled_);
+    onBytes(said, clock_());
+    if (state_ == State::Closed) return;
+  }
   armTimer();
 }
 
@@ -127,6 +149,7 @@ void TcpLine::onTimer() {
                               "%1: no connection within 2 s (is the server there, and the address right?)"))
             .arg(label_));
   }
+  if (state_ == State::Settling) return afterSettling();
   if (address_.kind != LineAddress::Kind::Rfc2217) return;
   const std::int64_t now = clock_();
   session_.timeout(now);
@@ -161,6 +184,14 @@ void TcpLine::onReadyRead() {
               .arg(label_));
   }
   Bytes data(got.begin(), got.end());
+  if (state_ == State::Settling) {
+    settled_.insert(settled_.end(), data.begin(), data.end());
+    return;
+  }
+  onBytes(data, now);
+}
+
+void TcpLine::onBytes(Bytes data, std::int64_t now) {
   if (address_.kind == LineAddress::Kind::Rfc2217) {
     const Rfc2217Session::Output out = session_.receive(data, now);
     if (!out.send.empty()) send(out.send);

@@ -31,6 +31,11 @@ class TcpLine : public QObject, public Transport {
 
  public:
   static constexpr int kConnectMs = 2000;
+  // After the connection is up, what the server says first is read before
+  // anything is sent: a busy server says so and closes, and bytes sent into
+  // that close would have the kernel drop its words (a reset purges what is
+  // unread). Some milliseconds once per connection.
+  static constexpr int kSettleMs = 15;
 
   TcpLine(LineAddress address, QString label, MsClock clock = SteadyMs);
   ~TcpLine() override;
@@ -45,12 +50,16 @@ class TcpLine : public QObject, public Transport {
   bool ready() const override { return state_ == State::Ready; }
 
  private:
-  enum class State { Closed, Connecting, Negotiating, Ready };
+  // Settling: connected, listening a moment before speaking (see kSettleMs).
+  enum class State { Closed, Connecting, Settling, Negotiating, Ready };
   void onConnected();
   void onReadyRead();
+  // The server's bytes past the greeting check: telnet undone, the rest to the listener.
+  void onBytes(Bytes data, std::int64_t now);
   void onDisconnected();
   void onError(QAbstractSocket::SocketError error);
   void onTimer();
+  void afterSettling();
   void armTimer();
   void becomeReady();
   void send(const Bytes& bytes);
@@ -66,6 +75,7 @@ class TcpLine : public QObject, public Transport {
   State state_ = State::Closed;
   Rfc2217Session session_;
   Bytes pending_;        // frames written before the line was up, in order
+  Bytes settled_;        // what the server said while settling, for the session
   QByteArray greeting_;  // the start of what the server said (a busy port says so)
   QString problem_;
 };

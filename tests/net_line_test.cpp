@@ -241,7 +241,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     Pump(200);
     r = RunCli({"--port", a, "read", "R2001"});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(a));
+    EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(a).toStdString());
     holder.abort();
     Pump(300);
 
@@ -249,7 +249,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     ASSERT_EQ(sim.command(QStringLiteral("silent on")), QStringLiteral("ok"));
     r = RunCli({"--port", a, "--timeout", "300", "--retries", "0", "read", "R2001"});
     EXPECT_EQ(r.status, 4) << r.err.toStdString();
-    EXPECT_EQ(r.err, QStringLiteral("varnak: %1: no reply after 1 attempt\n").arg(a));
+    EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: %1: no reply after 1 attempt\n").arg(a).toStdString());
     ASSERT_EQ(sim.command(QStringLiteral("silent off")), QStringLiteral("ok"));
   }
 
@@ -257,10 +257,10 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   const int nobody = FreePort();
   CliRun r = RunCli({"--port", QStringLiteral("tcp://127.0.0.1:%1").arg(nobody), "read", "R2000"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, QStringLiteral("varnak: tcp://127.0.0.1:%1: connection refused\n").arg(nobody));
+  EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: tcp://127.0.0.1:%1: connection refused\n").arg(nobody).toStdString());
   r = RunCli({"--port", "tcp://host.invalid:4001", "read", "R2000"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, QStringLiteral("varnak: tcp://host.invalid:4001: host not found\n"));
+  EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: tcp://host.invalid:4001: host not found\n").toStdString());
 }
 
 // A server that takes the connection and closes it at once.
@@ -278,8 +278,7 @@ TEST(NetLineClient, AServerThatClosesIsExitThree) {
   p.start(QStringLiteral(VARNAK_CLI_PATH), {"--port", a, "read", "R2000"});
   ASSERT_TRUE(WaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
   EXPECT_EQ(p.exitCode(), 3);
-  EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
-            QStringLiteral("varnak: %1: connection closed by the server\n").arg(a));
+  EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).toStdString(), QStringLiteral("varnak: %1: connection closed by the server\n").arg(a).toStdString());
 }
 
 // The simulator's own raw TCP port: the client without any server program.
