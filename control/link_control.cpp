@@ -210,7 +210,12 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
   if (!port_.isOpen()) {
     if (!port_.open()) return false;
     lastFailure_.clear();
-    Report({LinkEvent::Kind::PortOpened, {}, {}, {}, "COM" + std::to_string(portNumber_.value_or(0))});
+    const std::string label = port_.label();
+    Report({LinkEvent::Kind::PortOpened,
+            {},
+            {},
+            {},
+            label.empty() ? "COM" + std::to_string(portNumber_.value_or(0)) : label});
   }
   if (port_.write(bytes)) {
     health_.frameSent(now_);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "control/transport.h"
 
@@ -18,6 +19,9 @@ class SerialPort : public Transport {
   // Whether the current number names a line on the network (its reply timeout
   // is longer).
   virtual bool networkLine() const { return false; }
+  // The line as the operator knows it ("COM1: tcp://plc:4001"), for the
+  // monitor; empty: the port number says it.
+  virtual std::string label() const { return {}; }
 };
 
 }  // namespace varnak

@@ -16,6 +16,7 @@ class TracingPort : public SerialPort, private TransportListener {
 
   void setPortNumber(std::optional<int> n) override { port_.setPortNumber(n); }
   bool networkLine() const override { return port_.networkLine(); }
+  std::string label() const override { return port_.label(); }
   bool isOpen() const override { return port_.isOpen(); }
   bool ready() const override { return port_.ready(); }
   bool open() override { return port_.open(); }

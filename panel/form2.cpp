@@ -214,10 +214,18 @@ void Form2::openTimeline() {
   timeline_->activateWindow();
 }
 
+void Form2::setBoundPorts(const QMap<int, QString>& bound) {
+  boundPorts_.clear();
+  for (auto it = bound.cbegin(); it != bound.cend(); ++it) boundPorts_[it.key()] = it.value().toStdString();
+}
+
 QString Form2::portsTooltip() const {
   // The number as typed, so that the port it names can be checked before it applies.
-  return QString::fromStdString(
-      PortsTooltip(portLister_(), ParsePortNumber(Combo1->currentText().toStdU32String()), Translated));
+  const auto typed = ParsePortNumber(Combo1->currentText().toStdU32String());
+  std::string tip = PortsTooltip(portLister_(), typed, Translated);
+  const std::string bound = BoundPortsTooltip(boundPorts_, typed, Translated);
+  if (!bound.empty()) tip += "\n" + bound;
+  return QString::fromStdString(tip);
 }
 
 void Form2::applyPortText() {

@@ -79,6 +79,8 @@ class Form2 : public QWidget, public PanelFields {
 
   // Where the port box's tooltip finds the ports (the system's, unless a test says).
   void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
+  // The numbers bound with --port N=ADDRESS, for the port box's tooltip.
+  void setBoundPorts(const QMap<int, QString>& bound);
   // The port box's tooltip, as it would be shown now.
   QString portsTooltip() const;
 
@@ -151,6 +153,7 @@ class Form2 : public QWidget, public PanelFields {
   TimelineWindow* timeline_;
   WatchWindow* watch_;
   PortLister portLister_ = SystemPorts;
+  std::map<int, std::string> boundPorts_;
   QTimer* portEditPause_;
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed
   QString statusMessage_;

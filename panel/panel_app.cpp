@@ -64,6 +64,7 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   NumberedPort port(options.devices);
   Form2 form(port);
   form.core().setReplyTimeoutMs(options.timeoutMs);
+  form.setBoundPorts(options.devices);
   WireStatusLines(form);
   if (options.trace) {
     form.lineLog().addSink([](const LoggedEvent& logged) {

@@ -47,6 +47,7 @@ class NumberedPort : public QObject, public SerialPort, private TransportListene
   QString devicePath() const { return device_; }
   // Whether the current number names a line on the network.
   bool networkLine() const override { return network_; }
+  std::string label() const override { return portLabel().toStdString(); }
   // The problem the operator should see now, or empty while all is well.
   QString problem() const { return problem_; }
   // The most bytes handed over in one chunk since the port was made.

@@ -224,8 +224,12 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     ASSERT_TRUE(server.start());
     const QString a = server.address();
     SCOPED_TRACE(a.toStdString());
+    // A block ending in FF (02 FF 00 03 FF) is not held back by the server.
+    QElapsedTimer took;
+    took.start();
     CliRun r = RunCli({"--port", a, "write", "R2000", "00FF"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_LT(took.elapsed(), 800) << "the write took as long as a server's hold-back";
     EXPECT_EQ(sim.command(QStringLiteral("get R2000")), QStringLiteral("R2000 00FF"));
     ASSERT_EQ(sim.command(QStringLiteral("set R2001 FF00")), QStringLiteral("ok"));
     r = RunCli({"--port", a, "read", "R2001"});
@@ -241,7 +245,8 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     Pump(200);
     r = RunCli({"--port", a, "read", "R2001"});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(a).toStdString());
+    EXPECT_EQ(r.err.toStdString(),
+              QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(a).toStdString());
     holder.abort();
     Pump(300);
 
@@ -249,7 +254,8 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     ASSERT_EQ(sim.command(QStringLiteral("silent on")), QStringLiteral("ok"));
     r = RunCli({"--port", a, "--timeout", "300", "--retries", "0", "read", "R2001"});
     EXPECT_EQ(r.status, 4) << r.err.toStdString();
-    EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: %1: no reply after 1 attempt\n").arg(a).toStdString());
+    EXPECT_EQ(r.err.toStdString(),
+              QStringLiteral("varnak: %1: no reply after 1 attempt\n").arg(a).toStdString());
     ASSERT_EQ(sim.command(QStringLiteral("silent off")), QStringLiteral("ok"));
   }
 
@@ -257,10 +263,12 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   const int nobody = FreePort();
   CliRun r = RunCli({"--port", QStringLiteral("tcp://127.0.0.1:%1").arg(nobody), "read", "R2000"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: tcp://127.0.0.1:%1: connection refused\n").arg(nobody).toStdString());
+  EXPECT_EQ(r.err.toStdString(),
+            QStringLiteral("varnak: tcp://127.0.0.1:%1: connection refused\n").arg(nobody).toStdString());
   r = RunCli({"--port", "tcp://host.invalid:4001", "read", "R2000"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err.toStdString(), QStringLiteral("varnak: tcp://host.invalid:4001: host not found\n").toStdString());
+  EXPECT_EQ(r.err.toStdString(),
+            QStringLiteral("varnak: tcp://host.invalid:4001: host not found\n").toStdString());
 }
 
 // A server that takes the connection and closes it at once.
@@ -278,7 +286,8 @@ TEST(NetLineClient, AServerThatClosesIsExitThree) {
   p.start(QStringLiteral(VARNAK_CLI_PATH), {"--port", a, "read", "R2000"});
   ASSERT_TRUE(WaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
   EXPECT_EQ(p.exitCode(), 3);
-  EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).toStdString(), QStringLiteral("varnak: %1: connection closed by the server\n").arg(a).toStdString());
+  EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).toStdString(),
+            QStringLiteral("varnak: %1: connection closed by the server\n").arg(a).toStdString());
 }
 
 // The simulator's own raw TCP port: the client without any server program.

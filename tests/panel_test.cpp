@@ -346,6 +346,12 @@ TEST_F(PanelTest, PortBoxTooltipListsThePortsAndMarksTheCurrentOne) {
   EXPECT_TRUE(form.portsTooltip().contains(QStringLiteral("▶ 1  /dev/ttyS0")));
   EXPECT_EQ(looks, 2) << "the list is looked at afresh each time";
   EXPECT_EQ(form.Combo1->count(), 0);
+  // Numbers bound with --port, network lines among them, follow the list.
+  form.setBoundPorts({{3, QStringLiteral("rfc2217://192.168.1.50:4001")}, {7, QStringLiteral("/dev/pts/9")}});
+  form.Combo1->setEditText(QStringLiteral("3"));
+  EXPECT_TRUE(form.portsTooltip().endsWith(
+      QStringLiteral("\nBound with --port:\n▶ 3  rfc2217://192.168.1.50:4001\n   7  /dev/pts/9")))
+      << form.portsTooltip().toStdString();
 }
 
 }  // namespace
