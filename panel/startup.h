@@ -18,14 +18,14 @@ namespace varnak {
 class Form2;
 
 struct PanelOptions {
-  QMap<int, QString> devices;  // --port N=ADDRESS bindings (a device, tcp://, socket://, rfc2217://)
+  QMap<int, QString> devices;    // --port N=ADDRESS bindings (a device, tcp://, socket://, rfc2217://)
   std::optional<int> timeoutMs;  // --timeout MS: the reply timeout; none: the line's default
   bool trace = false;            // --trace: every line of the monitor on stderr
-  bool monitor = false;        // --monitor: the line monitor open from the start
-  bool timeline = false;       // --timeline: the output timing chart open from the start
-  QString watchFile;           // --watch FILE: the register watch open with this list, reading
-  bool version = false;        // --version
-  bool listPorts = false;      // --list-ports: print the numbered ports and exit
+  bool monitor = false;          // --monitor: the line monitor open from the start
+  bool timeline = false;         // --timeline: the output timing chart open from the start
+  QString watchFile;             // --watch FILE: the register watch open with this list, reading
+  bool version = false;          // --version
+  bool listPorts = false;        // --list-ports: print the numbered ports and exit
   bool help = false;
   QString error;  // a usage error, for stderr
 };
