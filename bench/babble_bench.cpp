@@ -19,7 +19,7 @@
 
 #include "panel/form2.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "sim/pty.h"
 
 namespace {
@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   varnak::UsePlainEventLoop();
   QApplication app(argc, argv);
-  varnak::QtSerialPort port(QMap<int, QString>{{1, QString::fromStdString(pty->slavePath())}});
+  varnak::NumberedPort port(QMap<int, QString>{{1, QString::fromStdString(pty->slavePath())}});
   varnak::Form2 form(port);
-  varnak::WirePort(port, form);
+  varnak::WireStatusLines(form);
   form.load(QStringLiteral("1"));
   Run(app, 1000);  // polls go out, unanswered, and the port is open
 
@@ -92,6 +92,6 @@ int main(int argc, char** argv) {
   std::printf("| window RSS before / after | %ld / %ld kB (%+ld kB) |\n", rssBefore, rssAfter,
               rssAfter - rssBefore);
   std::printf("| window CPU while it lasted | %.1f %% of one core |\n", 100 * cpu / elapsed);
-  std::printf("| most bytes waiting for a gap at once | %d |\n", port.peakWaiting());
+  std::printf("| most bytes in one chunk | %d |\n", port.peakChunk());
   return 0;
 }

@@ -27,7 +27,7 @@
 #include "panel/form2.h"
 #include "panel/monitor_model.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "tests/sim_process.h"
 
 using namespace varnak;
@@ -118,9 +118,9 @@ int main(int argc, char** argv) {
   if (usbLatencyMs > 0) simArgs << "--usb-latency" << QString::number(usbLatencyMs);
   testing::SimProcess sim(simArgs, /*keepLog=*/false);
   PressWatch watch;  // outlives the window, which reports to it until its end
-  QtSerialPort port(QMap<int, QString>{{1, sim.device()}});
+  NumberedPort port(QMap<int, QString>{{1, sim.device()}});
   Form2 form(port);
-  WirePort(port, form);
+  WireStatusLines(form);
   form.core().addObserver(&watch);
   form.load(QStringLiteral("1"));
   form.show();

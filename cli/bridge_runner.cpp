@@ -61,9 +61,9 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
   deadline_.setSingleShot(true);
   deadline_.setTimerType(Qt::PreciseTimer);
   connect(&deadline_, &QTimer::timeout, this, [this] { handle([this] { link_.Timeout(now()); }); });
-  WireBridgePort(
-      *port_, this, [this] { handle([this] { link_.MSComm1_OnComm(now()); }); },
-      [this](const QString& p) { onPortProblem(p); });
+  // The port tells its chunks and problems to the link control; then the
+  // deadline is armed and the topics brought up to date.
+  link_.setAfterPortEvent([this] { handle([] {}); });
   connect(mqtt_.get(), &MqttLink::connected, this, &BridgeRunner::onConnected);
   connect(mqtt_.get(), &MqttLink::disconnected, this, [this](const QString& why) {
     core_.disconnected();
@@ -115,8 +115,13 @@ void BridgeRunner::sync() {
       if (panel_.lamps[static_cast<std::size_t>(q)]) byte |= static_cast<std::uint8_t>(1u << q);
     apply(core_.outputs(byte));
   }
-  const LinkStatus status = link_.status(t, portProblem_.toStdString());
-  const auto state = bridge::ControllerStateOf(!portProblem_.isEmpty(), status.lampsStale, t - started_);
+  const LinkStatus status = link_.status(t);
+  const std::string& problem = link_.portProblem();
+  if (problem != portProblem_) {
+    portProblem_ = problem;
+    if (!problem.empty()) Say(problem);
+  }
+  const auto state = bridge::ControllerStateOf(!problem.empty(), status.lampsStale, t - started_);
   if (state != said_ && state != bridge::ControllerState::Unknown) {
     said_ = state;
     Say(std::string("controller: ") + bridge::ControllerText(state));
@@ -153,15 +158,6 @@ void BridgeRunner::onConnected() {
 
 void BridgeRunner::onMessage(const QString& topic, const QByteArray& payload, bool retained) {
   apply(core_.message(topic.toStdString(), payload.toStdString(), retained, TimeOfDay()));
-  sync();
-}
-
-void BridgeRunner::onPortProblem(const QString& problem) {
-  portProblem_ = problem;
-  if (!problem.isEmpty()) {
-    link_.ReportPortFailure(problem.toStdString());
-    Say(problem.toStdString());
-  }
   sync();
 }
 

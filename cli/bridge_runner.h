@@ -44,7 +44,6 @@ class BridgeRunner : public QObject, public LinkObserver {
   void startWrite(const bridge::Write& write);
   void onConnected();
   void onMessage(const QString& topic, const QByteArray& payload, bool retained);
-  void onPortProblem(const QString& problem);
 
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
@@ -55,7 +54,7 @@ class BridgeRunner : public QObject, public LinkObserver {
   std::unique_ptr<MqttLink> mqtt_;
   QTimer tick_;
   QTimer deadline_;
-  QString portProblem_;
+  std::string portProblem_;  // the port's problem as last said on stderr
   std::int64_t started_ = 0;
   bool lampsSet_ = false;
   std::vector<std::uint64_t> revisions_;  // per row, the revision last looked at

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/line.h"
+#include "link/replies.h"
 
 namespace varnak::cli {
 
@@ -33,10 +34,10 @@ class Client {
   Outcome outputs();
 
  private:
-  enum class Expect { EnquiryAck, Ack, AckData };
   Outcome withRetries(const std::function<Outcome()>& attempt);
-  // Sends `frame` and waits for the reply; on success `data` holds the value of an AckData reply.
-  Outcome step(const Bytes& frame, Expect expect);
+  // Sends `frame` and waits for the reply, assembled from its pieces; on success
+  // the outcome holds the value of a data reply.
+  Outcome step(const Bytes& frame, ExpectedReply expect);
 
   Line& line_;
   int timeoutMs_;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,11 +20,15 @@
 #include "cli/client.h"
 #include "cli/options.h"
 #include "cli/serial_line.h"
+#include "cli/transport_line.h"
 #include "cli/watch_recording.h"
 #include "cli/watch_registers.h"
 #include "link/decode.h"
 #include "link/register_number.h"
+#include "net/address.h"
+#include "serial/line_factory.h"
 #include "serial/system_ports.h"
+#include "serial/tcp_line.h"
 #include "watch/register_format.h"
 
 namespace {
@@ -73,7 +78,7 @@ int Finish(int status) {
 
 const auto kStart = std::chrono::steady_clock::now();
 
-std::int64_t SteadyMs() {
+std::int64_t ClientMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kStart)
       .count();
 }
@@ -114,7 +119,12 @@ std::string OutputsLine(unsigned byte, bool json) {
 int Fail(const Outcome& o, const Options& opt, const std::string& where) {
   if (gStopSignal) return StoppedStatus();
   if (o.failure == Failure::LineFailed) {
-    std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
+    // A network line's sentence names its address already.
+    if (IsNetworkAddress(where) && o.detail.rfind(opt.device, 0) == 0) {
+      std::fprintf(stderr, "varnak: %s\n", o.detail.c_str());
+    } else {
+      std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
+    }
     return kNoPort;
   }
   const int attempts = opt.retries + 1;
@@ -158,15 +168,31 @@ int main(int argc, char** argv) {
     device = *d;
     label = "COM" + std::to_string(*opt.portNumber) + ": " + device;
   }
-  SerialLine line([] { return gStopSignal != 0; });
-  if (const auto failure = line.open(QString::fromStdString(device))) {
-    const QString sentence =
-        failure->kind == OpenFailure::Kind::Busy
-            ? failure->sentence(QString::fromStdString(label))
-            : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
-    std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
-    return kNoPort;
+  const auto stopRequested = [] { return gStopSignal != 0; };
+  std::unique_ptr<Line> opened;
+  if (IsNetworkAddress(device)) {
+    // A serial device server: the line is up (and set, for RFC 2217) before the first frame.
+    auto net = std::make_unique<TransportLine>(
+        MakeTransport(*ParseLineAddress(device), QString::fromStdString(device)), stopRequested);
+    if (const auto why = net->open(TcpLine::kConnectMs + Rfc2217Session::kAnswerMs + 500)) {
+      if (gStopSignal) return StoppedStatus();
+      std::fprintf(stderr, "varnak: %s\n", why->c_str());
+      return kNoPort;
+    }
+    opened = std::move(net);
+  } else {
+    auto serial = std::make_unique<SerialLine>(stopRequested);
+    if (const auto failure = serial->open(QString::fromStdString(device))) {
+      const QString sentence =
+          failure->kind == OpenFailure::Kind::Busy
+              ? failure->sentence(QString::fromStdString(label))
+              : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
+      std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
+      return kNoPort;
+    }
+    opened = std::move(serial);
   }
+  Line& line = *opened;
   Client::Trace trace;
   if (opt.trace) {
     trace = [](const char* dir, const Bytes& chunk) {
@@ -232,9 +258,9 @@ int main(int argc, char** argv) {
       std::optional<WatchRecording> recording;
       WatchRegisters registers(opt.watched);
       if (opt.csv || !opt.vcdPath.empty()) {
-        recording.emplace(SteadyMs(), EpochMs());
+        recording.emplace(ClientMs(), EpochMs());
         recording->setColumns(registers.columns());
-        registers.setReporter([&recording](const ListReport& r) { recording->report(SteadyMs(), r); });
+        registers.setReporter([&recording](const ListReport& r) { recording->report(ClientMs(), r); });
         std::string why;
         if (!opt.vcdPath.empty() && !recording->writeVcd(opt.vcdPath, &why)) {
           std::fprintf(stderr, "varnak: cannot write %s: %s\n", opt.vcdPath.c_str(), why.c_str());
@@ -243,7 +269,7 @@ int main(int argc, char** argv) {
         if (opt.csv) recording->writeCsv(std::cout);
       }
       const auto finish = [&](int status) {
-        if (recording) recording->close(SteadyMs());
+        if (recording) recording->close(ClientMs());
         return status;
       };
       int last = -1;
@@ -274,7 +300,7 @@ int main(int argc, char** argv) {
         }
         const Outcome o = client.outputs();
         if (o.failure != Failure::None) return finish(Fail(o, opt, device));
-        if (recording) recording->sample(SteadyMs(), static_cast<Outputs>(o.value));
+        if (recording) recording->sample(ClientMs(), static_cast<Outputs>(o.value));
         const bool outputsChanged = static_cast<int>(o.value) != last;
         last = o.value;
         if (started && outputsChanged && !line(o.value)) return finish(Finish(kDone));
@@ -284,16 +310,16 @@ int main(int argc, char** argv) {
              !registers.empty() && (opt.count == 0 || lines < opt.count) && !gStopSignal;) {
           const auto began = std::chrono::steady_clock::now();
           if (took > decltype(took)::zero() && began + took > next) break;
-          const auto reg = registers.next(SteadyMs());
+          const auto reg = registers.next(ClientMs());
           if (!reg) break;
           const Outcome r = client.read(*reg);
           took = std::chrono::steady_clock::now() - began;
           if (r.failure != Failure::None)
             return finish(Fail(r, opt, device + ": read " + RegisterName(*reg)));
-          const bool changed = registers.ended(*reg, r.value, SteadyMs());
+          const bool changed = registers.ended(*reg, r.value, ClientMs());
           if (!started && registers.allKnown()) {
             started = true;
-            if (recording) recording->start(SteadyMs());
+            if (recording) recording->start(ClientMs());
             if (!line(last)) return finish(Finish(kDone));
           } else if (started && changed && !line(last)) {
             return finish(Finish(kDone));

@@ -15,6 +15,7 @@
 #include "link/codec.h"
 #include "link/register_number.h"
 #include "link/text.h"
+#include "net/address.h"
 #include "watch/register_format.h"
 #include "watch/watch_file_read.h"
 
@@ -39,8 +40,11 @@ const char kUsage[] =
     "exit code is the first failure's.\n"
     "\n"
     "Options:\n"
-    "  --port DEVICE|N   the serial device, or port number N as listed by 'varnak ports' (default 1)\n"
-    "  --timeout MS      how long to wait for each reply (default 500)\n"
+    "  --port DEVICE|N   the serial device, or port number N as listed by 'varnak ports' (default 1),\n"
+    "                    or a serial device server: tcp://HOST:PORT (raw, also socket://; the line\n"
+    "                    runs at the server's settings) or rfc2217://HOST:PORT (9600 8O1 set from\n"
+    "                    here); HOST an IPv4 address, [IPv6] or a name\n"
+    "  --timeout MS      how long to wait for each reply (default 500, on a network line too)\n"
     "  --retries N       further attempts after a failed one, each from the enquiry (default 2)\n"
     "  --count N         watch: stop after N lines (or CSV rows)\n"
     "  --csv             watch: CSV rows on stdout instead of the lines: local time, ms since start,\n"
@@ -69,7 +73,9 @@ const char kUsage[] =
     "  0  done\n"
     "  2  usage error\n"
     "  3  the port cannot be opened (in use by another program: its name and pid are\n"
-    "     given), no port has that number, or the device hung up or vanished\n"
+    "     given), no port has that number, or the device hung up or vanished; a server\n"
+    "     refused, could not be reached, closed the connection, serves another client,\n"
+    "     or did not take the line settings\n"
     "  4  no reply in time after all retries\n"
     "  5  refused or corrupted replies after all retries\n"
     "  6  the result could not be written (standard output closed or full)\n"
@@ -164,8 +170,16 @@ Options ParseOptions(int argc, const char* const* argv) {
     } else if (v[0] == '/' || v[0] == '.') {
       o.device = v;
       o.portNumber.reset();
+    } else if (IsNetworkAddress(v)) {
+      std::string why;
+      if (!ParseLineAddress(v, &why)) return fail("--port " + why);
+      o.device = v;
+      o.portNumber.reset();
     } else {
-      return fail("--port wants a device path or a port number from 1 to 32767, got: " + v);
+      return fail(
+          "--port wants a device path, tcp://HOST:PORT, rfc2217://HOST:PORT or a port number from 1 to "
+          "32767, got: " +
+          v);
     }
   }
   struct Whole {

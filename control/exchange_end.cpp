@@ -10,19 +10,16 @@ namespace varnak {
 
 std::optional<std::int64_t> LinkControl::nextDeadline() const {
   std::optional<std::int64_t> first;
-  for (const auto& d : {joinDeadline_, replyDeadline_, retryAt_})
+  for (const auto& d : {assembler_.deadline(), replyDeadline_, retryAt_})
     if (d && (!first || *d < *first)) first = d;
   return first;
 }
 
 void LinkControl::Timeout(std::int64_t now) {
   now_ = now;
-  if (joinDeadline_ && now >= *joinDeadline_) {
+  if (assembler_.deadline() && now >= *assembler_.deadline()) {
     // Nothing more came: the beginning is judged alone.
-    Bytes piece;
-    piece.swap(partial_);
-    joinDeadline_.reset();
-    Judge(piece, false);
+    Judge(assembler_.giveUp(now), false);
   }
   if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
   if (retryAt_ && now >= *retryAt_) {
@@ -100,8 +97,7 @@ void LinkControl::Retry(Failure failure) {
   // Again once the line is quiet, so that the rest of a late or split reply
   // cannot be taken for the answer to the new enquiry.
   replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
+  assembler_.clear();
   exchange_.reset();
   retry_ = again;
   retryFailure_ = failure;
@@ -111,8 +107,7 @@ void LinkControl::Retry(Failure failure) {
 
 void LinkControl::EndExchange(bool wasCommand) {
   replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
+  assembler_.clear();
   exchange_.reset();
   if (wasCommand && holdAfterCommand_) {
     holdAfterCommand_ = false;

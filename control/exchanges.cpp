@@ -22,8 +22,7 @@ LinkEvent LinkControl::ExchangeEvent(LinkEvent::Kind kind, const Exchange& x) co
 
 void LinkControl::BeginExchange(const Exchange& x) {
   blockMayRepeat_ = false;
-  partial_.clear();
-  joinDeadline_.reset();
+  assembler_.clear();
   replyDeadline_.reset();
   if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
   if (x.attempt == 1) Report(ExchangeEvent(LinkEvent::Kind::Started, x));

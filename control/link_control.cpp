@@ -4,18 +4,39 @@
 
 #include "control/input_check.h"
 #include "control/port_number.h"
+#include "control/transport.h"
 #include "link/codec.h"
 #include "link/frames.h"
 
 namespace varnak {
 
-namespace {
+LinkControl::LinkControl(SerialPort& port, PanelFields& panel) : port_(port), panel_(panel) {
+  port_.setListener(this);
+}
 
-constexpr const char* kLineSettings = "9600,o,8,1";
+LinkControl::~LinkControl() { port_.setListener(nullptr); }
 
-}  // namespace
+std::int64_t LinkControl::replyTimeoutMs() const {
+  if (replyTimeoutMs_) return *replyTimeoutMs_;
+  return port_.networkLine() ? kNetworkReplyTimeoutMs : kReplyTimeoutMs;
+}
 
-LinkControl::LinkControl(SerialPort& port, PanelFields& panel) : port_(port), panel_(panel) {}
+void LinkControl::onChunk(const Bytes& chunk, std::int64_t now) {
+  MSComm1_OnComm(chunk, now);
+  if (afterPortEvent_) afterPortEvent_();
+}
+
+void LinkControl::onProblem(const std::string& problem, std::int64_t now) {
+  portProblem_ = problem;
+  if (!problem.empty()) ReportPortFailure(problem);
+  if (inPort_) return;  // told during an open or write: the handler that made it goes on
+  now_ = now;
+  if (afterPortEvent_) afterPortEvent_();
+}
+
+void LinkControl::onNote(const std::string& note, std::int64_t) {
+  Report({LinkEvent::Kind::PortNote, {}, {}, {}, note});
+}
 
 void LinkControl::removeObserver(LinkObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
@@ -33,8 +54,8 @@ void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
   Report(e);
 }
 
-LinkStatus LinkControl::status(std::int64_t now, const std::string& portProblem, Translate lang) const {
-  std::string message = portProblem.empty() ? CommandMessageText(lang) : portProblem;
+LinkStatus LinkControl::status(std::int64_t now, Translate lang) const {
+  std::string message = portProblem_.empty() ? CommandMessageText(lang) : portProblem_;
   if (message.empty() && panel_.text(Field::Text1).empty())
     message = InputProblemText("value", InputProblem::Empty, {}, lang);
   if (message.empty()) message = StatusMessage({}, health_.noReply(now), portNumber_, lang);
@@ -58,7 +79,7 @@ std::string LinkControl::CommandMessageText(Translate lang) const {
 void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   now_ = now;
   ClosePort(Cause::StartUp);
-  state_.LineSettings = kLineSettings;
+  state_.LineSettings = kLinkLineSettingsText;
   // A window whose port box raises its change event when set from code runs
   // Combo1_Change here with the same text; the outcome is the same either way.
   panel_.setText(Field::Combo1, answer);
@@ -77,15 +98,14 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   listPaused_ = false;
   holdAfterCommand_ = false;
   replyDeadline_.reset();
-  partial_.clear();
-  joinDeadline_.reset();
+  assembler_.clear();
   commandMessage_.reset();
 }
 
 void LinkControl::Combo1_Change(std::int64_t now) {
   now_ = now;
   ClosePort(Cause::PortNumberChanged);
-  state_.LineSettings = kLineSettings;
+  state_.LineSettings = kLinkLineSettingsText;
   state_.PortText = panel_.text(Field::Combo1);
   portNumber_ = ParsePortNumber(state_.PortText);
   port_.setPortNumber(portNumber_);
@@ -93,14 +113,15 @@ void LinkControl::Combo1_Change(std::int64_t now) {
 }
 
 void LinkControl::ConfigurePort() {
-  port_.setLineSettings(state_.LineSettings);
-  port_.clearInput();
-  port_.setReadLength(0);
-  port_.setDtr(false);
-  port_.setInputMode(InputMode::Binary);
-  port_.setHandshaking(Handshaking::None);
-  port_.setReceiveThreshold(1);
-  port_.setSendThreshold(1);
+  // In its order: the line settings (LineSettings' text is kLinkLineSettings),
+  // input cleared, DTR off, no handshaking. What the old control's read
+  // length 0, binary mode and thresholds of 1 asked for is what a transport
+  // is: every byte delivered unchanged as it comes.
+  port_.apply(PortSetting::LineSettings);
+  port_.apply(PortSetting::ClearInput);
+  assembler_.clear();
+  port_.apply(PortSetting::DtrOff);
+  port_.apply(PortSetting::NoHandshaking);
 }
 
 void LinkControl::ClosePort(Cause why) {
@@ -180,24 +201,33 @@ void LinkControl::SendListFrame(FrameKind frame) {
 
 bool LinkControl::WriteFrame(const Bytes& bytes) {
   frameFailed_ = true;
+  // The port tells its problems as they happen, inside open() and write().
+  struct InPort {
+    bool& flag;
+    explicit InPort(bool& f) : flag(f) { flag = true; }
+    ~InPort() { flag = false; }
+  } inPort(inPort_);
   if (!port_.isOpen()) {
-    if (!port_.open()) {
-      ReportPortFailure(port_.lastError());
-      return false;
-    }
+    if (!port_.open()) return false;
     lastFailure_.clear();
-    Report({LinkEvent::Kind::PortOpened, {}, {}, {}, "COM" + std::to_string(portNumber_.value_or(0))});
+    const std::string label = port_.label();
+    Report({LinkEvent::Kind::PortOpened,
+            {},
+            {},
+            {},
+            label.empty() ? "COM" + std::to_string(portNumber_.value_or(0)) : label});
   }
   if (port_.write(bytes)) {
     health_.frameSent(now_);
     frameFailed_ = false;
-    if (exchange_) replyDeadline_ = now_ + kReplyTimeoutMs;
+    if (exchange_) replyDeadline_ = now_ + replyTimeoutMs();
+    // Pieces from a network wait for each other as long as the reply may take.
+    assembler_.setJoinMs(port_.networkLine() ? replyTimeoutMs() : kJoinMs);
     Report({LinkEvent::Kind::Sent, bytes});
     return true;
   }
   // A port that took the open but not the bytes is closed, so that the next
   // frame opens it anew (an adapter pulled while open recovers this way).
-  ReportPortFailure(port_.lastError());
   ClosePort(Cause::WriteFailed);
   return false;
 }

@@ -32,8 +32,10 @@
 // called back, and the window arms a single-shot timer that calls Timeout().
 //
 // A frame that cannot be sent (no valid port number, the device will not open or
-// write) ends its exchange at once; the next frame tries the port again. The port
-// reports the failure to whoever shows it; this class shows nothing.
+// write, the server is not there) ends its exchange at once; the next frame tries
+// the port again. The port tells its problems to this class, its listener, and
+// the title shows the problem first (status()); the chunks it receives are the
+// receive event.
 //
 // Beside the flags, and without changing what they decide, the class keeps track
 // of the link's health, and reports every frame, every chunk with what was done
@@ -41,7 +43,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "control/exchange.h"
@@ -53,6 +57,7 @@
 #include "control/scheduler.h"
 #include "control/serial_port.h"
 #include "link/replies.h"
+#include "link/reply_assembler.h"
 
 namespace varnak {
 
@@ -62,7 +67,7 @@ struct LinkStatus {
   std::string message;     // after the title; empty while all is well
 };
 
-class LinkControl {
+class LinkControl : public TransportListener {
  public:
   // From the write of a frame to the end of its reply: the frame's own wire
   // time (a header is 19.5 ms), the turnaround, the reply (6.9 ms), an adapter's
@@ -71,13 +76,32 @@ class LinkControl {
   // How long a beginning of the expected reply waits for the rest: one adapter
   // latency period (16 ms) and the quiet gap, with room to spare.
   static constexpr std::int64_t kJoinMs = 30;
+  // A line through a serial device server: the round trip of the network and
+  // the server's own gathering of the reply's bytes come on top of the above
+  // (see the README for the figures); a reply's pieces wait for each other as
+  // long as the reply may take.
+  static constexpr std::int64_t kNetworkReplyTimeoutMs = 500;
   // A command lost on the line goes again once nothing has arrived for this
   // long: longer than a pause inside a reply that the join gives up on.
   static constexpr std::int64_t kRetryQuietMs = 60;
   // Noise that never pauses cannot put a retry off for longer than this.
   static constexpr std::int64_t kRetryLatestMs = 500;
 
+  // Listens to `port` from here on.
   LinkControl(SerialPort& port, PanelFields& panel);
+  ~LinkControl() override;
+  LinkControl(const LinkControl&) = delete;
+  LinkControl& operator=(const LinkControl&) = delete;
+
+  // Called after each event that comes from the port rather than from the
+  // shell (a chunk, a problem), so that the shell arms the deadline and shows
+  // the status as after its own events.
+  void setAfterPortEvent(std::function<void()> after) { afterPortEvent_ = std::move(after); }
+
+  // The reply timeout, in ms from the frame's write (--timeout); none: the
+  // default of the line (kReplyTimeoutMs, or kNetworkReplyTimeoutMs).
+  void setReplyTimeoutMs(std::optional<std::int64_t> ms) { replyTimeoutMs_ = ms; }
+  std::int64_t replyTimeoutMs() const;
 
   // Observers are not owned and must outlive their registration.
   void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
@@ -107,8 +131,15 @@ class LinkControl {
   void Text6_Click(std::int64_t now);
   void Timer1_Timer(std::int64_t now);  // every 200 ms: starts a poll unless held
 
-  // The port's event: a data-received event reads every waiting byte as one chunk.
-  void MSComm1_OnComm(std::int64_t now);
+  // The port's receive event, with the bytes it received (in whatever pieces
+  // the line delivers them; replies are assembled here).
+  void MSComm1_OnComm(const Bytes& chunk, std::int64_t now);
+
+  // The port's listener: its chunks are the receive event; its problems go
+  // into the title and the monitor.
+  void onChunk(const Bytes& chunk, std::int64_t now) override;
+  void onProblem(const std::string& problem, std::int64_t now) override;
+  void onNote(const std::string& note, std::int64_t now) override;
 
   // The register list has work (a row added, a value to write): an idle line starts it now.
   void ListChanged(std::int64_t now);
@@ -128,13 +159,15 @@ class LinkControl {
   // The port failed (would not open or write, or the device went away while
   // open); `why` in the port's words. Reported once until the port opens again.
   void ReportPortFailure(const std::string& why);
+  // The port's problem as it last told it; empty while all is well.
+  const std::string& portProblem() const { return portProblem_; }
 
   const LinkState& state() const { return state_; }
   // The port number as last set on the port (none when the text named none).
   std::optional<int> portNumber() const { return portNumber_; }
-  // Whether the lamps are live, and what the title should say given the port's
-  // own problem (empty when it has none), in the operator's language by `lang`.
-  LinkStatus status(std::int64_t now, const std::string& portProblem, Translate lang = English) const;
+  // Whether the lamps are live, and what the title should say (the port's own
+  // problem first), in the operator's language by `lang`.
+  LinkStatus status(std::int64_t now, Translate lang = English) const;
   // The exchange under way, if any.
   const std::optional<Exchange>& exchange() const { return exchange_; }
 
@@ -194,6 +227,10 @@ class LinkControl {
   ListSource* list_ = nullptr;
   std::optional<int> portNumber_;  // as last set on the port
   std::string lastFailure_;        // reported once until the port opens again
+  std::string portProblem_;        // as the port last told it
+  bool inPort_ = false;            // inside an operation of the port: its callbacks are part of this handler
+  std::function<void()> afterPortEvent_;
+  std::optional<std::int64_t> replyTimeoutMs_;  // as given; none: the line's default
 
   std::optional<Exchange> exchange_;  // the exchange under way
   std::optional<Exchange> retry_;     // a lost command's next attempt, waiting for a quiet line
@@ -210,9 +247,8 @@ class LinkControl {
   bool frameFailed_ = false;       // the last frame of the exchange could not be written
   bool listPaused_ = false;        // the list's frame could not be written: wait for the next tick
   std::optional<std::int64_t> replyDeadline_;
-  Bytes partial_;  // a beginning of the expected reply, waiting for the rest
-  std::optional<std::int64_t> joinDeadline_;
-  Text lastBlockValue_;  // the data block last sent, for an ACK that asks for it again
+  ReplyAssembler assembler_{kJoinMs};  // the pieces of a reply, joined
+  Text lastBlockValue_;                // the data block last sent, for an ACK that asks for it again
   // A failed or refused command (its Failed event, and the port it was on),
   // shown until the next one starts; made into words when shown.
   std::optional<LinkEvent> commandMessage_;

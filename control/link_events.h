@@ -95,6 +95,7 @@ struct LinkEvent {
     PortOpened,  // `detail` names the port
     PortClosed,  // `cause` says why
     PortFailed,  // `detail` says why (the port's own words)
+    PortNote,    // `detail`: something the port says that is no failure
   };
   Kind kind;
   Bytes bytes = {};

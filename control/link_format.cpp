@@ -79,6 +79,8 @@ std::string Describe(const LinkEvent& e, Translate lang) {
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port closed: %1")), {events(CauseText(e.cause))});
     case K::PortFailed:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port failed: %1")), {e.detail});
+    case K::PortNote:
+      return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port: %1")), {e.detail});
   }
   return "--";
 }

@@ -52,12 +52,6 @@ bool Fits(ReplyKind kind, ExpectedReply awaits) {
   return false;
 }
 
-Bytes Joined(const Bytes& a, const Bytes& b) {
-  Bytes out = a;
-  out.insert(out.end(), b.begin(), b.end());
-  return out;
-}
-
 }  // namespace
 
 std::optional<ExpectedReply> LinkControl::Expected() const {
@@ -71,38 +65,23 @@ bool LinkControl::Expects(ReplyKind kind) const {
   return Fits(kind, exchange_->current().awaits);
 }
 
-void LinkControl::MSComm1_OnComm(std::int64_t now) {
+void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
   now_ = now;
-  if (port_.lastEvent() != CommEvent::Receive) return;
-  Bytes chunk = port_.read();
-  if (chunk.empty()) return;  // nothing waiting: no rule could act on it
+  if (chunk.empty()) return;  // nothing came: no rule could act on it
   if (retryAt_) retryAt_ = std::min(now_ + kRetryQuietMs, retryLatest_);  // not quiet yet
-  const std::optional<ExpectedReply> expected = Expected();
-  bool joined = false;
-  if (!partial_.empty()) {
-    Bytes whole = Joined(partial_, chunk);
-    joinDeadline_.reset();
-    if (expected && (ClassifyReply(whole) != ReplyKind::NotAReply || IsBeginningOf(whole, *expected))) {
-      chunk.swap(whole);
-      partial_.clear();
-      joined = true;
-    } else {
-      // The next piece does not continue the reply: the beginning is judged alone, then the piece.
-      Bytes piece;
-      piece.swap(partial_);
-      Judge(piece, false);
+  assembler_.push(chunk, now_);
+  // Each piece under the reply expected after acting on the one before.
+  while (std::optional<Assembled> a = assembler_.next(Expected(), now_)) {
+    if (a->kind == Assembled::Kind::Kept) {
+      // Wait briefly for the rest; a complete reply acts at once. Reported once
+      // when the keeping begins: a line that hands a reply over byte by byte
+      // would otherwise fill the monitor with its every beginning.
+      if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *assembler_.deadline());
+      if (!a->joined) ReportReceived(a->bytes, Ruling::KeptForTheRest, false);
+      continue;
     }
+    Judge(a->bytes, a->joined);
   }
-  const std::optional<ExpectedReply> next = Expected();
-  if (next && IsBeginningOf(chunk, *next)) {
-    // Keep it, and wait briefly for the rest; a complete reply acts at once.
-    partial_ = chunk;
-    joinDeadline_ = now_ + kJoinMs;
-    if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *joinDeadline_);
-    ReportReceived(chunk, Ruling::KeptForTheRest, false);
-    return;
-  }
-  Judge(chunk, joined);
 }
 
 void LinkControl::ReportReceived(const Bytes& rx, Ruling ruling, bool joined) {

@@ -1,5 +1,5 @@
-// A serial port that reports every chunk it writes and reads, and otherwise
-// passes everything through unchanged: the window behaves the same with it.
+// A port that reports every chunk it writes and receives, and otherwise passes
+// everything through unchanged: the window behaves the same with it.
 #pragma once
 
 #include <functional>
@@ -8,37 +8,38 @@
 
 namespace varnak {
 
-class TracingPort : public SerialPort {
+class TracingPort : public SerialPort, private TransportListener {
  public:
   using Sink = std::function<void(const char* direction, const Bytes& chunk)>;
-  TracingPort(SerialPort& port, Sink sink) : port_(port), sink_(std::move(sink)) {}
+  TracingPort(SerialPort& port, Sink sink) : port_(port), sink_(std::move(sink)) { port_.setListener(this); }
+  ~TracingPort() override { port_.setListener(nullptr); }
 
-  bool isOpen() const override { return port_.isOpen(); }
-  void close() override { port_.close(); }
   void setPortNumber(std::optional<int> n) override { port_.setPortNumber(n); }
-  bool setLineSettings(const std::string& s) override { return port_.setLineSettings(s); }
-  void clearInput() override { port_.clearInput(); }
-  void setReadLength(int n) override { port_.setReadLength(n); }
-  void setDtr(bool on) override { port_.setDtr(on); }
-  void setInputMode(InputMode m) override { port_.setInputMode(m); }
-  void setHandshaking(Handshaking h) override { port_.setHandshaking(h); }
-  void setReceiveThreshold(int n) override { port_.setReceiveThreshold(n); }
-  void setSendThreshold(int n) override { port_.setSendThreshold(n); }
+  bool networkLine() const override { return port_.networkLine(); }
+  std::string label() const override { return port_.label(); }
+  bool isOpen() const override { return port_.isOpen(); }
+  bool ready() const override { return port_.ready(); }
   bool open() override { return port_.open(); }
-  bool write(const Bytes& bytes) override {
-    const bool ok = port_.write(bytes);
-    if (ok) sink_("TX", bytes);
+  void close() override { port_.close(); }
+  bool write(const Bytes& frame) override {
+    const bool ok = port_.write(frame);
+    if (ok) sink_("TX", frame);
     return ok;
   }
-  CommEvent lastEvent() const override { return port_.lastEvent(); }
-  Bytes read() override {
-    Bytes chunk = port_.read();
-    if (!chunk.empty()) sink_("RX", chunk);
-    return chunk;
-  }
-  std::string lastError() const override { return port_.lastError(); }
+  void apply(PortSetting s) override { port_.apply(s); }
 
  private:
+  void onChunk(const Bytes& chunk, std::int64_t now) override {
+    if (!chunk.empty()) sink_("RX", chunk);
+    if (listener_) listener_->onChunk(chunk, now);
+  }
+  void onProblem(const std::string& problem, std::int64_t now) override {
+    if (listener_) listener_->onProblem(problem, now);
+  }
+  void onNote(const std::string& note, std::int64_t now) override {
+    if (listener_) listener_->onNote(note, now);
+  }
+
   SerialPort& port_;
   Sink sink_;
 };

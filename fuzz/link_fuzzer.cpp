@@ -103,8 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Bytes chunk = in.bytes(in.byte() % 9);
         received.insert(received.end(), chunk.begin(), chunk.end());
         port.input = chunk;
-        port.event = CommEvent::Receive;
-        core.MSComm1_OnComm(now);
+        port.deliver(now);
         break;
       }
       case 1:
@@ -154,14 +153,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         port.failWrite = !port.failWrite;
         break;
       case 16:
-        port.input = in.bytes(3);
-        port.event = CommEvent::Error;
-        core.MSComm1_OnComm(now);
+        // The port's own problem, told and cleared.
+        port.tell(in.byte() % 2 ? "lost" : "", now);
         break;
       case 18: {
         // The register list gains registers, loses them, or a row writes a value.
         list.regs.clear();
-        for (std::size_t n = in.byte() % 4; n; --n) list.regs.push_back((in.byte() << 8 | in.byte()) % 0100000);
+        for (std::size_t n = in.byte() % 4; n; --n)
+          list.regs.push_back((in.byte() << 8 | in.byte()) % 0100000);
         if (in.byte() % 2) {
           ListJob w;
           w.kind = ListJob::Kind::Write;

@@ -66,6 +66,10 @@ Form2::Form2(SerialPort& port, QWidget* parent)
       recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
       linkRecorder_(recorder_, [this] { return now(); }) {
   setObjectName(QStringLiteral("Form2"));
+  // What comes from the port (its chunks, its problems) reaches the link
+  // control directly; then the deadline is armed and the status shown, as after
+  // the window's own events.
+  core_.setAfterPortEvent([this] { armDeadline(); });
   setWindowTitle(kWindowTitle);
   setFixedSize(7380 / 15, 5610 / 15);
 
@@ -221,10 +225,18 @@ void Form2::openTimeline() {
   timeline_->activateWindow();
 }
 
+void Form2::setBoundPorts(const QMap<int, QString>& bound) {
+  boundPorts_.clear();
+  for (auto it = bound.cbegin(); it != bound.cend(); ++it) boundPorts_[it.key()] = it.value().toStdString();
+}
+
 QString Form2::portsTooltip() const {
   // The number as typed, so that the port it names can be checked before it applies.
-  return QString::fromStdString(
-      PortsTooltip(portLister_(), ParsePortNumber(Combo1->currentText().toStdU32String()), Translated));
+  const auto typed = ParsePortNumber(Combo1->currentText().toStdU32String());
+  std::string tip = PortsTooltip(portLister_(), typed, Translated);
+  const std::string bound = BoundPortsTooltip(boundPorts_, typed, Translated);
+  if (!bound.empty()) tip += "\n" + bound;
+  return QString::fromStdString(tip);
 }
 
 void Form2::applyPortText() {
@@ -263,12 +275,12 @@ void Form2::load(const QString& answer) {
   Timer1->start();
 }
 
-void Form2::MSComm1_OnComm() {
-  handle([this] { core_.MSComm1_OnComm(now()); });
-}
-
 void Form2::handle(const std::function<void()>& event) {
   event();
+  armDeadline();
+}
+
+void Form2::armDeadline() {
   if (const auto d = core_.nextDeadline()) {
     deadline_->start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
   } else {
@@ -277,13 +289,7 @@ void Form2::handle(const std::function<void()>& event) {
   refreshStatus();
 }
 
-void Form2::setPortProblem(const QString& problem) {
-  portProblem_ = problem;
-  if (!problem.isEmpty()) core_.ReportPortFailure(problem.toStdString());
-  refreshStatus();
-}
-
-void Form2::refreshStatus() { showStatus(core_.status(now(), portProblem_.toStdString(), Translated)); }
+void Form2::refreshStatus() { showStatus(core_.status(now(), Translated)); }
 
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {

@@ -47,10 +47,6 @@ class Form2 : public QWidget, public PanelFields {
   // Whether a typed number waits for the pause.
   bool portEditPending() const { return portEditPause_->isActive(); }
 
-  // The port's receive event.
-  void MSComm1_OnComm();
-  // The port's own problem (empty when it cleared); the title shows it.
-  void setPortProblem(const QString& problem);
   // Asks the link control whether the lamps are live and what the title says,
   // and shows it. Runs at every tick of Timer1 and after every receive event.
   void refreshStatus();
@@ -84,6 +80,8 @@ class Form2 : public QWidget, public PanelFields {
 
   // Where the port box's tooltip finds the ports (the system's, unless a test says).
   void setPortLister(PortLister lister) { portLister_ = std::move(lister); }
+  // The numbers bound with --port N=ADDRESS, for the port box's tooltip.
+  void setBoundPorts(const QMap<int, QString>& bound);
   // The port box's tooltip, as it would be shown now.
   QString portsTooltip() const;
 
@@ -142,6 +140,8 @@ class Form2 : public QWidget, public PanelFields {
   // Runs one event of the link control, then arms the deadline it asks for and
   // shows the status.
   void handle(const std::function<void()>& event);
+  // Arms the deadline the link control asks for, and shows the status.
+  void armDeadline();
 
   Clock clock_;  // set before the link control and the recorder, which read it at once
   // Declared before the link control, which reads it, so that it outlives it.
@@ -154,9 +154,9 @@ class Form2 : public QWidget, public PanelFields {
   TimelineWindow* timeline_;
   WatchWindow* watch_;
   PortLister portLister_ = SystemPorts;
+  std::map<int, std::string> boundPorts_;
   QTimer* portEditPause_;
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed
-  QString portProblem_;
   QString statusMessage_;
   bool lampsDimmed_ = false;
   bool outputsKnown_ = false;  // a poll reply has set the lamps

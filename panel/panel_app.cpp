@@ -10,7 +10,7 @@
 #include "panel/lamp_pictures.h"
 #include "panel/startup.h"
 #include "panel/unix_signals.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "translations/translate.h"
 
 namespace varnak {
@@ -34,6 +34,9 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   }
   if (options.listPorts) {
     std::fputs(FormatPortList(SystemPorts(), false).c_str(), stdout);
+    // The numbers bound with --port (devices and network lines), which win over the list's.
+    for (auto it = options.devices.cbegin(); it != options.devices.cend(); ++it)
+      std::printf("%d\t%s\t-\tbound with --port\t-\t-\t-\n", it.key(), qPrintable(it.value()));
     return 0;
   }
   // The whole list is read and checked before any window opens.
@@ -58,9 +61,11 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   QIcon icon(QStringLiteral(":/varnak-panel.svg"));
   app.setWindowIcon(icon.pixmap(32).isNull() ? QIcon(GreenLamp()) : icon);
 
-  QtSerialPort port(options.devices);
+  NumberedPort port(options.devices);
   Form2 form(port);
-  WirePort(port, form);
+  form.core().setReplyTimeoutMs(options.timeoutMs);
+  form.setBoundPorts(options.devices);
+  WireStatusLines(form);
   if (options.trace) {
     form.lineLog().addSink([](const LoggedEvent& logged) {
       std::fprintf(stderr, "%s\n", FormatLine(logged).toLocal8Bit().constData());

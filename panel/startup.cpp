@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "control/port_number.h"
+#include "net/address.h"
 #include "panel/form2.h"
-#include "serial/qt_serial_port.h"
 #include "watch/watch_file_read.h"
 #include "watch/watch_list.h"
 
@@ -23,11 +23,12 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
   const QCommandLineOption help(QStringList{"h", "help"}), version(QStringLiteral("version")),
       trace(QStringLiteral("trace")), monitor(QStringLiteral("monitor")),
       timeline(QStringLiteral("timeline")), listPorts(QStringLiteral("list-ports")),
-      port(QStringLiteral("port"), {}, QStringLiteral("N=DEVICE")),
+      port(QStringLiteral("port"), {}, QStringLiteral("N=ADDRESS")),
+      timeout(QStringLiteral("timeout"), {}, QStringLiteral("MS")),
       watch(QStringLiteral("watch"), {}, QStringLiteral("FILE"));
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({help, version, trace, monitor, timeline, listPorts, port, watch});
+  parser.addOptions({help, version, trace, monitor, timeline, listPorts, port, timeout, watch});
   if (!parser.parse(arguments)) {
     o.error = parser.errorText();
     return o;
@@ -51,11 +52,27 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
     o.error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
     return o;
   }
+  if (parser.isSet(timeout)) {
+    bool ok = false;
+    const int ms = parser.value(timeout).toInt(&ok);
+    if (!ok || ms < 1 || ms > 600000 || parser.values(timeout).size() > 1) {
+      o.error = QStringLiteral("--timeout wants one whole number of ms from 1 to 600000, got: %1")
+                    .arg(parser.values(timeout).join(QLatin1Char(' ')));
+      return o;
+    }
+    o.timeoutMs = ms;
+  }
   for (const QString& binding : parser.values(port)) {
     const int eq = binding.indexOf(QLatin1Char('='));
     const auto number = eq > 0 ? ParsePortNumber(binding.left(eq).toStdU32String()) : std::nullopt;
     if (!number || eq + 1 >= binding.size()) {
-      o.error = QStringLiteral("--port wants N=DEVICE with N from 1 to 32767, got: %1").arg(binding);
+      o.error = QStringLiteral("--port wants N=ADDRESS with N from 1 to 32767, got: %1").arg(binding);
+      return o;
+    }
+    const std::string address = binding.mid(eq + 1).toStdString();
+    std::string why;
+    if (IsNetworkAddress(address) && !ParseLineAddress(address, &why)) {
+      o.error = QStringLiteral("--port %1").arg(QString::fromStdString(why));
       return o;
     }
     o.devices[*number] = binding.mid(eq + 1);
@@ -65,16 +82,21 @@ PanelOptions ParsePanelOptions(const QStringList& arguments) {
 
 QString PanelUsage() {
   return QStringLiteral(
-      "Usage: varnak-panel [--port N=DEVICE]... [--trace] [--monitor] [--timeline]\n"
-      "                    [--watch FILE] [--list-ports]\n"
+      "Usage: varnak-panel [--port N=ADDRESS]... [--timeout MS] [--trace] [--monitor]\n"
+      "                    [--timeline] [--watch FILE] [--list-ports]\n"
       "\n"
       "Writes and reads one register of the controller (station 1) and shows its\n"
       "outputs Q0-Q7, over a serial line at 9600 baud, odd parity, 8 data bits, 1 stop bit.\n"
       "At start the window asks for the port number (COM:).\n"
       "\n"
-      "  --port N=DEVICE  port number N names DEVICE (a serial device or a pseudo-terminal)\n"
-      "                   instead of the N-th port in --list-ports; may be given several times, e.g.\n"
-      "                   --port 1=/dev/ttyUSB0 --port 2=/dev/serial/by-id/usb-...\n"
+      "  --port N=ADDRESS port number N names ADDRESS instead of the N-th port in --list-ports:\n"
+      "                   a serial device or a pseudo-terminal, or a serial device server,\n"
+      "                   tcp://HOST:PORT (raw, also socket://; the line runs at the server's\n"
+      "                   settings) or rfc2217://HOST:PORT (9600 8O1 set from here); HOST an IPv4\n"
+      "                   address, [IPv6] or a name; may be given several times, e.g.\n"
+      "                   --port 1=/dev/ttyUSB0 --port 2=rfc2217://192.168.1.50:4001\n"
+      "  --timeout MS     how long each frame waits for its reply (default 150 on a local line,\n"
+      "                   500 on a network line)\n"
       "  --trace          the line monitor's lines on stderr: every chunk sent (TX) and received\n"
       "                   (RX) with the time of day, ms since start, the bytes in hex, a decoding\n"
       "                   and what the window did with it; exchanges, holds and port events\n"
@@ -115,9 +137,7 @@ void ApplyPanelFont(QApplication& app) {
   app.setFont(font);
 }
 
-void WirePort(QtSerialPort& port, Form2& form) {
-  QObject::connect(&port, &QtSerialPort::commEvent, &form, &Form2::MSComm1_OnComm);
-  QObject::connect(&port, &QtSerialPort::problemChanged, &form, &Form2::setPortProblem);
+void WireStatusLines(Form2& form) {
   QObject::connect(&form, &Form2::statusMessageChanged, &form, [](const QString& message) {
     const QString line =
         message.isEmpty() ? QCoreApplication::translate("varnak::Startup", "link ok") : message;

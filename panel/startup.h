@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "watch/watch_file.h"
@@ -15,16 +16,16 @@ class QWidget;
 namespace varnak {
 
 class Form2;
-class QtSerialPort;
 
 struct PanelOptions {
-  QMap<int, QString> devices;  // --port N=DEVICE bindings
-  bool trace = false;          // --trace: every line of the monitor on stderr
-  bool monitor = false;        // --monitor: the line monitor open from the start
-  bool timeline = false;       // --timeline: the output timing chart open from the start
-  QString watchFile;           // --watch FILE: the register watch open with this list, reading
-  bool version = false;        // --version
-  bool listPorts = false;      // --list-ports: print the numbered ports and exit
+  QMap<int, QString> devices;    // --port N=ADDRESS bindings (a device, tcp://, socket://, rfc2217://)
+  std::optional<int> timeoutMs;  // --timeout MS: the reply timeout; none: the line's default
+  bool trace = false;            // --trace: every line of the monitor on stderr
+  bool monitor = false;          // --monitor: the line monitor open from the start
+  bool timeline = false;         // --timeline: the output timing chart open from the start
+  QString watchFile;             // --watch FILE: the register watch open with this list, reading
+  bool version = false;          // --version
+  bool listPorts = false;        // --list-ports: print the numbered ports and exit
   bool help = false;
   QString error;  // a usage error, for stderr
 };
@@ -49,9 +50,9 @@ void UsePlainEventLoop();
 // whole at the window's fixed sizes.
 void ApplyPanelFont(QApplication& app);
 
-// Joins the port to the window: its receive event to the dispatcher, its
-// problems to the title, and one line on stderr at each change of the title's message.
-void WirePort(QtSerialPort& port, Form2& form);
+// One line on stderr at each change of the title's message. (The port itself
+// reaches the link control directly: its chunks and problems go to its listener.)
+void WireStatusLines(Form2& form);
 
 // The modal port number prompt. Returns the text typed, or an empty text when
 // the prompt was cancelled.

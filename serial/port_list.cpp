@@ -142,4 +142,14 @@ std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> 
   return s;
 }
 
+std::string BoundPortsTooltip(const std::map<int, std::string>& bound, std::optional<int> current,
+                              Translate lang) {
+  if (bound.empty()) return {};
+  std::string s = lang(kContext, QT_TRANSLATE_NOOP("PortList", "Bound with --port:"));
+  for (const auto& [number, address] : bound)
+    s += std::string("\n") + (current && *current == number ? "▶ " : "   ") + std::to_string(number) + "  " +
+         address;
+  return s;
+}
+
 }  // namespace varnak

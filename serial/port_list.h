@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,5 +52,11 @@ std::string FormatPortList(const std::vector<PortInfo>& ports, bool json);
 // one that `current` names marked with "▶".
 std::string PortsTooltip(const std::vector<PortInfo>& ports, std::optional<int> current,
                          Translate lang = English);
+
+// The numbers bound with --port N=ADDRESS (devices and network lines), which win
+// over the system's: a heading and one line each, the current one marked with
+// "▶"; empty when there are none.
+std::string BoundPortsTooltip(const std::map<int, std::string>& bound, std::optional<int> current,
+                              Translate lang = English);
 
 }  // namespace varnak

@@ -17,6 +17,9 @@ const char kUsage[] =
     "on the first line of stdout. Runs until SIGINT/SIGTERM or --seconds.\n"
     "\n"
     "  --link PATH          also make PATH a symbolic link to the device (removed on exit)\n"
+    "  --tcp PORT           serve on 127.0.0.1:PORT over raw TCP instead (one client at a time,\n"
+    "                       a second is told \"Port already in use\"), as a serial device server's\n"
+    "                       raw port; prints tcp://127.0.0.1:PORT on the first line\n"
     "  --seconds N          stop after N seconds\n"
     "  --outputs-from OCT   the outputs Q0-Q7 follow the low byte of this register (default R2000)\n"
     "  --outputs HEX        fix the output byte instead, e.g. --outputs 81\n"
@@ -84,6 +87,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     kNak,
     kDelayMs,
     kUsbLatency,
+    kTcp,
   };
   static const option kLong[] = {{"help", no_argument, nullptr, kHelp},
                                  {"version", no_argument, nullptr, kVersion},
@@ -103,6 +107,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                                  {"nak", required_argument, nullptr, kNak},
                                  {"delay-ms", required_argument, nullptr, kDelayMs},
                                  {"usb-latency", required_argument, nullptr, kUsbLatency},
+                                 {"tcp", required_argument, nullptr, kTcp},
                                  {nullptr, 0, nullptr, 0}};
   optind = 0;  // a fresh scan at every call (glibc), so that a table of command lines can be parsed in turn
   opterr = 0;  // the errors are said here, in one line
@@ -212,6 +217,15 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         const auto n = number(0, 60000);
         if (!n) return false;
         o.faults.delayMs = static_cast<int>(*n);
+        break;
+      }
+      case kTcp: {
+        const auto n = number(1, 65535);
+        if (!n || *n != static_cast<int>(*n)) {
+          if (n) error = name + " wants a whole port number from 1 to 65535, got '" + v + "'";
+          return false;
+        }
+        o.tcpPort = static_cast<int>(*n);
         break;
       }
       case kUsbLatency: {

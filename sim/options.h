@@ -20,6 +20,7 @@ struct Options {
   bool log = false;
   bool control = false;
   bool demo = false;  // a running machine in R1000-R1004 (sim/demo_machine.h)
+  int tcpPort = 0;    // --tcp PORT: on 127.0.0.1:PORT instead of a pseudo-terminal (0: a pty)
   int dropFirst = 0;  // first byte of the frame whose first reply is left out (0: none)
   bool help = false;
   bool version = false;

@@ -6,10 +6,11 @@
 #include <string>
 
 #include "link/text.h"
+#include "sim/sim_line.h"
 
 namespace varnak {
 
-class Pty {
+class Pty : public sim::SimLine {
  public:
   // A raw pty whose master side does not block. Empty with `error` set on failure.
   static std::optional<Pty> Open(std::string* error = nullptr);
@@ -17,16 +18,17 @@ class Pty {
   Pty& operator=(Pty&& other) noexcept;
   Pty(const Pty&) = delete;
   Pty& operator=(const Pty&) = delete;
-  ~Pty();
+  ~Pty() override;
 
   const std::string& slavePath() const { return slavePath_; }
   int masterFd() const { return master_; }
   bool isOpen() const { return master_ >= 0; }
 
+  int dataFd() const override { return master_; }
   // Every byte, or false.
-  bool write(const Bytes& bytes);
+  bool write(const Bytes& bytes) override;
   // What is waiting now, without blocking.
-  Bytes readAvailable();
+  Bytes readAvailable() override;
   // Waits up to `timeoutMs` for the first byte, then gathers until the line has
   // been quiet for `quietMs`.
   Bytes readChunk(int timeoutMs, int quietMs = 20);

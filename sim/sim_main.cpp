@@ -9,12 +9,22 @@
 #include <string>
 
 #include "sim/options.h"
+#include "sim/pty.h"
 #include "sim/simulator.h"
+#include "sim/tcp_wire.h"
 
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
+
+void CatchSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 }  // namespace
 
@@ -32,6 +42,24 @@ int main(int argc, char** argv) {
   }
   if (o.help) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (o.tcpPort) {
+    if (!o.link.empty()) {
+      std::fprintf(stderr, "varnak-sim: --link makes no sense with --tcp (see varnak-sim --help)\n");
+      return 2;
+    }
+    auto wire = TcpWire::Listen(o.tcpPort, &error);
+    if (!wire) {
+      std::fprintf(stderr, "varnak-sim: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("tcp://127.0.0.1:%d\n", wire->port());
+    std::fflush(stdout);
+    CatchSignals();
+    Simulator sim(o, *wire);
+    sim.run(gStop);
+    if (o.log) sim.printStats();
     return 0;
   }
   auto pty = varnak::Pty::Open(&error);
@@ -56,12 +84,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", pty->slavePath().c_str());
   std::fflush(stdout);
 
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
-
+  CatchSignals();
   Simulator sim(o, *pty);
   sim.run(gStop);
 

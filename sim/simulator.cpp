@@ -20,8 +20,8 @@ constexpr double kIncompleteMs = 100.0;  // a frame not completed by then is giv
 
 }  // namespace
 
-Simulator::Simulator(const Options& o, Pty& pty)
-    : o_(o), pty_(pty), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
+Simulator::Simulator(const Options& o, SimLine& line)
+    : o_(o), line_(line), faults_(o.faults), schedule_(o.pace, o.usbLatencyMs) {
   controller_.outputsFrom(o.outputsFrom);
   controller_.fixOutputs(o.outputs);
   if (o.demo) {
@@ -50,11 +50,13 @@ void Simulator::run(const volatile std::sig_atomic_t& stop) {
     const auto wait = std::max(Clock::duration::zero(), wake - Clock::now());
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
     timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-    pollfd fds[2] = {{pty_.masterFd(), POLLIN, 0}, {0, POLLIN, 0}};
-    const int n = ::ppoll(fds, o_.control && !stdinClosed_ ? 2 : 1, &ts, nullptr);
+    // A descriptor of -1 is left out by poll: no client yet, or no listener.
+    pollfd fds[3] = {{line_.dataFd(), POLLIN, 0}, {line_.otherFd(), POLLIN, 0}, {0, POLLIN, 0}};
+    const int n = ::ppoll(fds, o_.control && !stdinClosed_ ? 3 : 2, &ts, nullptr);
     if (n < 0) continue;  // a signal
-    if (fds[0].revents & POLLIN) receive();
-    if (o_.control && !stdinClosed_ && (fds[1].revents & (POLLIN | POLLHUP))) readCommands();
+    if (fds[0].revents & (POLLIN | POLLERR)) receive();
+    if (fds[1].revents & POLLIN) line_.onOther();
+    if (o_.control && !stdinClosed_ && (fds[2].revents & (POLLIN | POLLHUP))) readCommands();
     if (splitter_.partial() && Clock::now() - lastRx_ > Ms(kIncompleteMs)) {
       log("RX", splitter_.flush(), "incomplete frame dropped");
     }
@@ -84,7 +86,7 @@ void Simulator::log(const char* dir, const Bytes& bytes, const std::string& text
 }
 
 void Simulator::receive() {
-  const Bytes chunk = pty_.readAvailable();
+  const Bytes chunk = line_.readAvailable();
   if (chunk.empty()) return;
   const Clock::time_point now = Clock::now();
   if (!splitter_.partial()) frameStart_ = now;
@@ -138,7 +140,7 @@ void Simulator::sendDue() {
       std::printf("%10.3f %s\n", sinceStart(Clock::now()), w->logLine.c_str());
       std::fflush(stdout);
     }
-    pty_.write(w->bytes);
+    line_.write(w->bytes);
     if (w->endsReply) {
       lastReplyEnd_ = Clock::now();
       expectFollowUp_ = w->followUp;

@@ -13,14 +13,14 @@
 #include "sim/demo_machine.h"
 #include "sim/faults.h"
 #include "sim/options.h"
-#include "sim/pty.h"
 #include "sim/schedule.h"
+#include "sim/sim_line.h"
 
 namespace varnak::sim {
 
 class Simulator {
  public:
-  Simulator(const Options& o, Pty& pty);
+  Simulator(const Options& o, SimLine& line);
 
   // Serves until `stop` is set or --seconds have passed.
   void run(const volatile std::sig_atomic_t& stop);
@@ -40,7 +40,7 @@ class Simulator {
   void runDemo(Clock::time_point now);
 
   const Options& o_;
-  Pty& pty_;
+  SimLine& line_;
   Controller controller_;
   std::optional<DemoMachine> demo_;  // with --demo only
   Faults faults_;

@@ -90,7 +90,7 @@ TEST_P(BadInput, RegisterBoxes) {
   EXPECT_EQ(rig.panel.text(Field::Text2), GetParam().input) << "the box itself is never changed";
   if (GetParam().address.empty()) {
     EXPECT_TRUE(frames.empty()) << "a register that cannot be meant sends nothing";
-    EXPECT_NE(rig.core.status(rig.now, "").message, "");
+    EXPECT_NE(rig.core.status(rig.now).message, "");
     return;
   }
   std::vector<std::string> headers;
@@ -116,7 +116,7 @@ TEST_P(BadInput, ValueBox) {
   // a value that cannot be meant changes nothing.
   EXPECT_EQ(rig.flags(), GetParam().input.empty() ? "FTT" : expected.empty() ? "FFF" : "FTF");
   if (expected.empty()) {
-    EXPECT_NE(rig.core.status(rig.now, "").message, "");
+    EXPECT_NE(rig.core.status(rig.now).message, "");
   }
 }
 

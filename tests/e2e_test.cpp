@@ -15,7 +15,7 @@
 #include "link/codec.h"
 #include "panel/form2.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
@@ -26,9 +26,9 @@ class EndToEnd : public ::testing::Test {
   void start(const QStringList& simArgs) {
     sim = std::make_unique<SimProcess>(simArgs);
     ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/"))) << sim->device().toStdString();
-    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, sim->device()}});
+    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
     form = std::make_unique<Form2>(*port);
-    WirePort(*port, *form);
+    WireStatusLines(*form);
     // Accept the start-up prompt's default answer, as the operator would.
     QTimer::singleShot(200, [] {
       if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
@@ -70,7 +70,7 @@ class EndToEnd : public ::testing::Test {
   }
 
   std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<NumberedPort> port;
   std::unique_ptr<Form2> form;
 };
 
@@ -162,9 +162,9 @@ TEST(Replug, RecoversEachTimeTheDeviceReturns) {
   QTemporaryDir dir;
   const QString link = dir.filePath(QStringLiteral("ttyPLC"));
   auto sim = std::make_unique<SimProcess>(QStringList{"--link", link});
-  QtSerialPort port(QMap<int, QString>{{1, link}});
+  NumberedPort port(QMap<int, QString>{{1, link}});
   Form2 form(port);
-  WirePort(port, form);
+  WireStatusLines(form);
   form.load(QStringLiteral("1"));
   auto polled = [&] { return sim->lines().filter(QStringLiteral("RX 4E 21 05")).size(); };
   ASSERT_TRUE(WaitFor([&] { return polled() >= 2; }));

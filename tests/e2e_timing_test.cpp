@@ -10,7 +10,7 @@
 
 #include "panel/form2.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
@@ -40,9 +40,9 @@ TEST_P(ClickTiming, EveryCommandArrivesWhateverTheMomentOfTheClick) {
   // The outputs stay 00: any other lamp byte is a read's value drawn as outputs.
   SimProcess sim({"--outputs", "00", "--usb-latency", QString::number(latency)}, false);
   ASSERT_TRUE(sim.device().startsWith(QLatin1String("/dev/"))) << sim.device().toStdString();
-  QtSerialPort port(QMap<int, QString>{{1, sim.device()}});
+  NumberedPort port(QMap<int, QString>{{1, sim.device()}});
   Form2 form(port);
-  WirePort(port, form);
+  WireStatusLines(form);
   Watch watch;
   form.core().addObserver(&watch);
   form.load(QStringLiteral("1"));

@@ -30,15 +30,11 @@ class FakePort : public SerialPort {
   std::optional<int> number;
   std::vector<std::optional<int>> numbersSet;  // every setPortNumber, in order
   std::vector<std::optional<int>> openedWith;  // the number in force at each open
-  std::string lineSettings;
+  std::vector<PortSetting> settings;           // every apply(), in order
   bool dtr = true;
-  int readLength = -1;
-  int receiveThreshold = -1;
-  int sendThreshold = -1;
-  bool binary = false;
   bool noHandshaking = false;
-  Bytes input;  // bytes waiting to be read
-  CommEvent event = CommEvent::None;
+  bool lineSet = false;
+  Bytes input;  // bytes received and not yet delivered
 
   bool isOpen() const override { return open_; }
   void close() override {
@@ -49,42 +45,59 @@ class FakePort : public SerialPort {
     number = n;
     numbersSet.push_back(n);
   }
-  bool setLineSettings(const std::string& s) override {
-    lineSettings = s;
-    return true;
+  void apply(PortSetting s) override {
+    settings.push_back(s);
+    switch (s) {
+      case PortSetting::LineSettings:
+        lineSet = true;
+        break;
+      case PortSetting::ClearInput:
+        input.clear();
+        ++clears;
+        break;
+      case PortSetting::NoHandshaking:
+        noHandshaking = true;
+        break;
+      case PortSetting::DtrOff:
+        dtr = false;
+        break;
+    }
   }
-  void clearInput() override {
-    input.clear();
-    ++clears;
-  }
-  void setReadLength(int n) override { readLength = n; }
-  void setDtr(bool on) override { dtr = on; }
-  void setInputMode(InputMode) override { binary = true; }
-  void setHandshaking(Handshaking) override { noHandshaking = true; }
-  void setReceiveThreshold(int n) override { receiveThreshold = n; }
-  void setSendThreshold(int n) override { sendThreshold = n; }
   bool open() override {
-    if (failOpen || !number) return false;
+    if (failOpen || !number) {
+      tell("cannot open");
+      return false;
+    }
     open_ = true;
     ++opens;
     openedWith.push_back(number);
     return true;
   }
   bool write(const Bytes& bytes) override {
-    if (!open_ || failWrite) return false;
+    if (!open_) return false;
+    if (failWrite) {
+      tell("cannot write");
+      return false;
+    }
     written.push_back(bytes);
+    if (told_) tell("");  // works again, as a backend says
     return true;
   }
-  CommEvent lastEvent() const override { return event; }
-  Bytes read() override {
-    Bytes out;
-    out.swap(input);
-    return out;
+  // The receive event: everything in `input` as one chunk.
+  void deliver(std::int64_t now) {
+    Bytes chunk;
+    chunk.swap(input);
+    if (listener_) listener_->onChunk(chunk, now);
   }
-  std::string lastError() const override { return failOpen ? "cannot open" : "cannot write"; }
+  // The port's own problem, as a backend tells it (empty: it cleared).
+  void tell(const std::string& problem, std::int64_t now = 0) {
+    told_ = !problem.empty();
+    if (listener_) listener_->onProblem(problem, now);
+  }
 
  private:
   bool open_ = false;
+  bool told_ = false;
 };
 
 class FakePanel : public PlainPanel {
@@ -149,6 +162,9 @@ struct EventLog : LinkObserver {
           break;
         case LinkEvent::Kind::PortFailed:
           word = "fail";
+          break;
+        case LinkEvent::Kind::PortNote:
+          word = "note";
           break;
       }
       out += (out.empty() ? "" : "; ") + word;
@@ -224,8 +240,7 @@ struct Rig {
   // A chunk arriving as one receive event.
   void receive(const Bytes& chunk) {
     port.input.insert(port.input.end(), chunk.begin(), chunk.end());
-    port.event = CommEvent::Receive;
-    core.MSComm1_OnComm(now);
+    port.deliver(now);
   }
   std::string flags() const {
     const LinkState& s = core.state();

@@ -15,8 +15,8 @@
 #include "fakes.h"
 #include "panel/form2.h"
 #include "panel/startup.h"
+#include "serial/numbered_port.h"
 #include "serial/port_lock.h"
-#include "serial/qt_serial_port.h"
 #include "translations/translate.h"
 
 namespace varnak::testing {
@@ -121,7 +121,7 @@ TEST(Language, FailedCommandsInTheTitle) {
 
 TEST(Language, PortProblemsInTheTitle) {
   const std::vector<PortInfo> two = {{"/dev/ttyS0"}, {"/dev/ttyUSB0"}};
-  QtSerialPort port({{5, QStringLiteral("/nonexistent/ttyX")}}, [two] { return two; });
+  NumberedPort port({{5, QStringLiteral("/nonexistent/ttyX")}}, [two] { return two; });
   FakePort fake;
   Form2 form(fake);
   const struct {
@@ -139,7 +139,7 @@ TEST(Language, PortProblemsInTheTitle) {
     port.setPortNumber(c.number);
     EXPECT_FALSE(port.open());
     EXPECT_EQ(port.problem(), Say(c.zh, c.en));
-    form.setPortProblem(port.problem());
+    fake.tell(port.problem().toStdString(), form.now());
     EXPECT_EQ(TitleMessage(form), Say(c.zh, c.en));
     ExpectOperatorText(TitleMessage(form));
   }
@@ -260,8 +260,7 @@ TEST(Language, OutputTimingChartAndItsFiles) {
   form.Timer1->stop();
   const auto receive = [&](const Bytes& chunk) {
     port.input = chunk;
-    port.event = CommEvent::Receive;
-    form.MSComm1_OnComm();
+    port.deliver(form.now());
   };
   form.core().Timer1_Timer(form.now());
   receive(kEnqAck);

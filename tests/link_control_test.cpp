@@ -318,12 +318,12 @@ TEST(StartUp, DefaultAnswerConfiguresPortOneAndLeavesItClosed) {
   core.Form2_Load(U"1", 0);
   EXPECT_EQ(port.number, 1);
   EXPECT_FALSE(port.isOpen());
-  EXPECT_EQ(port.lineSettings, "9600,o,8,1");
+  // ConfigurePort's order: line settings, input cleared, DTR off, no handshaking.
+  const std::vector<PortSetting> order = {PortSetting::LineSettings, PortSetting::ClearInput,
+                                          PortSetting::DtrOff, PortSetting::NoHandshaking};
+  EXPECT_EQ(port.settings, order);
+  EXPECT_TRUE(port.lineSet);
   EXPECT_FALSE(port.dtr);
-  EXPECT_EQ(port.readLength, 0);
-  EXPECT_EQ(port.receiveThreshold, 1);
-  EXPECT_EQ(port.sendThreshold, 1);
-  EXPECT_TRUE(port.binary);
   EXPECT_TRUE(port.noHandshaking);
   EXPECT_TRUE(port.input.empty());
   EXPECT_EQ(panel.text(Field::Combo1), U"1");
@@ -355,18 +355,13 @@ TEST(Combo1, EveryEditReconfiguresAndDiscardsInput) {
   EXPECT_EQ(rig.port.number, 5);
 }
 
-TEST(Dispatcher, OnlyDataEventsAreHandledAndEmptyChunksDoNothing) {
+TEST(Dispatcher, EmptyChunksDoNothing) {
   Rig rig;
   rig.receive({0x06});
   ASSERT_EQ(rig.core.state().RxBytes, Bytes{0x06});
-  rig.port.input = {0x4E, 0x21, 0x06};
-  rig.port.event = CommEvent::Error;
-  rig.core.MSComm1_OnComm(rig.now);
-  EXPECT_EQ(rig.core.state().RxBytes, Bytes{0x06});
-  EXPECT_EQ(rig.port.input.size(), 3u);  // not read
   rig.port.input.clear();
-  rig.port.event = CommEvent::Receive;
-  rig.core.MSComm1_OnComm(rig.now);
+  rig.port.deliver(rig.now);
+  rig.core.MSComm1_OnComm({}, rig.now);
   EXPECT_EQ(rig.core.state().RxBytes, Bytes{0x06});
   EXPECT_EQ(rig.core.state().RxLastIndex, 0);
 }
@@ -401,11 +396,10 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
   core.Form2_Load(U"1", 0);
   core.Command3_Click(0);
   port.input = kEnqAck;
-  port.event = CommEvent::Receive;
-  core.MSComm1_OnComm(0);
+  port.deliver(0);
   port.input = DataReply(0x05, 0x12);
-  core.MSComm1_OnComm(0);
-  core.MSComm1_OnComm(0);  // nothing waiting: no line
+  port.deliver(0);
+  port.deliver(0);  // nothing came: no line
   EXPECT_EQ(panel.text(Field::Text5), U"1205");
   const std::vector<std::string> expected = {"TX enquiry", "RX enquiry ack", "TX read header R2000",
                                              "RX ack + data 1205 (check byte ok)"};
@@ -445,7 +439,8 @@ const JoinCase kJoinCases[] = {
     {"ThreePiecesJoin",
      "poll header",
      {{10, "06 02"}, {26, "81 00"}, {42, "03 81"}},
-     std::string(kKept) + "; " + kKept + "; lamps set; done poll"},
+     // Kept is said once, when the keeping begins.
+     std::string(kKept) + "; lamps set; done poll"},
     {"RestAfterTheBoundIsNotJoined",
      "poll header",
      {{10, "06"}, {41, "02 81 00 03 81"}},
@@ -572,9 +567,9 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
   EXPECT_EQ(enquiries, kAttempts);
   EXPECT_EQ(counters.retried, kAttempts - 1);
   EXPECT_FALSE(rig.core.state().PollHold);
-  EXPECT_EQ(rig.core.status(rig.now, "").message, c.title);
-  EXPECT_EQ(rig.core.status(rig.now, "COM1: unplugged").message, "COM1: unplugged")
-      << "the port's problem comes first";
+  EXPECT_EQ(rig.core.status(rig.now).message, c.title);
+  rig.port.tell("COM1: unplugged");
+  EXPECT_EQ(rig.core.status(rig.now).message, "COM1: unplugged") << "the port's problem comes first";
   EXPECT_EQ(counters.failed[static_cast<std::size_t>(write ? ExchangeKind::Write : ExchangeKind::Read)], 1);
   EXPECT_EQ(rig.panel.text(Field::Text5), U"");
   rig.take();
@@ -583,11 +578,11 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
   EXPECT_EQ(rig.flags(), "TFF");
   // The message stays until the next command starts.
   rig.advance(10);
-  EXPECT_EQ(rig.core.status(rig.now, "").message, c.title);
+  EXPECT_EQ(rig.core.status(rig.now).message, c.title);
   rig.receive(kEnqAck);
   rig.receive(DataReply(0, 0));
   rig.core.Command3_Click(rig.now);
-  EXPECT_EQ(rig.core.status(rig.now, "").message, "");
+  EXPECT_EQ(rig.core.status(rig.now).message, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, CommandFails, ::testing::ValuesIn(kFailCases),

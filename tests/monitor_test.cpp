@@ -28,8 +28,7 @@ class MonitorTest : public ::testing::Test {
   }
   void receive(const Bytes& chunk) {
     port.input = chunk;
-    port.event = CommEvent::Receive;
-    form.MSComm1_OnComm();
+    port.deliver(form.now());
   }
   void poll(std::uint8_t outputs) {
     form.core().Timer1_Timer(form.now());

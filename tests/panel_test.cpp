@@ -318,9 +318,9 @@ TEST(PortEditBack, TypingBackTheNumberInForceChangesNothing) {
 }
 
 TEST_F(PanelTest, PortProblemShowsInTheTitle) {
-  form.setPortProblem(QStringLiteral("COM3: /dev/ttyS2: Permission denied"));
+  port.tell("COM3: /dev/ttyS2: Permission denied", form.now());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯 - COM3: /dev/ttyS2: Permission denied"));
-  form.setPortProblem(QString());
+  port.tell("", form.now());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Varnak协议通讯"));
 }
 
@@ -346,6 +346,12 @@ TEST_F(PanelTest, PortBoxTooltipListsThePortsAndMarksTheCurrentOne) {
   EXPECT_TRUE(form.portsTooltip().contains(QStringLiteral("▶ 1  /dev/ttyS0")));
   EXPECT_EQ(looks, 2) << "the list is looked at afresh each time";
   EXPECT_EQ(form.Combo1->count(), 0);
+  // Numbers bound with --port, network lines among them, follow the list.
+  form.setBoundPorts({{3, QStringLiteral("rfc2217://192.168.1.50:4001")}, {7, QStringLiteral("/dev/pts/9")}});
+  form.Combo1->setEditText(QStringLiteral("3"));
+  EXPECT_TRUE(form.portsTooltip().endsWith(
+      QStringLiteral("\nBound with --port:\n▶ 3  rfc2217://192.168.1.50:4001\n   7  /dev/pts/9")))
+      << form.portsTooltip().toStdString();
 }
 
 }  // namespace
@@ -359,7 +365,7 @@ namespace {
 TEST(PanelOptions, ParsedAsDocumented) {
   const struct {
     QStringList args;
-    QString devices;  // "N=DEVICE ..." as bound
+    QString devices;  // "N=ADDRESS ..." as bound
     QString error;    // a part of the error, or empty
   } rows[] = {
       {{}, "", ""},
@@ -367,8 +373,19 @@ TEST(PanelOptions, ParsedAsDocumented) {
       {{"--port=2=/dev/ttyUSB0", "--port", "1=/tmp/x"}, "1=/tmp/x 2=/dev/ttyUSB0", ""},
       {{"--trace", "--monitor"}, "", ""},
       {{"--port"}, "", "Missing value after '--port'"},
-      {{"--port", "0=/dev/x"}, "", "--port wants N=DEVICE"},
-      {{"--port", "1="}, "", "--port wants N=DEVICE"},
+      {{"--port", "0=/dev/x"}, "", "--port wants N=ADDRESS"},
+      {{"--port", "1="}, "", "--port wants N=ADDRESS"},
+      {{"--port", "1=tcp://127.0.0.1:4001", "--port", "2=rfc2217://[::1]:4002"},
+       "1=tcp://127.0.0.1:4001 2=rfc2217://[::1]:4002",
+       ""},
+      {{"--port", "3=socket://plc.local:4001"}, "3=socket://plc.local:4001", ""},
+      {{"--port", "1=tcp://plc"}, "", "--port tcp://plc: no port number (HOST:PORT)"},
+      {{"--port", "1=tcp://plc:70000"}, "", "no port number from 1 to 65535"},
+      {{"--port", "1=tcp://::1:4001"}, "", "an IPv6 address goes in brackets"},
+      {{"--port", "1=udp://plc:4001"}, "", "unknown kind of address"},
+      {{"--timeout", "900"}, "", ""},
+      {{"--timeout=0"}, "", "--timeout wants one whole number of ms from 1 to 600000"},
+      {{"--timeout", "fast"}, "", "--timeout wants"},
       {{"--bogus"}, "", "Unknown option 'bogus'"},
       {{"--help-all"}, "", "Unknown option 'help-all'"},
       {{"--tra"}, "", "Unknown option 'tra'"},

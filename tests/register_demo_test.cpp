@@ -17,7 +17,7 @@
 
 #include "panel/form2.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "sim_process.h"
 #include "vcd_reading.h"
 
@@ -176,9 +176,9 @@ class RegisterDemoWindow : public ::testing::Test {
   void SetUp() override {
     sim = std::make_unique<SimProcess>(QStringList{"--demo"});
     ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/")));
-    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, sim->device()}});
+    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
     form = std::make_unique<Form2>(*port);
-    WirePort(*port, *form);
+    WireStatusLines(*form);
     QTimer::singleShot(200, [] {
       if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
         QTest::keyClick(box, Qt::Key_Return);
@@ -188,7 +188,7 @@ class RegisterDemoWindow : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   }
   std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<NumberedPort> port;
   std::unique_ptr<Form2> form;
 };
 

@@ -104,7 +104,7 @@ inline void Check(Rig& rig, const std::string& check) {
   } else if (what == "Text1") {
     actual = ToUtf8(rig.panel.text(Field::Text1));
   } else if (what == "title") {
-    actual = rig.core.status(rig.now, "").message;
+    actual = rig.core.status(rig.now).message;
   } else if (what == "list") {
     actual = rig.list.take();
   } else if (what == "opens") {

@@ -18,8 +18,8 @@
 #include "panel/form2.h"
 #include "panel/startup.h"
 #include "qt_helpers.h"
+#include "serial/numbered_port.h"
 #include "serial/port_lock.h"
-#include "serial/qt_serial_port.h"
 #include "sim/pty.h"
 
 namespace varnak::testing {
@@ -39,9 +39,9 @@ class PtyPanel : public ::testing::Test {
     ASSERT_TRUE(dir.isValid());
     link = dir.filePath(QStringLiteral("ttyPLC"));
     plug();
-    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, link}});
+    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, link}});
     form = std::make_unique<Form2>(*port);
-    WirePort(*port, *form);
+    WireStatusLines(*form);
     form->load(QStringLiteral("1"));
     form->Timer1->stop();  // ticks by hand, so every frame is accounted for
   }
@@ -82,7 +82,7 @@ class PtyPanel : public ::testing::Test {
   QTemporaryDir dir;
   QString link;
   Pty peer = std::move(*Pty::Open());
-  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<NumberedPort> port;
   std::unique_ptr<Form2> form;
 };
 
@@ -194,8 +194,8 @@ TEST_F(PtyPanel, UnpluggedDeviceIsSurvivedAndRecovered) {
 }
 
 // A device that streams without a pause (noise, another baud rate) for 3 s at
-// some 100 kB/s: the bytes waiting for a gap stay bounded, they reach the
-// dispatcher as chunks that no rule takes, and once the line is quiet a poll
+// some 100 kB/s: nothing waits for a gap, the pieces reach the dispatcher as
+// they come as chunks that no rule takes, and once the line is quiet a poll
 // works as before.
 TEST_F(PtyPanel, BabblingLineIsDeliveredInBoundedChunksAndThenPollsWork) {
   struct Count : LinkObserver {
@@ -222,8 +222,8 @@ TEST_F(PtyPanel, BabblingLineIsDeliveredInBoundedChunksAndThenPollsWork) {
   Pump(50);
 
   EXPECT_GT(count.ignored, 50) << "the babble must be delivered while it lasts, not only at its end";
-  // The bound plus what one read of the device returns.
-  EXPECT_LE(port->peakWaiting(), QtSerialPort::kMaxWaiting + 8192);
+  // What one read of the device returns, and no more.
+  EXPECT_LE(port->peakChunk(), 8192);
   form->core().removeObserver(&count);
 
   peer.readAvailable();
@@ -261,11 +261,11 @@ TEST_F(PtyPanel, InvalidPortNumberShowsInTitle) {
 
 // An adapter plugged in after start: the list is looked at again only once the
 // device folder has changed, and then at most once a second.
-TEST(QtSerialPortNumbers, NoSuchPortIsLookedUpAgainWhenDevicesChange) {
+TEST(NumberedPortNumbers, NoSuchPortIsLookedUpAgainWhenDevicesChange) {
   QTemporaryDir dev;
   int looks = 0;
   std::vector<PortInfo> ports = {{"/dev/ttyS0"}};
-  QtSerialPort port({}, [&] {
+  NumberedPort port({}, [&] {
     ++looks;
     return ports;
   });
@@ -288,11 +288,10 @@ TEST(QtSerialPortNumbers, NoSuchPortIsLookedUpAgainWhenDevicesChange) {
   port.close();
 }
 
-TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
-  QtSerialPort port({{7, QStringLiteral("/dev/pts/9")}}, [] {
+TEST(NumberedPortNumbers, ABindingWinsAndANumberWithoutAPortListsThePorts) {
+  NumberedPort port({{7, QStringLiteral("/dev/pts/9")}}, [] {
     return std::vector<PortInfo>{{"/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/serial/by-id/usb-X"}};
   });
-  EXPECT_EQ(port.quietMicroseconds(), 4010);  // 3.5 x 11 bits at 9600 baud
   port.setPortNumber(2);
   EXPECT_EQ(port.devicePath(), QStringLiteral("/dev/serial/by-id/usb-X"));
   port.setPortNumber(7);
@@ -301,10 +300,6 @@ TEST(QtSerialPortSettings, QuietGapIsThreeAndAHalfCharacters) {
   EXPECT_EQ(port.devicePath(), QString());
   EXPECT_FALSE(port.open());
   EXPECT_EQ(port.problem(), QStringLiteral("COM3: no such port (ports: 1 /dev/ttyS0, 2 /dev/ttyUSB0)"));
-  EXPECT_FALSE(port.setLineSettings("9600,x,8,1"));
-  EXPECT_FALSE(port.setLineSettings("fast"));
-  EXPECT_TRUE(port.setLineSettings("19200,n,8,1"));
-  EXPECT_EQ(port.quietMicroseconds(), 1822);
 }
 
 // The state a killed program leaves on a pty: Qt's settings, less the PARENB

@@ -26,8 +26,7 @@ class TimelineTest : public ::testing::Test {
   ~TimelineTest() override { form.close(); }
   void receive(const Bytes& chunk) {
     port.input = chunk;
-    port.event = CommEvent::Receive;
-    form.MSComm1_OnComm();
+    port.deliver(form.now());
   }
   void poll(std::uint8_t outputs) {
     form.core().Timer1_Timer(form.now());

@@ -11,7 +11,7 @@
 
 #include "panel/form2.h"
 #include "panel/startup.h"
-#include "serial/qt_serial_port.h"
+#include "serial/numbered_port.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
@@ -22,9 +22,9 @@ class WatchEndToEnd : public ::testing::Test {
   void start(const QStringList& simArgs) {
     sim = std::make_unique<SimProcess>(simArgs);
     ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/"))) << sim->device().toStdString();
-    port = std::make_unique<QtSerialPort>(QMap<int, QString>{{1, sim->device()}});
+    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
     form = std::make_unique<Form2>(*port);
-    WirePort(*port, *form);
+    WireStatusLines(*form);
     QTimer::singleShot(200, [] {
       if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
         QTest::keyClick(box, Qt::Key_Return);
@@ -74,7 +74,7 @@ class WatchEndToEnd : public ::testing::Test {
   }
 
   std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<QtSerialPort> port;
+  std::unique_ptr<NumberedPort> port;
   std::unique_ptr<Form2> form;
 };
 
