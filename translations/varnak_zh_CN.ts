@@ -414,6 +414,10 @@
         <source>-- %1: %2, trying again (attempt %3 of %4)</source>
         <translation>-- %1：%2，重试（第 %3 次，共 %4 次）</translation>
     </message>
+    <message>
+        <source>-- port: %1</source>
+        <translation>-- 端口：%1</translation>
+    </message>
 </context>
 <context>
     <name>LinkHealth</name>
@@ -443,6 +447,10 @@
     <message>
         <source>Serial ports:</source>
         <translation>串口：</translation>
+    </message>
+    <message>
+        <source>Bound with --port:</source>
+        <translation>以 --port 绑定的端口：</translation>
     </message>
 </context>
 <context>
@@ -846,6 +854,57 @@
     <message>
         <source>link ok</source>
         <translation>通讯正常</translation>
+    </message>
+</context>
+<context>
+    <name>varnak::TcpLine</name>
+    <message>
+        <source>%1: cannot send: %2</source>
+        <translation>%1：无法发送：%2</translation>
+    </message>
+    <message>
+        <source>%1: no connection within 2 s (is the server there, and the address right?)</source>
+        <translation>%1：2 秒内未能连接（服务器是否在线，地址是否正确？）</translation>
+    </message>
+    <message>
+        <source>%1: the server did not answer DTR off (it may not have that line)</source>
+        <translation>%1：服务器未应答 DTR 关闭（它可能没有这条信号线）</translation>
+    </message>
+    <message>
+        <source>%1: the server does not speak RFC 2217 (try tcp://)</source>
+        <translation>%1：服务器不支持 RFC 2217（请改用 tcp://）</translation>
+    </message>
+    <message>
+        <source>%1: the server did not take %2</source>
+        <translation>%1：服务器未接受%2</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another client of the server</source>
+        <translation>%1 正被该服务器的另一个客户端占用</translation>
+    </message>
+    <message>
+        <source>%1: the server did not take %2 (it set %3)</source>
+        <translation>%1：服务器未接受%2（实际设为%3）</translation>
+    </message>
+    <message>
+        <source>%1: the server cannot open its serial port (%2)</source>
+        <translation>%1：服务器无法打开其串口（%2）</translation>
+    </message>
+    <message>
+        <source>%1: connection closed by the server</source>
+        <translation>%1：连接被服务器关闭</translation>
+    </message>
+    <message>
+        <source>%1: connection refused</source>
+        <translation>%1：连接被拒绝</translation>
+    </message>
+    <message>
+        <source>%1: host not found</source>
+        <translation>%1：找不到主机</translation>
+    </message>
+    <message>
+        <source>%1: unreachable: %2</source>
+        <translation>%1：无法到达：%2</translation>
     </message>
 </context>
 <context>
