@@ -89,6 +89,19 @@ TEST_F(Bridge, OutputsAndARegisterChangingArrive) {
   EXPECT_EQ(sub.waitFor("0 t/p/Q1", 500), "");
 }
 
+// A controller behind a network line: the bridge takes the addresses the client takes.
+TEST_F(Bridge, OutputsArriveFromAControllerOnTheNetwork) {
+  const int port = FreePort();
+  SimProcess net({"--tcp", QString::number(port)});
+  ASSERT_EQ(net.device(), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+  net.command("set R1000 0005");
+  net.command("outputs 81");
+  BridgeProcess bridge({"--port", net.device(), "--mqtt", broker_.url(), "--topic", "t/n", "--watch", list_});
+  EXPECT_TRUE(retained("t/n/outputs", "81"));
+  EXPECT_TRUE(retained("t/n/R1000", "5"));
+  EXPECT_TRUE(retained("t/n/controller", "online"));
+}
+
 TEST_F(Bridge, AWriteThroughSetReachesTheControllerAndIsReadBack) {
   BridgeProcess bridge(args());
   ASSERT_TRUE(retained("t/p/availability", "online"));
