@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "control/port_number.h"
+#include "panel/caption_fit.h"
 #include "panel/form2.h"
 #include "serial/qt_serial_port.h"
 #include "watch/watch_list.h"
@@ -126,6 +127,8 @@ bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QStr
 void UsePlainEventLoop() { qputenv("QT_NO_GLIB", "1"); }
 
 void ApplyPanelFont(QApplication& app) {
+  // A desktop's own font is kept: the window fits its captions to it.
+  if (QApplication::font().family() != QLatin1String("Sans Serif")) return;
   QFont font(QStringLiteral("Noto Sans CJK SC"));
   font.setPixelSize(11);  // the settings line then takes 431 of its 462 px
   font.setStyleHint(QFont::SansSerif);
@@ -147,7 +150,7 @@ QString AskPortNumber(QWidget* parent) {
   box.setWindowTitle(QStringLiteral("请输入所使用的端口号"));
   box.setLabelText(QStringLiteral("COM:"));
   box.setTextValue(QStringLiteral("1"));
-  box.move(3500 / 15, 3500 / 15);
+  box.move(TwipsToPixels(3500, ScreenDpi()), TwipsToPixels(3500, ScreenDpi()));
   return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
