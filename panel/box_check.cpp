@@ -53,14 +53,20 @@ class PaletteWatch : public QObject {
     box->installEventFilter(this);
   }
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::ApplicationPaletteChange && BoxMarked(box_))
+    // The box's palette changes whenever what it inherits does; marking it
+    // again changes it once more, which must not mark it again.
+    if (event->type() == QEvent::PaletteChange && BoxMarked(box_) && !marking_) {
+      marking_ = true;
       Mark(box_, validator_->problem(box_->text()));
+      marking_ = false;
+    }
     return false;
   }
 
  private:
   QLineEdit* box_;
   const BoxValidator* validator_;
+  bool marking_ = false;
 };
 
 }  // namespace

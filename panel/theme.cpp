@@ -66,11 +66,21 @@ ChartColours ChartColoursFor(const QPalette& palette) {
   constexpr double kText = 4.5, kMark = 3.0;
   const bool dark = IsDark(palette);
   ChartColours c;
-  c.ground = palette.color(QPalette::Active, QPalette::Base);
-  c.text = Readable(palette.color(QPalette::Active, QPalette::Text), {c.ground}, kText, dark);
-  c.stripe = Mix(c.ground, c.text, dark ? 0.05 : 0.025);
+  const QColor text = palette.color(QPalette::Active, QPalette::Text);
+  // A mid-grey base leaves no room for coloured marks: moved away from the
+  // text until the text stands out 7:1; light and dark bases already do.
+  c.ground = Readable(palette.color(QPalette::Active, QPalette::Base), {text}, 7.0, !dark);
+  c.text = Readable(text, {c.ground}, kText, dark);
+  // Grounds of their own, as far as the text still reads on them.
+  const auto shade = [&](double share) {
+    QColor g = Mix(c.ground, c.text, share);
+    for (; share > 0 && ContrastRatio(g, c.text) < kText + 0.5; share -= 0.01)
+      g = Mix(c.ground, c.text, share);
+    return g;
+  };
+  c.stripe = shade(dark ? 0.05 : 0.025);
   c.grid = Mix(c.ground, c.text, dark ? 0.16 : 0.10);
-  c.notLive = Mix(c.ground, c.text, dark ? 0.12 : 0.10);
+  c.notLive = shade(dark ? 0.12 : 0.10);
   const std::initializer_list<QColor> grounds = {c.ground, c.stripe, c.notLive};
   c.frame = Readable(Mix(c.ground, c.text, 0.35), {c.ground}, kMark, dark);
   c.tick = Readable(Mix(c.ground, c.text, 0.5), {c.ground}, kMark, dark);
@@ -78,7 +88,13 @@ ChartColours ChartColoursFor(const QPalette& palette) {
   // The lamps' own green and red, as far as they stand out.
   c.high = Readable(QColor(0, 255, 0), grounds, kMark, dark);
   c.highFill = c.high;
-  c.highFill.setAlpha(dark ? 60 : 70);
+  // Translucent, so that the hatching shows through, and faint enough for the cursor's digits.
+  for (int alpha = dark ? 60 : 70; alpha > 0; alpha -= 5) {
+    c.highFill.setAlpha(alpha);
+    if (ContrastRatio(c.text, Over(c.highFill, c.ground)) >= kText + 0.5 &&
+        ContrastRatio(c.text, Over(c.highFill, c.notLive)) >= kText + 0.5)
+      break;
+  }
   c.low = Readable(QColor(255, 0, 0), grounds, kMark, dark);
   c.edge = Readable(Mix(c.ground, c.text, 0.85), grounds, kMark, dark);
   c.busy = Readable(Mix(c.ground, c.text, 0.65), grounds, kMark, dark);
