@@ -19,6 +19,7 @@
 #include "cli/options.h"
 #include "cli/serial_line.h"
 #include "cli/watch_recording.h"
+#include "cli/watch_registers.h"
 #include "link/decode.h"
 #include "link/register_number.h"
 #include "serial/system_ports.h"
@@ -227,8 +228,11 @@ int main(int argc, char** argv) {
       // --csv and --vcd: the outputs recorded as the window records them. The
       // VCD gets its closing timestamp however watch ends.
       std::optional<WatchRecording> recording;
+      WatchRegisters registers(opt.watched);
       if (opt.csv || !opt.vcdPath.empty()) {
         recording.emplace(SteadyMs(), EpochMs());
+        recording->setColumns(registers.columns());
+        registers.setReporter([&recording](const ListReport& r) { recording->report(SteadyMs(), r); });
         std::string why;
         if (!opt.vcdPath.empty() && !recording->writeVcd(opt.vcdPath, &why)) {
           std::fprintf(stderr, "varnak: cannot write %s: %s\n", opt.vcdPath.c_str(), why.c_str());
@@ -242,6 +246,21 @@ int main(int argc, char** argv) {
       };
       int last = -1;
       long lines = 0;
+      // Registers: no line until the outputs and every register have been read.
+      bool started = registers.empty();
+      const auto line = [&](unsigned outputs) {
+        ++lines;
+        if (opt.csv) {
+          // The rows went out as they were recorded.
+        } else if (opt.json) {
+          std::printf("{\"time\": \"%s\", \"outputs\": \"%02X\"%s%s}\n", Timestamp().c_str(), outputs,
+                      OutputsLine(outputs, true).c_str(), registers.jsonText().c_str());
+        } else {
+          std::printf("%s %s%s\n", Timestamp().c_str(), OutputsLine(outputs, false).c_str(),
+                      registers.lineText().c_str());
+        }
+        return std::fflush(stdout) == 0;
+      };
       auto next = std::chrono::steady_clock::now();
       while (opt.count == 0 || lines < opt.count) {
         // A reader gone away while the outputs stand still is noticed here,
@@ -254,20 +273,30 @@ int main(int argc, char** argv) {
         const Outcome o = client.outputs();
         if (o.failure != Failure::None) return finish(Fail(o, opt, device));
         if (recording) recording->sample(SteadyMs(), static_cast<Outputs>(o.value));
-        if (static_cast<int>(o.value) != last) {
-          last = o.value;
-          ++lines;
-          if (opt.csv) {
-            // The rows went out as they were recorded.
-          } else if (opt.json) {
-            std::printf("{\"time\": \"%s\", \"outputs\": \"%02X\"%s}\n", Timestamp().c_str(), o.value,
-                        OutputsLine(o.value, true).c_str());
-          } else {
-            std::printf("%s %s\n", Timestamp().c_str(), OutputsLine(o.value, false).c_str());
-          }
-          if (std::fflush(stdout) != 0) return finish(Finish(kDone));
-        }
+        const bool outputsChanged = static_cast<int>(o.value) != last;
+        last = o.value;
+        if (started && outputsChanged && !line(o.value)) return finish(Finish(kDone));
         next += std::chrono::milliseconds(200);
+        // The registers in turn until the next poll is due, one at least.
+        for (auto took = std::chrono::steady_clock::duration::zero();
+             !registers.empty() && (opt.count == 0 || lines < opt.count) && !gStopSignal;) {
+          const auto began = std::chrono::steady_clock::now();
+          if (took > decltype(took)::zero() && began + took > next) break;
+          const auto reg = registers.next(SteadyMs());
+          if (!reg) break;
+          const Outcome r = client.read(*reg);
+          took = std::chrono::steady_clock::now() - began;
+          if (r.failure != Failure::None)
+            return finish(Fail(r, opt, device + ": read " + RegisterName(*reg)));
+          const bool changed = registers.ended(*reg, r.value, SteadyMs());
+          if (!started && registers.allKnown()) {
+            started = true;
+            if (recording) recording->start(SteadyMs());
+            if (!line(last)) return finish(Finish(kDone));
+          } else if (started && changed && !line(last)) {
+            return finish(Finish(kDone));
+          }
+        }
         while (!gStopSignal && std::chrono::steady_clock::now() < next)
           std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
               next - std::chrono::steady_clock::now(), std::chrono::milliseconds(SerialLine::kSliceMs)));

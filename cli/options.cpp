@@ -10,12 +10,13 @@
 #include <optional>
 #include <vector>
 
+#include "cli/watch_registers.h"
 #include "control/port_number.h"
 #include "link/codec.h"
 #include "link/register_number.h"
 #include "link/text.h"
 #include "watch/register_format.h"
-#include "watch/watch_file.h"
+#include "watch/watch_file_read.h"
 
 namespace varnak::cli {
 
@@ -40,7 +41,7 @@ const char kUsage[] =
     "  --port DEVICE|N   the serial device, or port number N as listed by 'varnak ports' (default 1)\n"
     "  --timeout MS      how long to wait for each reply (default 500)\n"
     "  --retries N       further attempts after a failed one, each from the enquiry (default 2)\n"
-    "  --count N         watch: stop after N lines\n"
+    "  --count N         watch: stop after N lines (or CSV rows)\n"
     "  --csv             watch: CSV rows on stdout instead of the lines: local time, ms since start,\n"
     "                    Q0..Q7 as 0/1, and the event (\"not live\", \"live again\")\n"
     "  --vcd FILE        watch: also write FILE as a value change dump (1 ms, wires Q0..Q7 and live),\n"
@@ -50,7 +51,11 @@ const char kUsage[] =
     "                    next register as one value: u32, s32, f32 (IEEE 754 single) with the low\n"
     "                    word in REG, or 'u32 hi-lo', 's32 hi-lo', 'f32 hi-lo' with the high word in REG\n"
     "  --watch FILE      read: the registers of a list file, in its order, each as its row says:\n"
-    "                    CSV with the header register,name,format (an empty format is hex)\n"
+    "                    CSV with the header register,name,format (an empty format is hex);\n"
+    "                    watch: read them between the polls, as --registers does\n"
+    "  --registers LIST  watch: read these registers (R1000,R1001) between the polls; each line\n"
+    "                    adds R1000=0041 ..., each change of one is a line, the first line comes\n"
+    "                    once all are read; --csv and --vcd get a column or vector per register\n"
     "  --json            one JSON object per result line; read with --format or --watch adds\n"
     "                    \"format\", \"words\" (the registers' words as four hex digits) and, from\n"
     "                    a list file, \"name\"\n"
@@ -88,27 +93,6 @@ std::string FormatNames() {
     s += FormatName(static_cast<RegisterFormat>(i));
   }
   return s;
-}
-
-// A list file is small (kMaxWatchRows rows); more than this is not one, and
-// a device that never ends (/dev/zero) is not read for ever.
-constexpr std::size_t kMaxListBytes = 1 << 20;
-
-bool ReadListFile(const std::string& path, std::string* bytes, std::string* why) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    *why = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  char chunk[8192];
-  std::size_t n;
-  while (bytes->size() <= kMaxListBytes && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes->append(chunk, n);
-  const int error = std::ferror(f) ? errno : 0;
-  std::fclose(f);
-  if (error) *why = "cannot read " + path + ": " + std::strerror(error);
-  if (!error && bytes->size() > kMaxListBytes) *why = path + " is larger than 1 MiB: not a register list";
-  return why->empty();
 }
 
 }  // namespace
@@ -149,10 +133,12 @@ Options ParseOptions(int argc, const char* const* argv) {
       retries(QStringLiteral("retries"), {}, QStringLiteral("N")),
       count(QStringLiteral("count"), {}, QStringLiteral("N")),
       format(QStringLiteral("format"), {}, QStringLiteral("NAME")),
-      list(QStringLiteral("watch"), {}, QStringLiteral("FILE"));
+      list(QStringLiteral("watch"), {}, QStringLiteral("FILE")),
+      registers(QStringLiteral("registers"), {}, QStringLiteral("LIST"));
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.addOptions({help, version, json, trace, csv, vcd, port, timeout, retries, count, format, list});
+  parser.addOptions(
+      {help, version, json, trace, csv, vcd, port, timeout, retries, count, format, list, registers});
   if (!parser.parse(args)) return fail(parser.errorText().toStdString());
   if (parser.isSet(help)) {
     o.command = Command::Help;
@@ -235,9 +221,25 @@ Options ParseOptions(int argc, const char* const* argv) {
   if (o.command == Command::Write && !ParseRegisterNumber(words[1], &o.reg))
     return fail("register must be an octal number from 0 to 77777, with or without R, got: " + words[1]);
   if (parser.isSet(format) && o.command != Command::Read) return fail("--format is for read");
-  if (fromList && o.command != Command::Read) return fail("--watch is for read");
+  if (fromList && o.command != Command::Read && o.command != Command::Watch)
+    return fail("--watch is for read and watch");
+  if (parser.isSet(registers) && o.command != Command::Watch) return fail("--registers is for watch");
+  if (o.command == Command::Watch && fromList && parser.isSet(registers))
+    return fail("--registers and --watch both say which registers to watch: give one");
+  if (o.command == Command::Watch && parser.isSet(registers)) {
+    std::string why;
+    if (!ParseRegisterList(parser.value(registers).toStdString(), &o.watched, &why)) return fail(why);
+  }
   if (parser.isSet(format) && fromList)
     return fail("--format and --watch both say how to show the registers: give one");
+  if (o.command == Command::Watch && fromList) {
+    o.listPath = parser.value(list).toStdString();
+    if (o.listPath.empty()) return fail("--watch wants a file name");
+    const WatchFile file = ReadWatchFile(o.listPath);
+    if (!file.error.empty()) return fail(file.error);
+    if (file.entries.empty()) return fail(o.listPath + " lists no registers");
+    for (const WatchEntry& e : file.entries) o.watched.push_back({e.reg, e.name, e.format});
+  }
   if (o.command == Command::Read) {
     o.style.json = o.json;
     RegisterFormat shown = RegisterFormat::Hex;
@@ -259,9 +261,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     if (fromList) {
       o.listPath = parser.value(list).toStdString();
       if (o.listPath.empty()) return fail("--watch wants a file name");
-      std::string bytes, why;
-      if (!ReadListFile(o.listPath, &bytes, &why)) return fail(why);
-      const WatchFile file = ParseWatchFile(bytes, o.listPath);
+      const WatchFile file = ReadWatchFile(o.listPath);
       if (!file.error.empty()) return fail(file.error);
       if (file.entries.empty()) return fail(o.listPath + " lists no registers");
       for (const WatchEntry& e : file.entries) o.reads.push_back({e.reg, e.name, e.format});

@@ -24,10 +24,11 @@ struct Options {
   long count = 0;  // watch: lines before stopping, 0 for no end
   bool json = false;
   bool trace = false;
-  bool csv = false;      // watch: CSV rows on stdout instead of the usual lines
-  std::string vcdPath;   // watch: a VCD written as it goes
-  std::string listPath;  // read: --watch FILE, the register list
-  std::string error;     // a usage error
+  bool csv = false;               // watch: CSV rows on stdout instead of the usual lines
+  std::string vcdPath;            // watch: a VCD written as it goes
+  std::string listPath;           // read, watch: --watch FILE, the register list
+  std::vector<ReadItem> watched;  // watch: --registers or --watch FILE, read between the polls
+  std::string error;              // a usage error
 };
 
 Options ParseOptions(int argc, const char* const* argv);

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "timeline/list_recorder.h"
+
 namespace varnak::cli {
 
 WatchRecording::WatchRecording(std::int64_t startMs, std::int64_t startEpochMs)
@@ -12,9 +14,30 @@ WatchRecording::WatchRecording(std::int64_t startMs, std::int64_t startEpochMs)
 
 WatchRecording::~WatchRecording() = default;
 
+void WatchRecording::setColumns(std::vector<unsigned> columns) {
+  held_ = !columns.empty();
+  recorder_.setColumns(std::move(columns));
+}
+
+void WatchRecording::report(std::int64_t now, const ListReport& r) {
+  if (!closed_) RecordListReport(recorder_, now, r);
+}
+
+void WatchRecording::start(std::int64_t now) {
+  if (!held_ || closed_) return;
+  held_ = false;
+  TimelineRow first;
+  first.t = recorder_.elapsed(now);
+  first.known = !recorder_.changes().empty();
+  first.outputs = first.known ? recorder_.changes().back().outputs() : 0;
+  first.live = recorder_.liveAt(first.t);
+  first.cells = &recorder_.currentCells();
+  row(first);
+}
+
 void WatchRecording::writeCsv(std::ostream& out) {
   csvOut_ = &out;
-  csv_ = std::make_unique<CsvWriter>(out, recorder_.startEpochMs());
+  csv_ = std::make_unique<CsvWriter>(out, recorder_.startEpochMs(), EventWords{}, recorder_.columns());
   csv_->header();
   ok_ = ok_ && static_cast<bool>(out.flush());
 }
@@ -25,7 +48,7 @@ bool WatchRecording::writeVcd(const std::string& path, std::string* error) {
     if (error) *error = std::strerror(errno);
     return false;
   }
-  vcd_ = std::make_unique<VcdWriter>(vcdFile_);
+  vcd_ = std::make_unique<VcdWriter>(vcdFile_, recorder_.columns());
   vcd_->header(recorder_.startEpochMs(), {});
   ok_ = ok_ && static_cast<bool>(vcdFile_.flush());
   return true;
@@ -36,6 +59,7 @@ void WatchRecording::sample(std::int64_t now, Outputs outputs) {
 }
 
 void WatchRecording::row(const TimelineRow& r) {
+  if (held_) return;
   if (csv_) {
     csv_->row(r);
     ok_ = ok_ && static_cast<bool>(csvOut_->flush());

@@ -10,9 +10,15 @@
 #include <ostream>
 #include <string>
 
+#include <vector>
+
 #include "timeline/csv_writer.h"
 #include "timeline/recorder.h"
 #include "timeline/vcd_writer.h"
+
+namespace varnak {
+struct ListReport;
+}
 
 namespace varnak::cli {
 
@@ -21,6 +27,15 @@ class WatchRecording {
   // `startMs` on the clock of every later call; `startEpochMs` the wall clock then.
   WatchRecording(std::int64_t startMs, std::int64_t startEpochMs);
   ~WatchRecording();
+
+  // Registers read between the polls, before writeCsv() and writeVcd(): their
+  // columns and vectors, in this order. With registers, nothing is written until
+  // start(): the first row has the outputs and every register.
+  void setColumns(std::vector<unsigned> columns);
+  // What the register list learnt (a value read, a read failed).
+  void report(std::int64_t now, const ListReport& report);
+  // The first row, with everything read so far; then each change as it comes.
+  void start(std::int64_t now);
 
   // CSV rows onto `out` (the header now).
   void writeCsv(std::ostream& out);
@@ -43,6 +58,7 @@ class WatchRecording {
   std::ofstream vcdFile_;
   std::unique_ptr<VcdWriter> vcd_;
   bool closed_ = false;
+  bool held_ = false;  // rows wait for start()
   bool ok_ = true;
 };
 

@@ -33,6 +33,11 @@ void LinkControl::Timeout(std::int64_t now) {
     // Nothing starts while the value box is empty: the command ends lost.
     if (panel_.text(Field::Text1).empty()) return EndWith(again, retryFailure_);
     if (IsCommand(again.kind)) return StartCommand(again);
+    if (scheduler_.next() != Scheduler::Next::List) {
+      // A row write goes again after the command or poll that waited for the line.
+      parkedRow_ = again;
+      return StartNext();
+    }
     BeginExchange(again);
     if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
   }
@@ -101,6 +106,7 @@ void LinkControl::Retry(Failure failure) {
   retry_ = again;
   retryFailure_ = failure;
   retryAt_ = now_ + kRetryQuietMs;
+  retryLatest_ = now_ + kRetryLatestMs;
 }
 
 void LinkControl::EndExchange(bool wasCommand) {

@@ -76,6 +76,21 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
   StartCommand(c);
 }
 
+void LinkControl::RefuseEmptyValue(const Exchange& c) {
+  LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, c);
+  e.failure = Failure::BadInput;
+  e.input = CheckValue(Text());
+  e.inputBox = "value";
+  e.value.clear();
+  commandMessage_ = e;
+  Report(e);
+  if (holdAfterCommand_) {
+    holdAfterCommand_ = false;
+    HoldPolling(Cause::ClickDuringCommand);
+  }
+  StartNext();
+}
+
 void LinkControl::StartCommand(const Exchange& c) {
   commandMessage_.reset();
   const bool before = state_.PollHold;
@@ -172,6 +187,13 @@ void LinkControl::ListChanged(std::int64_t now) {
 
 void LinkControl::StartListJob() {
   if (!list_ || Busy() || listPaused_ || panel_.text(Field::Text1).empty()) return;
+  if (parkedRow_) {
+    const Exchange again = *parkedRow_;
+    parkedRow_.reset();
+    BeginExchange(again);
+    if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+    return;
+  }
   const std::optional<ListJob> job = list_->nextJob(now_);
   if (!job) return;
   Exchange x;
@@ -188,9 +210,13 @@ void LinkControl::StartListJob() {
 void LinkControl::StartNext() {
   if (Busy()) return;
   switch (scheduler_.next()) {
-    case Scheduler::Next::Command:
-      StartCommand(scheduler_.takeCommand());
+    case Scheduler::Next::Command: {
+      const Exchange c = scheduler_.takeCommand();
+      // The value box was emptied while the command waited: it cannot go.
+      if (panel_.text(Field::Text1).empty()) return RefuseEmptyValue(c);
+      StartCommand(c);
       break;
+    }
     case Scheduler::Next::Poll:
       scheduler_.takePoll();
       Poll();

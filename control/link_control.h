@@ -74,6 +74,8 @@ class LinkControl {
   // A command lost on the line goes again once nothing has arrived for this
   // long: longer than a pause inside a reply that the join gives up on.
   static constexpr std::int64_t kRetryQuietMs = 60;
+  // Noise that never pauses cannot put a retry off for longer than this.
+  static constexpr std::int64_t kRetryLatestMs = 500;
 
   LinkControl(SerialPort& port, PanelFields& panel);
 
@@ -82,7 +84,10 @@ class LinkControl {
   void removeObserver(LinkObserver* observer);
   // The register list read between the window's own exchanges (none: no list).
   // Not owned; must outlive its registration.
-  void setListSource(ListSource* list) { list_ = list; }
+  void setListSource(ListSource* list) {
+    list_ = list;
+    parkedRow_.reset();
+  }
 
   // Every handler takes the time, in milliseconds on a monotonic clock.
 
@@ -167,6 +172,8 @@ class LinkControl {
   // A command or list write lost on the line: again from the enquiry, once the line is quiet.
   void Retry(Failure failure);
   void EndExchange(bool wasCommand);
+  // A waiting command whose value box was emptied: refused as a click would be.
+  void RefuseEmptyValue(const Exchange& command);
   // The exchange under way, or the one waiting to go again: the line is not free.
   const Exchange* Busy() const { return exchange_ ? &*exchange_ : retry_ ? &*retry_ : nullptr; }
   LinkEvent ExchangeEvent(LinkEvent::Kind kind, const Exchange& exchange) const;
@@ -192,6 +199,9 @@ class LinkControl {
   std::optional<Exchange> retry_;     // a lost command's next attempt, waiting for a quiet line
   Failure retryFailure_ = Failure::NoReply;
   std::optional<std::int64_t> retryAt_;
+  std::int64_t retryLatest_ = 0;  // retryAt_ is put off by arriving bytes up to here
+  // A row write to go again once the command or poll that waited has had the line.
+  std::optional<Exchange> parkedRow_;
   Scheduler scheduler_;
   // A confirmed write: until another exchange begins, every further ack asks
   // for its data block again.

@@ -2,6 +2,8 @@
 // and a few bytes, and under the flags as they stand, the next frame, the value
 // read or the lamps. Each chunk is reported with the rule that acted or the
 // reason none did; then the exchange under way moves on, ends, or fails.
+#include <algorithm>
+
 #include "control/link_control.h"
 #include "link/codec.h"
 
@@ -73,8 +75,8 @@ void LinkControl::MSComm1_OnComm(std::int64_t now) {
   now_ = now;
   if (port_.lastEvent() != CommEvent::Receive) return;
   Bytes chunk = port_.read();
-  if (chunk.empty()) return;                      // nothing waiting: no rule could act on it
-  if (retryAt_) retryAt_ = now_ + kRetryQuietMs;  // not quiet yet
+  if (chunk.empty()) return;  // nothing waiting: no rule could act on it
+  if (retryAt_) retryAt_ = std::min(now_ + kRetryQuietMs, retryLatest_);  // not quiet yet
   const std::optional<ExpectedReply> expected = Expected();
   bool joined = false;
   if (!partial_.empty()) {

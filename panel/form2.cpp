@@ -186,6 +186,17 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   watch_ = new WatchWindow(
       watchList_, [this] { return now(); }, this);
   connect(watch_, &WatchWindow::workAdded, this, &Form2::listChanged);
+  // The list's reads go into the recording, and its rows are the chart's register lanes.
+  watchList_.setReporter([this](const ListReport& report) { RecordListReport(recorder_, now(), report); });
+  timeline_->setLaneSource([this] {
+    std::vector<TimelineChart::BusLane> lanes;
+    lanes.reserve(watchList_.size());
+    for (std::size_t i = 0; i < watchList_.size(); ++i) {
+      const WatchEntry& e = watchList_.row(i).entry;
+      lanes.push_back({e.reg, e.format, QString::fromStdString(e.name)});
+    }
+    return lanes;
+  });
   auto* openWatch = new QAction(tr("Register watch…"), this);
   openWatch->setObjectName(QStringLiteral("openWatch"));
   openWatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));

@@ -20,6 +20,7 @@
 #include "panel/widgets.h"
 #include "serial/system_ports.h"
 #include "timeline/link_recorder.h"
+#include "timeline/list_recorder.h"
 #include "timeline/recorder.h"
 #include "watch/watch_list.h"
 

@@ -12,6 +12,7 @@
 #include "panel/caption_fit.h"
 #include "panel/form2.h"
 #include "serial/qt_serial_port.h"
+#include "watch/watch_file_read.h"
 #include "watch/watch_list.h"
 
 namespace varnak {
@@ -97,30 +98,12 @@ QString PanelUsage() {
 }
 
 bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QString* error) {
-  // A register list is some tens of kilobytes; this bounds what a wrong file name costs.
-  constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+  const WatchFile read = ReadWatchFile(path.toStdString());
+  if (!read.error.empty()) {
+    *error = QString::fromStdString(read.error);
     return false;
   }
-  const QByteArray bytes = file.read(kMaxBytes + 1);
-  if (bytes.size() > kMaxBytes) {
-    *error = QStringLiteral("%1: larger than 4 MB: not a register list").arg(path);
-    return false;
-  }
-  const WatchFile parsed = ParseWatchFile(
-      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path.toStdString());
-  std::string problem = parsed.error;
-  if (problem.empty()) {
-    const std::string refused = WatchList().checkAll(parsed.entries);
-    if (!refused.empty()) problem = path.toStdString() + ": " + refused;
-  }
-  if (!problem.empty()) {
-    *error = QString::fromStdString(problem);
-    return false;
-  }
-  *entries = parsed.entries;
+  *entries = read.entries;
   return true;
 }
 

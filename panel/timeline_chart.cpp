@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "link/register_number.h"
+
 namespace varnak {
 
 namespace {
@@ -25,12 +27,62 @@ TimelineChart::TimelineChart(const Recorder& recorder, Clock clock, QWidget* par
   setAttribute(Qt::WA_OpaquePaintEvent);
   refresh_.setInterval(250);
   connect(&refresh_, &QTimer::timeout, this, [this] {
+    syncLanes();
     if (following_) update();
   });
 }
 
+void TimelineChart::setLaneSource(LaneSource source) {
+  laneSource_ = std::move(source);
+  syncLanes();
+}
+
+void TimelineChart::syncLanes() {
+  std::vector<BusLane> lanes = laneSource_ ? laneSource_() : std::vector<BusLane>();
+  if (lanes == lanes_) return;
+  lanes_ = std::move(lanes);
+  plotFor_ = QSize();
+  // Each lane keeps room for a line of text: past the window's height the chart grows, and scrolls.
+  const int textHeight = fontMetrics().height();
+  const int chrome = kMarkerRows * (textHeight + 2) + 6 + textHeight + 10;
+  setMinimumHeight(std::max(300, chrome + laneCount() * (textHeight + 4)));
+  update();
+}
+
+QString TimelineChart::laneLabel(const BusLane& lane) {
+  const QString reg = QString::fromStdString(RegisterName(lane.reg));
+  return lane.name.isEmpty() ? reg : reg + QLatin1Char(' ') + lane.name;
+}
+
+QString TimelineChart::laneValue(const BusLane& lane, std::int64_t t) const {
+  const RegisterHistory& history = recorder_.registers();
+  const RegisterCell first = history.at(lane.reg, t);
+  if (!first.known) return {};
+  RegisterCell second;
+  if (IsPair(lane.format)) {
+    second = history.at(lane.reg + 1, t);
+    if (!second.known) return {};
+  }
+  return QString::fromStdString(FormatValue(lane.format, first.value, second.value));
+}
+
+int TimelineChart::labelWidth() const {
+  int width = kLaneLabelWidth;
+  const QFontMetrics fm = fontMetrics();
+  for (const BusLane& lane : lanes_)
+    width = std::max(width, std::min(kMaxLabelWidth, fm.horizontalAdvance(laneLabel(lane)) + 10));
+  return width;
+}
+
+QRect TimelineChart::laneRect(int lane) const {
+  const QRect plot = plotRect();
+  const int h = laneHeight(plot);
+  return QRect(plot.left(), plot.top() + lane * h, plot.width(), h);
+}
+
 void TimelineChart::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  syncLanes();
   refresh_.start();
 }
 
@@ -101,8 +153,8 @@ QRect TimelineChart::plotRect() const {
   const int textHeight = fontMetrics().height();
   const int top = kMarkerRows * (textHeight + 2) + 6;
   const int axis = textHeight + 10;
-  plot_ = QRect(kLaneLabelWidth, top, std::max(1, width() - kLaneLabelWidth - 8),
-                std::max(8, height() - top - axis));
+  const int labels = labelWidth();
+  plot_ = QRect(labels, top, std::max(1, width() - labels - 8), std::max(8, height() - top - axis));
   plotFor_ = size();
   return plot_;
 }
@@ -126,9 +178,20 @@ QString TimelineChart::cursorText(int x) const {
   if (t < 0 || t > recorder_.elapsed(clock_())) return {};
   QString text = ClockText(recorder_.startEpochMs() + t, QStringLiteral("HH:mm:ss.zzz"));
   const auto outputs = recorder_.outputsAt(t);
-  if (!outputs) return text + QStringLiteral("  ") + tr("no outputs known yet");
-  for (int i = 0; i < 8; ++i) text += QStringLiteral("  Q%1 %2").arg(i).arg((*outputs >> i) & 1);
-  if (!recorder_.liveAt(t)) text += QStringLiteral("  (") + tr("not live") + QLatin1Char(')');
+  if (!outputs) {
+    text += QStringLiteral("  ") + tr("no outputs known yet");
+  } else {
+    for (int i = 0; i < 8; ++i) text += QStringLiteral("  Q%1 %2").arg(i).arg((*outputs >> i) & 1);
+    if (!recorder_.liveAt(t)) text += QStringLiteral("  (") + tr("not live") + QLatin1Char(')');
+  }
+  for (const BusLane& lane : lanes_) {
+    const QString value = laneValue(lane, t);
+    if (value.isEmpty()) continue;
+    text += QStringLiteral("  ") + QString::fromStdString(RegisterName(lane.reg)) + QLatin1Char(' ') + value;
+    const RegisterCell cell = recorder_.registers().at(lane.reg, t);
+    const bool live = cell.live && (!IsPair(lane.format) || recorder_.registers().at(lane.reg + 1, t).live);
+    if (!live) text += QStringLiteral(" (") + tr("not live") + QLatin1Char(')');
+  }
   return text;
 }
 

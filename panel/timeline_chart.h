@@ -1,6 +1,8 @@
-// The chart of the outputs over time: eight lanes Q0..Q7 as logic traces, the
-// commands as markers, spans that were not live hatched grey, and a clock-time
-// axis. It follows the present until scrolled back.
+// The chart of the outputs over time: eight lanes Q0..Q7 as logic traces, below
+// them one lane per register of the watch list drawn as a bus (the value inside
+// each stretch, a crossing at each change), the commands as markers, spans that
+// were not live hatched grey, and a clock-time axis. It follows the present until
+// scrolled back.
 //
 // Drawing costs one binary search and one min/max per pixel column (the
 // recorder's summaries), so a screen of a day's history costs about what a
@@ -12,11 +14,15 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "timeline/event_words.h"
 #include "timeline/recorder.h"
+#include "watch/register_format.h"
 
 namespace varnak {
+
+struct ChartColours;
 
 class TimelineChart : public QWidget {
   Q_OBJECT
@@ -26,7 +32,30 @@ class TimelineChart : public QWidget {
   static constexpr std::int64_t kMinSpanMs = 2000;
   static constexpr std::int64_t kMaxSpanMs = 24 * 3600 * 1000;
 
+  // A register's lane: its row of the watch list.
+  struct BusLane {
+    unsigned reg = 0;
+    RegisterFormat format = RegisterFormat::Hex;
+    QString name;
+    bool operator==(const BusLane& o) const { return reg == o.reg && format == o.format && name == o.name; }
+  };
+  // The lanes as the list has them now; asked for four times a second while shown.
+  using LaneSource = std::function<std::vector<BusLane>()>;
+
   TimelineChart(const Recorder& recorder, Clock clock, QWidget* parent = nullptr);
+
+  void setLaneSource(LaneSource source);
+  // Takes the list's lanes again; the chart grows when they do not fit.
+  void syncLanes();
+  const std::vector<BusLane>& busLanes() const { return lanes_; }
+  // The lane's label left of it: "R1000", and the name after it.
+  static QString laneLabel(const BusLane& lane);
+  // The lane's value at t in its format, or an empty text before its first good read.
+  QString laneValue(const BusLane& lane, std::int64_t t) const;
+  // Lane i (0..7 the outputs, then the registers), in widget coordinates.
+  QRect laneRect(int lane) const;
+  // The colours every lane draws with, from the palette (panel/theme.h).
+  const ChartColours& colours() const;
 
   void setWords(EventWords words) { words_ = std::move(words); }
 
@@ -40,7 +69,7 @@ class TimelineChart : public QWidget {
   // The right edge, ms since the start.
   std::int64_t endT() const;
 
-  // "21:03:05.123  Q0 1  Q1 0 ...", for the cursor at x; empty outside the recording.
+  // "21:03:05.123  Q0 1  Q1 0 ...  R1000 0041", for the cursor at x; empty outside the recording.
   QString cursorText(int x) const;
   // The time at pixel column x, ms since the start.
   std::int64_t timeAt(int x) const;
@@ -64,6 +93,7 @@ class TimelineChart : public QWidget {
 
  private:
   static constexpr int kLaneLabelWidth = 34;  // "Q0".."Q7" left of the lanes
+  static constexpr int kMaxLabelWidth = 160;  // a register's label beyond this is elided
   static constexpr int kMarkerRows = 3;       // rows of command labels above the lanes
 
   QRect plotRect() const;
@@ -75,6 +105,15 @@ class TimelineChart : public QWidget {
   void drawLanes(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t now);
   void drawMarkers(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t right);
   void drawCursor(QPainter& p, const QRect& plot);  // these in timeline_drawing.cpp
+  // Fills the spans not live, merged where closer than a pixel, grey and hatched.
+  void fillNotLive(QPainter& p, const std::vector<QRect>& rects);
+  // The register lanes and their labels, in timeline_bus.cpp.
+  void drawBusLanes(QPainter& p, const QRect& plot, const QRect& dirty, std::int64_t left, std::int64_t right,
+                    std::int64_t now);
+  void drawBusCursor(QPainter& p, const QRect& plot, std::int64_t t);
+  int laneCount() const { return 8 + static_cast<int>(lanes_.size()); }
+  int laneHeight(const QRect& plot) const { return plot.height() / laneCount(); }
+  int labelWidth() const;
 
   const Recorder& recorder_;
   Clock clock_;
@@ -89,6 +128,8 @@ class TimelineChart : public QWidget {
   std::optional<int> dragX_;
   mutable QRect plot_;
   mutable QSize plotFor_;  // the size plot_ was laid out for
+  LaneSource laneSource_;
+  std::vector<BusLane> lanes_;
   // Following, the present moves: redrawn four times a second while shown.
   QTimer refresh_;
 };

@@ -3,6 +3,7 @@
 #include "panel/theme.h"
 
 #include <QDateTime>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -46,7 +47,9 @@ QString ClockText(std::int64_t epochMs, const QString& format) {
 
 }  // namespace
 
-void TimelineChart::paintEvent(QPaintEvent*) {
+const ChartColours& TimelineChart::colours() const { return Colours(palette()); }
+
+void TimelineChart::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const ChartColours& c = Colours(palette());
   p.fillRect(rect(), c.ground);
@@ -60,7 +63,7 @@ void TimelineChart::paintEvent(QPaintEvent*) {
     ~Release() { r.reset(); }
   } release{paintRight_};
 
-  const int laneHeight = plot.height() / 8;
+  const int laneHeight = this->laneHeight(plot);
   for (int lane = 0; lane < 8; ++lane) {
     const int y = plot.top() + lane * laneHeight;
     if (lane % 2) p.fillRect(QRect(plot.left(), y, plot.width(), laneHeight), c.stripe);
@@ -68,11 +71,12 @@ void TimelineChart::paintEvent(QPaintEvent*) {
   drawAxis(p, plot, left, right);
   drawNotLive(p, plot, left, right, now);
   drawLanes(p, plot, left, now);
+  drawBusLanes(p, plot, event->rect(), left, right, now);
   drawMarkers(p, plot, left, right);
 
   p.setPen(c.text);
   for (int lane = 0; lane < 8; ++lane) {
-    const QRect label(0, plot.top() + lane * laneHeight, kLaneLabelWidth - 6, laneHeight);
+    const QRect label(0, plot.top() + lane * laneHeight, plot.left() - 6, laneHeight);
     p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Q%1").arg(lane));
   }
   p.setPen(c.frame);
@@ -129,7 +133,7 @@ void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t lef
       rects.back().setRight(std::max(rects.back().right(), x1 - 1));
       return;
     }
-    rects.emplace_back(x0, plot.top(), x1 - x0, plot.height());
+    rects.emplace_back(x0, plot.top(), x1 - x0, 8 * laneHeight(plot));
   };
   // Before the first reply kept nothing is known: as dimmed as the lamps were.
   const auto& changes = recorder_.changes();
@@ -141,6 +145,10 @@ void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t lef
   if (const auto open = recorder_.openSpan(now);
       open && (spans.empty() || spans.back().end != NotLiveSpan::kOpen))
     shade(open->begin, now);
+  fillNotLive(p, rects);
+}
+
+void TimelineChart::fillNotLive(QPainter& p, const std::vector<QRect>& rects) {
   // Grey, and hatched where there is room for the hatching to show.
   const ChartColours& c = Colours(palette());
   const QBrush hatch(c.notLiveHatch, Qt::BDiagPattern);
@@ -151,7 +159,7 @@ void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t lef
 }
 
 void TimelineChart::drawLanes(QPainter& p, const QRect& plot, std::int64_t left, std::int64_t now) {
-  const int laneHeight = plot.height() / 8;
+  const int laneHeight = this->laneHeight(plot);
   const int pad = std::max(2, laneHeight / 6);
   std::vector<QLine> high, low, edges;
   std::vector<QRect> fills, busy;
@@ -282,9 +290,10 @@ void TimelineChart::drawCursor(QPainter& p, const QRect& plot) {
   p.drawLine(cursorX_, plot.top(), cursorX_, plot.bottom());
   const std::int64_t t = timeAt(cursorX_);
   if (t < 0 || t > recorder_.elapsed(clock_())) return;
+  drawBusCursor(p, plot, t);
   const auto outputs = recorder_.outputsAt(t);
   if (!outputs) return;
-  const int laneHeight = plot.height() / 8;
+  const int laneHeight = this->laneHeight(plot);
   p.setPen(c.text);
   for (int lane = 0; lane < 8; ++lane)
     p.drawText(QRect(cursorX_ + 4, plot.top() + lane * laneHeight, 16, laneHeight),

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "timeline/csv_writer.h"
+#include "timeline/list_recorder.h"
 #include "timeline/vcd_writer.h"
 
 namespace varnak {
@@ -42,6 +43,10 @@ EventWords TimelineWindow::Words() {
   };
   words.notLive = tr("not live").toStdString();
   words.liveAgain = tr("live again").toStdString();
+  //: %1 is a register, R1000
+  words.registerNotLive = tr("%1 not live").toStdString();
+  //: %1 is a register, R1000
+  words.registerLiveAgain = tr("%1 live again").toStdString();
   return words;
 }
 
@@ -53,7 +58,14 @@ TimelineWindow::TimelineWindow(const Recorder& recorder, TimelineChart::Clock cl
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(960, 520);
 
-  chart_ = new TimelineChart(recorder, std::move(clock), this);
+  // Many register lanes make the chart taller than the window: it scrolls up and down.
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  chart_ = new TimelineChart(recorder, std::move(clock));
+  scroll_->setWidget(chart_);
   chart_->setWords(Words());
   follow_ = new QPushButton(tr("Back to now (End)"), this);
   follow_->setToolTip(tr("Follow the present again"));
@@ -84,7 +96,7 @@ TimelineWindow::TimelineWindow(const Recorder& recorder, TimelineChart::Clock cl
   buttons->addWidget(save_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
-  layout->addWidget(chart_, 1);
+  layout->addWidget(scroll_, 1);
   layout->addWidget(cursor_);
 
   auto* saveAction = new QAction(this);
@@ -105,13 +117,22 @@ TimelineWindow::TimelineWindow(const Recorder& recorder, TimelineChart::Clock cl
 
 void TimelineWindow::showSpan() { span_->setText(tr("Screen: %1").arg(SpanText(chart_->spanMs()))); }
 
+std::vector<unsigned> TimelineWindow::columns() {
+  chart_->syncLanes();
+  std::vector<WatchEntry> rows;
+  for (const TimelineChart::BusLane& lane : chart_->busLanes())
+    rows.push_back(WatchEntry{lane.reg, {}, lane.format});
+  return RecordingColumns(rows, recorder_.registers());
+}
+
 bool TimelineWindow::saveTo(const QString& path, QString* error) {
   std::ostringstream out;
   const std::int64_t now = clock_();
+  const std::vector<unsigned> registers = columns();
   if (path.endsWith(QStringLiteral(".vcd"), Qt::CaseInsensitive)) {
-    WriteVcd(out, recorder_, now, Words());
+    WriteVcd(out, recorder_, now, Words(), registers);
   } else {
-    WriteCsv(out, recorder_, now, Words());
+    WriteCsv(out, recorder_, now, Words(), registers);
   }
   // The old file stays whole when writing fails.
   QSaveFile file(path);

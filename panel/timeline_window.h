@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QWidget>
 #include <functional>
 
@@ -20,6 +21,11 @@ class TimelineWindow : public QWidget {
 
   // The file name asked for by 保存… and Ctrl+S (a dialog, unless a test says).
   void setSavePathAsker(std::function<QString()> ask) { askPath_ = std::move(ask); }
+  // The register lanes: the rows of the watch list.
+  void setLaneSource(TimelineChart::LaneSource source) { chart_->setLaneSource(std::move(source)); }
+  // The registers the files have columns for: the lanes' (a pair's two), then
+  // any other register the recording still holds.
+  std::vector<unsigned> columns();
   // CSV, or VCD when the name ends in .vcd; false (and `error` says why) if it failed.
   bool saveTo(const QString& path, QString* error = nullptr);
   void save();
@@ -30,6 +36,7 @@ class TimelineWindow : public QWidget {
   TimelineChart* chart() { return chart_; }
   QPushButton* followButton() { return follow_; }
   QPushButton* saveButton() { return save_; }
+  QScrollArea* lanesArea() { return scroll_; }
   QLabel* cursorLabel() { return cursor_; }
 
  private:
@@ -38,6 +45,7 @@ class TimelineWindow : public QWidget {
   const Recorder& recorder_;
   TimelineChart::Clock clock_;
   TimelineChart* chart_;
+  QScrollArea* scroll_;
   QPushButton* follow_;
   QPushButton* zoomIn_;
   QPushButton* zoomOut_;

@@ -18,13 +18,11 @@
 
 #include "panel/watch_delegate.h"
 #include "translations/translate.h"
+#include "watch/watch_file_read.h"
 
 namespace varnak {
 
 namespace {
-
-// A register list is some tens of kilobytes (1000 rows); anything far larger is not one.
-constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
 // A cell of copied text: its tabs and line breaks would start another cell or row.
 QString OneCell(QString text) {
@@ -225,22 +223,14 @@ void WatchWindow::removeSelected() {
 }
 
 bool WatchWindow::openFile(const QString& path, QString* error) {
-  QFile file(path);
   const auto fail = [&](const QString& why) {
     if (error) *error = why;
     return false;
   };
-  if (!file.open(QIODevice::ReadOnly)) return fail(tr("Cannot open %1: %2").arg(path, file.errorString()));
-  const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (bytes.size() > kMaxFileBytes)
-    return fail(
-        tr("%1: larger than %2 MB: not a register list").arg(path).arg(kMaxFileBytes / (1024 * 1024)));
-  const WatchFile parsed =
-      ParseWatchFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                     path.toStdString(), Translated);
-  if (!parsed.error.empty()) return fail(QString::fromStdString(parsed.error));
+  const WatchFile read = ReadWatchFile(path.toStdString(), Translated);
+  if (!read.error.empty()) return fail(QString::fromStdString(read.error));
   QString why;
-  if (!model_->replaceAll(parsed.entries, &why)) return fail(QStringLiteral("%1: %2").arg(path, why));
+  if (!model_->replaceAll(read.entries, &why)) return fail(QStringLiteral("%1: %2").arg(path, why));
   say(QString());
   return true;
 }

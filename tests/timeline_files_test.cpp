@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/watch_recording.h"
+#include "time_zone.h"
 #include "timeline/csv_writer.h"
 #include "timeline/local_time.h"
 #include "timeline/vcd_writer.h"
@@ -18,29 +19,6 @@ namespace {
 
 // 2026-12-07T13:00:00.000Z
 constexpr std::int64_t kEpoch = 1796648400000;
-
-class TimeZone {
- public:
-  explicit TimeZone(const char* tz) {
-    const char* old = std::getenv("TZ");
-    if (old) old_ = old;
-    had_ = old != nullptr;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~TimeZone() {
-    if (had_) {
-      setenv("TZ", old_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  std::string old_;
-  bool had_ = false;
-};
 
 TEST(LocalTime, IsoWithMillisecondsAndOffset) {
   struct {

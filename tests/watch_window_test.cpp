@@ -348,7 +348,7 @@ TEST_F(WatchWindowTest, ABadFileIsRefusedWholeWithItsLineAndTheListStays) {
   }
   QString error;
   EXPECT_FALSE(watch->openFile(dir.filePath(QStringLiteral("missing.csv")), &error));
-  EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot open ") + dir.filePath(QStringLiteral("missing.csv"))))
+  EXPECT_TRUE(error.startsWith(QStringLiteral("cannot read ") + dir.filePath(QStringLiteral("missing.csv"))))
       << error.toStdString();
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <vector>
 
 #include "timeline/event_words.h"
 #include "timeline/recorder.h"
@@ -13,22 +14,27 @@ namespace varnak {
 class CsvWriter {
  public:
   // `startEpochMs`: the wall clock at the recording's start, for the first column.
-  CsvWriter(std::ostream& out, std::int64_t startEpochMs, EventWords words = {});
+  // `columns`: the registers after Q7, in this order; each row carries their cells.
+  CsvWriter(std::ostream& out, std::int64_t startEpochMs, EventWords words = {},
+            std::vector<unsigned> columns = {});
 
-  // time,ms,Q0,...,Q7,event
+  // time,ms,Q0,...,Q7,R1000,...,event
   void header();
   // Local clock time, ms since the start, Q0..Q7 as 0/1 (empty before the first
-  // reply), and the event quoted as CSV quotes text.
+  // reply), each register as four hex digits (empty before its first good read),
+  // and the event quoted as CSV quotes text.
   void row(const TimelineRow& row);
 
  private:
   std::ostream& out_;
   std::int64_t startEpochMs_;
   EventWords words_;
+  std::vector<unsigned> columns_;
 };
 
-// Every row of the recording up to `now`.
-void WriteCsv(std::ostream& out, const Recorder& recorder, std::int64_t now, const EventWords& words = {});
+// Every row of the recording up to `now`, with the registers in `columns`.
+void WriteCsv(std::ostream& out, const Recorder& recorder, std::int64_t now, const EventWords& words = {},
+              const std::vector<unsigned>& columns = {});
 
 // "text" with every " doubled.
 std::string CsvQuoted(const std::string& text);

@@ -1,6 +1,19 @@
 #include "event_words.h"
 
+#include "link/register_number.h"
+
 namespace varnak {
+
+namespace {
+
+std::string WithRegister(const std::string& words, unsigned reg) {
+  std::string text = words;
+  const auto at = text.find("%1");
+  if (at != std::string::npos) text.replace(at, 2, RegisterName(reg));
+  return text;
+}
+
+}  // namespace
 
 std::string EnglishCommandText(const CommandMarker& c) {
   const std::string reg(c.regText());
@@ -34,6 +47,10 @@ std::string EventWords::text(const TimelineRow& row) const {
       return liveAgain;
     case TimelineRow::Event::Command:
       return row.command ? command(*row.command) : std::string();
+    case TimelineRow::Event::RegisterNotLive:
+      return WithRegister(registerNotLive, row.reg);
+    case TimelineRow::Event::RegisterLiveAgain:
+      return WithRegister(registerLiveAgain, row.reg);
     case TimelineRow::Event::None:
       break;
   }

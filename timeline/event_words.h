@@ -17,6 +17,9 @@ struct EventWords {
   std::function<std::string(const CommandMarker&)> command = EnglishCommandText;
   std::string notLive = "not live";
   std::string liveAgain = "live again";
+  // A register's: %1 is its name (R1000).
+  std::string registerNotLive = "%1 not live";
+  std::string registerLiveAgain = "%1 live again";
 
   // The event of a row, or an empty text for a plain change.
   std::string text(const TimelineRow& row) const;

@@ -23,7 +23,7 @@ void CopyText(char (&to)[N], std::string_view from) {
 }  // namespace
 
 Recorder::Recorder(std::int64_t startMs, std::int64_t startEpochMs, Limits limits)
-    : startMs_(startMs), startEpochMs_(startEpochMs), limits_(limits) {
+    : startMs_(startMs), startEpochMs_(startEpochMs), limits_(limits), registers_(limits.registerChanges) {
   limits_.changes = std::max<std::size_t>(limits_.changes, 1);
   limits_.spans = std::max<std::size_t>(limits_.spans, 1);
   limits_.markers = std::max<std::size_t>(limits_.markers, 1);
@@ -82,13 +82,53 @@ void Recorder::commandEnded(CommandOutcome outcome, std::string_view value, bool
   if (!value.empty()) CopyText(m->value, value);
 }
 
-void Recorder::notify(std::int64_t t, TimelineRow::Event event) {
+void Recorder::registersRead(std::int64_t now, unsigned reg, const std::uint16_t* words, std::size_t count) {
+  const std::int64_t t = std::max<std::int64_t>(elapsed(now), 0);
+  bool changed = false;
+  std::optional<unsigned> liveAgain;
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned r = reg + static_cast<unsigned>(i);
+    const bool wasLive = registers_.last(r).live || !registers_.last(r).known;
+    if (!registers_.read(t, r, words[i])) continue;
+    changed = true;
+    if (!wasLive && !liveAgain) liveAgain = r;
+  }
+  if (!changed) return;
+  if (liveAgain) {
+    notify(t, TimelineRow::Event::RegisterLiveAgain, *liveAgain, true);
+  } else {
+    notify(t, TimelineRow::Event::None, 0, true);
+  }
+}
+
+void Recorder::registersLost(std::int64_t now, unsigned reg, std::size_t count) {
+  const std::int64_t t = std::max<std::int64_t>(elapsed(now), 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned r = reg + static_cast<unsigned>(i);
+    if (registers_.lost(t, r)) notify(t, TimelineRow::Event::RegisterNotLive, r, true);
+  }
+}
+
+void Recorder::setColumns(std::vector<unsigned> columns) {
+  columns_ = std::move(columns);
+  cells_.assign(columns_.size(), RegisterCell{});
+}
+
+const std::vector<RegisterCell>& Recorder::currentCells() {
+  for (std::size_t i = 0; i < columns_.size(); ++i) cells_[i] = registers_.last(columns_[i]);
+  return cells_;
+}
+
+void Recorder::notify(std::int64_t t, TimelineRow::Event event, unsigned reg, bool fromRegisters) {
   if (!listener_) return;
   TimelineRow row;
   row.t = t;
+  row.reg = reg;
+  if (!columns_.empty()) row.cells = &currentCells();
   row.known = !changes_.empty();
   row.outputs = row.known ? changes_.back().outputs() : 0;
-  row.live = event != TimelineRow::Event::NotLive;
+  // A register's row says whether the outputs were live then; the outputs' own rows know.
+  row.live = fromRegisters ? liveAt(t) : event != TimelineRow::Event::NotLive;
   row.event = event;
   listener_(row);
 }
@@ -166,63 +206,6 @@ Recorder::Summary Recorder::summarise(std::size_t a, std::size_t b) const {
   }
   for (; i < end; ++i) fold(changes_[i - droppedChanges_].outputs());
   return s;
-}
-
-void Recorder::forEachRow(std::int64_t now, const std::function<void(const TimelineRow&)>& visit) const {
-  enum Rank : std::uint8_t { kChange, kSpanEnd, kSpanBegin, kCommand };
-  struct Item {
-    std::int64_t t;
-    Rank rank;
-    std::size_t index;
-  };
-  const std::int64_t end = elapsed(now);
-  std::vector<Item> items;
-  items.reserve(changes_.size() + 2 * spans_.size() + markers_.size() + 1);
-  for (std::size_t i = 0; i < changes_.size(); ++i) items.push_back({changes_[i].t(), kChange, i});
-  for (std::size_t i = 0; i < spans_.size(); ++i) {
-    if (spans_[i].end == spans_[i].begin) continue;  // opened and ended by the same reply
-    items.push_back({spans_[i].begin, kSpanBegin, i});
-    if (spans_[i].end != NotLiveSpan::kOpen) items.push_back({spans_[i].end, kSpanEnd, i});
-  }
-  const auto open = openSpan(end);
-  if (open && (spans_.empty() || spans_.back().end != NotLiveSpan::kOpen))
-    items.push_back({open->begin, kSpanBegin, spans_.size()});
-  for (std::size_t i = 0; i < markers_.size(); ++i) items.push_back({markers_[i].t, kCommand, i});
-  std::stable_sort(items.begin(), items.end(),
-                   [](const Item& x, const Item& y) { return x.t != y.t ? x.t < y.t : x.rank < y.rank; });
-
-  TimelineRow row;
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    const Item& item = items[k];
-    row.t = item.t;
-    row.command = nullptr;
-    switch (item.rank) {
-      case kChange:
-        row.outputs = changes_[item.index].outputs();
-        row.known = true;
-        row.live = true;
-        row.event = TimelineRow::Event::None;
-        // The reply that ends a span and the change it brings are one row.
-        if (k + 1 < items.size() && items[k + 1].rank == kSpanEnd && items[k + 1].t == item.t) {
-          row.event = TimelineRow::Event::LiveAgain;
-          ++k;
-        }
-        break;
-      case kSpanEnd:
-        row.live = true;
-        row.event = TimelineRow::Event::LiveAgain;
-        break;
-      case kSpanBegin:
-        row.live = false;
-        row.event = TimelineRow::Event::NotLive;
-        break;
-      case kCommand:
-        row.event = TimelineRow::Event::Command;
-        row.command = &markers_[item.index];
-        break;
-    }
-    visit(row);
-  }
 }
 
 }  // namespace varnak

@@ -4,6 +4,7 @@
 //   poll replies ──> sample() ──> changes (only when Q0..Q7 differ)
 //   time passing ──> advance() ──> not-live spans (the dimmed-lamp rule)
 //   commands     ──> commandStarted() / commandEnded() ──> markers
+//   register reads ──> registersRead() / registersLost() ──> each register's changes and spans
 //
 // Times are milliseconds on one monotonic clock, passed in; the recorder keeps
 // them relative to its start. Everything is bounded and the oldest goes first.
@@ -16,6 +17,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "timeline/not_live_span.h"
+#include "timeline/register_history.h"
 
 namespace varnak {
 
@@ -32,14 +37,6 @@ class OutputChange {
 
  private:
   std::uint64_t packed_;
-};
-
-// Outputs not live from `begin` (1 s after the last reply that set them) until
-// the next such reply at `end`; ms since the start.
-struct NotLiveSpan {
-  static constexpr std::int64_t kOpen = INT64_MAX;  // still not live
-  std::int64_t begin;
-  std::int64_t end;
 };
 
 enum class CommandKind : std::uint8_t { Write, Read };
@@ -66,13 +63,17 @@ struct CommandMarker {
 // One line of the recording, as the files have it: the state after it, and what
 // happened there.
 struct TimelineRow {
-  enum class Event { None, NotLive, LiveAgain, Command };
+  enum class Event { None, NotLive, LiveAgain, Command, RegisterNotLive, RegisterLiveAgain };
   std::int64_t t = 0;   // ms since the start
   Outputs outputs = 0;  // meaningful only when `known`
   bool known = false;   // false before the first poll reply
   bool live = false;
   Event event = Event::None;
   const CommandMarker* command = nullptr;  // for Event::Command
+  unsigned reg = 0;                        // for Event::RegisterNotLive and RegisterLiveAgain
+  // The registers' states after the row, one per column in the columns' order
+  // (see setColumns() and forEachRow()); none when there are no columns.
+  const std::vector<RegisterCell>* cells = nullptr;
 };
 
 class Recorder {
@@ -81,6 +82,7 @@ class Recorder {
     std::size_t changes = 24 * 3600 * 5;  // 24 hours at five changes a second
     std::size_t spans = 24 * 3600;        // span starts are at least 1 s apart (a reply lies between)
     std::size_t markers = 24 * 3600;      // one command a second for 24 hours
+    std::size_t registerChanges = RegisterHistory::kDefaultLimit;  // changes and spans of all registers
   };
   // The state during some stretch of time: Qi was high at some moment if bit i of
   // `any` is set, and all the time if bit i of `all` is.
@@ -106,9 +108,20 @@ class Recorder {
   // command that waited for its turn and was replaced by the next click).
   void commandEnded(CommandOutcome outcome, std::string_view value = {}, bool newest = false);
 
+  // A good read of `count` registers from `reg` on (a pair is read whole: both
+  // words at once), `words[i]` the value of register reg + i.
+  void registersRead(std::int64_t now, unsigned reg, const std::uint16_t* words, std::size_t count);
+  // Registers reg .. reg + count - 1 are not live from now on: their read failed, or they are no longer read.
+  void registersLost(std::int64_t now, unsigned reg, std::size_t count);
+
   // Sees each change, "not live" and "live again" as it is recorded (commands are
-  // not streamed: their outcome comes later).
+  // not streamed: their outcome comes later), register changes included.
   void setListener(Listener listener) { listener_ = std::move(listener); }
+  // The registers whose cells the listener's rows carry, in this order.
+  void setColumns(std::vector<unsigned> columns);
+  const std::vector<unsigned>& columns() const { return columns_; }
+  // The cells of the columns now, as the last row streamed had them.
+  const std::vector<RegisterCell>& currentCells();
 
   std::int64_t elapsed(std::int64_t now) const { return now - startMs_; }
   std::int64_t startEpochMs() const { return startEpochMs_; }
@@ -130,8 +143,15 @@ class Recorder {
   // little more than a column of a minute's.
   Held heldDuring(std::int64_t from, std::int64_t to) const;
 
-  // The whole recording up to `now`, in time order (the rows of a CSV file).
-  void forEachRow(std::int64_t now, const std::function<void(const TimelineRow&)>& visit) const;
+  const RegisterHistory& registers() const { return registers_; }
+
+  // The whole recording up to `now`, in time order (the rows of a CSV file), each
+  // row with the cells of the registers in `columns`; a change of registers is a row of its own.
+  void forEachRow(std::int64_t now, const std::vector<unsigned>& columns,
+                  const std::function<void(const TimelineRow&)>& visit) const;
+  void forEachRow(std::int64_t now, const std::function<void(const TimelineRow&)>& visit) const {
+    forEachRow(now, {}, visit);
+  }
 
  private:
   static constexpr std::size_t kBlock = 64;
@@ -142,7 +162,7 @@ class Recorder {
 
   void pushChange(std::int64_t t, Outputs outputs);
   void dropOldestChange();
-  void notify(std::int64_t t, TimelineRow::Event event);
+  void notify(std::int64_t t, TimelineRow::Event event, unsigned reg = 0, bool fromRegisters = false);
   // Summary of the kept changes with indices [a, b) into changes_.
   Summary summarise(std::size_t a, std::size_t b) const;
 
@@ -157,6 +177,9 @@ class Recorder {
   std::deque<CommandMarker> markers_;
   std::optional<std::int64_t> lastSample_;  // ms since the start
   Listener listener_;
+  RegisterHistory registers_;
+  std::vector<unsigned> columns_;
+  std::vector<RegisterCell> cells_;  // of columns_, for the rows streamed
 };
 
 }  // namespace varnak

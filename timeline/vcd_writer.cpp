@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/register_number.h"
 #include "timeline/local_time.h"
 
 namespace varnak {
@@ -21,6 +22,19 @@ std::string Plain(std::string text) {
 
 }  // namespace
 
+std::string VcdId(std::size_t i) {
+  constexpr std::size_t kDigits = '~' - '!' + 1;
+  std::string id;
+  do {
+    id += static_cast<char>('!' + i % kDigits);
+    i /= kDigits;
+  } while (i > 0);
+  return id;
+}
+
+VcdWriter::VcdWriter(std::ostream& out, std::vector<unsigned> columns)
+    : out_(out), columns_(std::move(columns)), shown_(columns_.size(), -1) {}
+
 void VcdWriter::header(std::int64_t startEpochMs, const std::vector<std::string>& comments) {
   std::string h = "$date " + LocalIsoTime(startEpochMs) + " $end\n";
   h += "$version varnak " VARNAK_VERSION " $end\n";
@@ -36,6 +50,8 @@ void VcdWriter::header(std::int64_t startEpochMs, const std::vector<std::string>
     h += i == kLiveWire ? std::string(" live") : " Q" + std::to_string(i);
     h += " $end\n";
   }
+  for (std::size_t c = 0; c < columns_.size(); ++c)
+    h += "$var wire 16 " + VcdId(kLiveWire + 1 + c) + " " + RegisterName(columns_[c]) + " $end\n";
   h += "$upscope $end\n$enddefinitions $end\n";
   out_ << h;
 }
@@ -52,6 +68,18 @@ void VcdWriter::row(const TimelineRow& row) {
   if (!started_ || row.live != live_) {
     const char line[] = {row.live ? '1' : '0', kIds[kLiveWire], '\n'};
     values.append(line, sizeof line);
+  }
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    const RegisterCell cell = row.cells && c < row.cells->size() ? (*row.cells)[c] : RegisterCell{};
+    const int value = cell.known && cell.live ? cell.value : -1;
+    if (started_ && value == shown_[c]) continue;
+    shown_[c] = value;
+    std::string bits = "bx";
+    if (value >= 0) {
+      bits = "b";
+      for (int b = 15; b >= 0; --b) bits += ((value >> b) & 1) ? '1' : '0';
+    }
+    values += bits + ' ' + VcdId(kLiveWire + 1 + c) + '\n';
   }
   if (values.empty()) return;
   const std::int64_t t = std::max(row.t, lastT_);
@@ -80,13 +108,14 @@ std::string VcdCommandComment(const CommandMarker& command, std::int64_t startEp
          "): " + words.command(command);
 }
 
-void WriteVcd(std::ostream& out, const Recorder& recorder, std::int64_t now, const EventWords& words) {
+void WriteVcd(std::ostream& out, const Recorder& recorder, std::int64_t now, const EventWords& words,
+              const std::vector<unsigned>& columns) {
   std::vector<std::string> comments;
   for (const CommandMarker& m : recorder.markers())
     comments.push_back(VcdCommandComment(m, recorder.startEpochMs(), words));
-  VcdWriter writer(out);
+  VcdWriter writer(out, columns);
   writer.header(recorder.startEpochMs(), comments);
-  recorder.forEachRow(now, [&writer](const TimelineRow& row) { writer.row(row); });
+  recorder.forEachRow(now, columns, [&writer](const TimelineRow& row) { writer.row(row); });
   writer.close(recorder.elapsed(now));
 }
 

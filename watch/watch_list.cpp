@@ -1,6 +1,7 @@
 #include "watch_list.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "control/input_check.h"
 #include "link/register_number.h"
@@ -93,7 +94,35 @@ std::string WatchList::addTyped(std::string_view typed, RegisterFormat format, T
   return add(reg, format, {}, lang);
 }
 
+std::vector<unsigned> WatchList::covered() const {
+  std::vector<unsigned> regs;
+  if (!active_) return regs;
+  for (const WatchRow& r : rows_) {
+    regs.push_back(r.entry.reg);
+    if (IsPair(r.entry.format)) regs.push_back(r.entry.reg + 1);
+  }
+  std::sort(regs.begin(), regs.end());
+  regs.erase(std::unique(regs.begin(), regs.end()), regs.end());
+  return regs;
+}
+
+void WatchList::reportDropped(const std::vector<unsigned>& before) {
+  if (!reporter_) return;
+  const std::vector<unsigned> after = covered();
+  std::vector<unsigned> gone;
+  std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(gone));
+  for (unsigned reg : gone) reporter_(ListReport{ListReport::Kind::NotRead, reg, 1, {}});
+}
+
+void WatchList::report(ListReport::Kind kind, const WatchRow& row) {
+  if (!reporter_) return;
+  const bool pair = IsPair(row.entry.format);
+  reporter_(
+      ListReport{kind, row.entry.reg, pair ? 2u : 1u, {row.first, pair ? row.second : std::uint16_t{0}}});
+}
+
 void WatchList::remove(std::vector<std::size_t> indices) {
+  const std::vector<unsigned> before = reporter_ ? covered() : std::vector<unsigned>();
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   bool removed = false;
@@ -112,6 +141,7 @@ void WatchList::remove(std::vector<std::size_t> indices) {
   }
   if (turn_ >= rows_.size()) turn_ = 0;
   if (removed) ++layoutRevision_;
+  reportDropped(before);
 }
 
 void WatchList::rename(std::size_t i, const std::string& name) {
@@ -125,6 +155,7 @@ std::string WatchList::setFormat(std::size_t i, RegisterFormat format, Translate
   WatchRow& row = rows_[i];
   if (std::string pair = PairProblem(format, row.entry.reg, lang); !pair.empty()) return pair;
   const bool widthChanged = IsPair(format) != IsPair(row.entry.format);
+  const std::vector<unsigned> before = reporter_ && widthChanged ? covered() : std::vector<unsigned>();
   row.entry.format = format;
   if (widthChanged) {
     row.known = false;
@@ -137,6 +168,7 @@ std::string WatchList::setFormat(std::size_t i, RegisterFormat format, Translate
                    pending_.end());
     if (reading_ && reading_->rowId == id) reading_.reset();
     if (written_ && written_->rowId == id) written_.reset();
+    reportDropped(before);
   }
   touch(row);
   return {};
@@ -176,6 +208,7 @@ std::string WatchList::checkAll(const std::vector<WatchEntry>& entries, Translat
 std::string WatchList::replaceAll(const std::vector<WatchEntry>& entries, Translate lang) {
   std::string problem = checkAll(entries, lang);
   if (!problem.empty()) return problem;
+  const std::vector<unsigned> before = reporter_ ? covered() : std::vector<unsigned>();
   rows_.clear();
   for (const WatchEntry& e : entries) {
     WatchRow row;
@@ -188,6 +221,7 @@ std::string WatchList::replaceAll(const std::vector<WatchEntry>& entries, Transl
   written_.reset();
   turn_ = 0;
   ++layoutRevision_;
+  reportDropped(before);
   return {};
 }
 
@@ -199,7 +233,9 @@ std::vector<WatchEntry> WatchList::entries() const {
 }
 
 void WatchList::setActive(bool active) {
+  const std::vector<unsigned> before = reporter_ ? covered() : std::vector<unsigned>();
   active_ = active;
+  reportDropped(before);
   if (!active_ && reading_ && !reading_->readBack) reading_.reset();
 }
 

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,9 +76,25 @@ struct WatchRow {
   std::uint64_t revision = 0;
 };
 
+// What the list learnt of its registers, for a recording of them over time.
+struct ListReport {
+  enum class Kind {
+    Read,     // a whole value read: `words`
+    Failed,   // a read of the row failed
+    NotRead,  // no row reads the registers any more (removed, narrowed, or the list stopped)
+  };
+  Kind kind = Kind::Read;
+  unsigned reg = 0;             // the first register
+  unsigned count = 1;           // registers reg .. reg + count - 1
+  std::uint16_t words[2] = {};  // Read: the values of reg and reg + 1
+};
+
 class WatchList : public ListSource {
  public:
   WatchList() = default;
+
+  // Told of every whole value read, every failed read, and registers no longer read.
+  void setReporter(std::function<void(const ListReport&)> reporter) { reporter_ = std::move(reporter); }
 
   // Editing. Each returns why it refused, in the operator's language by `lang`,
   // or an empty text when done; a refused edit changes nothing.
@@ -173,6 +190,11 @@ class WatchList : public ListSource {
   };
 
   WatchRow* find(std::uint64_t id);
+  // The registers the rows read (none while inactive), ascending.
+  std::vector<unsigned> covered() const;
+  // Tells the reporter of the registers in `before` that are no longer covered.
+  void reportDropped(const std::vector<unsigned>& before);
+  void report(ListReport::Kind kind, const WatchRow& row);
   void touch(WatchRow& row) { ++row.revision; }
   std::optional<ListJob> jobOf(const ReadRun& run) const;
   void readEnded(const ListResult& result, std::int64_t now);
@@ -196,6 +218,7 @@ class WatchList : public ListSource {
   std::optional<WriteOutcome> written_;  // the write whose read-back runs now
   std::optional<ReadRun> reading_;
   std::optional<ListJob> handedOut_;  // the job nextJob() gave last, until it ends
+  std::function<void(const ListReport&)> reporter_;
 };
 
 }  // namespace varnak

@@ -120,6 +120,7 @@ void WatchList::readEnded(const ListResult& result, std::int64_t now) {
       row->failure = result.failure;
     }
     touch(*row);
+    report(ListReport::Kind::Failed, *row);
     return finishRead();
   }
   if (!run.pair) {
@@ -188,6 +189,7 @@ void WatchList::setGood(WatchRow& row, std::uint16_t first, std::uint16_t second
   row.second = pair ? second : std::uint16_t{0};
   row.readAt = now;
   touch(row);
+  report(ListReport::Kind::Read, row);
 }
 
 bool WatchList::writeAhead(std::uint64_t id) const {
