@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "cli/bridge_main.h"
 #include "cli/client.h"
 #include "cli/options.h"
 #include "cli/serial_line.h"
@@ -125,6 +126,7 @@ int Fail(const Outcome& o, const Options& opt, const std::string& where) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (IsBridgeCommand(argc, argv)) return RunBridge(argc, argv);
   CatchStopSignals();
   const Options opt = ParseOptions(argc, argv);
   if (opt.command == Command::Version) {

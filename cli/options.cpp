@@ -33,6 +33,7 @@ const char kUsage[] =
     "  watch             poll every 200 ms and print a timestamped line each time the outputs change\n"
     "  ports             list the serial ports, one per line: number, device, stable name,\n"
     "                    description, manufacturer, serial number, USB vendor:product id\n"
+    "  bridge            publish the outputs and registers to an MQTT broker (see varnak bridge --help)\n"
     "REG is an octal register number, with or without the leading R (R2000, 2000).\n"
     "When a read fails, its line on stderr says why, the other values are printed, and the\n"
     "exit code is the first failure's.\n"

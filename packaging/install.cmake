@@ -1,5 +1,6 @@
 # Install rules and the Debian package: the three programs, the desktop entry,
-# the icon, the AppStream metainfo, the man pages, the copyright and changelog.
+# the icon, the AppStream metainfo, the man pages, the copyright and changelog,
+# the bridge's systemd unit and its example settings.
 include(GNUInstallDirs)
 if(VARNAK_GUI)
   install(TARGETS varnak varnak-panel varnak-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -9,6 +10,9 @@ install(FILES ${pkg}/varnak-panel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/a
 install(FILES ${pkg}/varnak-panel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${pkg}/io.github.varnak.panel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${pkg}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The bridge: one systemd unit per line, and a settings file to start from.
+install(FILES ${pkg}/varnak-bridge@.service DESTINATION lib/systemd/system)
+install(FILES ${pkg}/bridge-example.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # Debian wants man pages and the changelog compressed, reproducibly (no name, no time).
 find_program(GZIP gzip REQUIRED)

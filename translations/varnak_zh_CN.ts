@@ -542,6 +542,14 @@
         <source>register %1 is already on line %2</source>
         <translation>寄存器号 %1 已在第 %2 行</translation>
     </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1: larger than 4 MB: not a register list</source>
+        <translation>%1：大于 4 MB，不是寄存器列表</translation>
+    </message>
 </context>
 <context>
     <name>WatchList</name>
@@ -949,6 +957,16 @@
         <source>Cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
     </message>
+    <message>
+        <source>%1 not live</source>
+        <extracomment>%1 is a register, R1000</extracomment>
+        <translation>%1 非实时</translation>
+    </message>
+    <message>
+        <source>%1 live again</source>
+        <extracomment>%1 is a register, R1000</extracomment>
+        <translation>%1 恢复实时</translation>
+    </message>
 </context>
 <context>
     <name>varnak::WatchModel</name>
@@ -1066,14 +1084,6 @@
     <message>
         <source>Type a register into the last row to add it · F2 or double-click: edit · Enter: write the value</source>
         <translation>在最后一行输入寄存器号即可添加 · F2 或双击：编辑 · 回车：写入数值</translation>
-    </message>
-    <message>
-        <source>Cannot open %1: %2</source>
-        <translation>无法打开 %1：%2</translation>
-    </message>
-    <message>
-        <source>%1: larger than %2 MB: not a register list</source>
-        <translation>%1：大于 %2 MB，不是寄存器列表</translation>
     </message>
     <message>
         <source>Cannot save %1: %2</source>

@@ -1,0 +1,168 @@
+#include "cli/bridge_runner.h"
+
+#include <unistd.h>
+
+#include <QDateTime>
+#include <chrono>
+#include <cstdio>
+
+#include "bridge/discovery.h"
+#include "bridge/topics.h"
+#include "timeline/local_time.h"
+
+namespace varnak::cli {
+
+namespace {
+
+std::int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string TimeOfDay() { return LocalIsoTime(QDateTime::currentMSecsSinceEpoch()); }
+
+void Say(const std::string& line) { std::fprintf(stderr, "varnak bridge: %s\n", line.c_str()); }
+
+bridge::BridgeSettings SettingsOf(const bridge::BridgeConfig& c, const std::vector<WatchEntry>& list,
+                                  const std::string& label) {
+  bridge::BridgeSettings s;
+  s.prefix = c.topic;
+  s.list = list;
+  s.readOnly = c.readOnly;
+  s.haDiscovery = c.haDiscovery;
+  s.portLabel = label;
+  return s;
+}
+
+// The broker's name for the bridge: one per process, so that a bridge killed
+// outright and started again never takes over its old session.
+std::string ClientId(const std::string& prefix) {
+  return "varnak-" + bridge::NodeId(prefix) + "-" + std::to_string(::getpid());
+}
+
+}  // namespace
+
+BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector<WatchEntry>& list,
+                           std::unique_ptr<BridgePort> port, const std::string& password)
+    : config_(config),
+      port_(std::move(port)),
+      link_(*port_->port, panel_),
+      core_(SettingsOf(config, list, port_->label)),
+      mqtt_(std::make_unique<MqttLink>(config.broker, ClientId(config.topic), config.username, password,
+                                       config.cafile, core_.lastWill())) {
+  list_.replaceAll(list);
+  list_.setActive(true);
+  revisions_.assign(list_.size(), ~std::uint64_t{0});
+  link_.setListSource(&list_);
+  link_.addObserver(this);
+  tick_.setInterval(200);
+  connect(&tick_, &QTimer::timeout, this, [this] { handle([this] { link_.Timer1_Timer(now()); }); });
+  deadline_.setSingleShot(true);
+  deadline_.setTimerType(Qt::PreciseTimer);
+  connect(&deadline_, &QTimer::timeout, this, [this] { handle([this] { link_.Timeout(now()); }); });
+  WireBridgePort(
+      *port_, this, [this] { handle([this] { link_.MSComm1_OnComm(now()); }); },
+      [this](const QString& p) { onPortProblem(p); });
+  connect(mqtt_.get(), &MqttLink::connected, this, &BridgeRunner::onConnected);
+  connect(mqtt_.get(), &MqttLink::disconnected, this, [this](const QString& why) {
+    core_.disconnected();
+    Say("lost the broker (" + why.toStdString() + "); trying again");
+  });
+  connect(mqtt_.get(), &MqttLink::attemptFailed, this,
+          [](const QString& why) { Say(why.toStdString() + "; trying again"); });
+  connect(mqtt_.get(), &MqttLink::message, this, &BridgeRunner::onMessage);
+}
+
+BridgeRunner::~BridgeRunner() { link_.removeObserver(this); }
+
+std::int64_t BridgeRunner::now() const { return SteadyMs(); }
+
+bool BridgeRunner::start(std::string* why) {
+  started_ = now();
+  handle([this] { link_.Form2_Load(port_->answer.toStdU32String(), now()); });
+  tick_.start();
+  return mqtt_->start(why);
+}
+
+void BridgeRunner::stop() {
+  tick_.stop();
+  deadline_.stop();
+  mqtt_->stop(core_.goingOffline(), 2000);
+  port_->port->close();
+}
+
+void BridgeRunner::onLinkEvent(const LinkEvent& event) {
+  if (event.kind == LinkEvent::Kind::Received && event.ruling == Ruling::LampsSet) lampsSet_ = true;
+}
+
+void BridgeRunner::handle(const std::function<void()>& event) {
+  event();
+  if (const auto d = link_.nextDeadline()) {
+    deadline_.start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
+  } else {
+    deadline_.stop();
+  }
+  sync();
+}
+
+void BridgeRunner::sync() {
+  const std::int64_t t = now();
+  if (lampsSet_) {
+    lampsSet_ = false;
+    std::uint8_t byte = 0;
+    for (int q = 0; q < 8; ++q)
+      if (panel_.lamps[static_cast<std::size_t>(q)]) byte |= static_cast<std::uint8_t>(1u << q);
+    apply(core_.outputs(byte));
+  }
+  const LinkStatus status = link_.status(t, portProblem_.toStdString());
+  const auto state = bridge::ControllerStateOf(!portProblem_.isEmpty(), status.lampsStale, t - started_);
+  if (state != said_ && state != bridge::ControllerState::Unknown) {
+    said_ = state;
+    Say(std::string("controller: ") + bridge::ControllerText(state));
+  }
+  apply(core_.controller(state));
+  for (std::size_t i = 0; i < list_.size() && i < revisions_.size(); ++i) {
+    const WatchRow& row = list_.row(i);
+    if (row.revision == revisions_[i]) continue;
+    revisions_[i] = row.revision;
+    apply(core_.rowChanged(row.entry.reg, list_.valueText(i), row.status, list_.statusText(i), TimeOfDay()));
+  }
+}
+
+void BridgeRunner::apply(const bridge::Actions& actions) {
+  for (const bridge::Message& m : actions.publish) mqtt_->publish(m);
+  if (actions.write) startWrite(*actions.write);
+}
+
+void BridgeRunner::startWrite(const bridge::Write& write) {
+  const auto row = list_.indexOfRegister(write.reg);
+  const std::string why = row ? list_.write(*row, write.typed) : "not in the list";
+  if (!why.empty()) return apply(core_.writeRefused(write.reg, why, TimeOfDay()));
+  link_.ListChanged(now());
+  if (const auto d = link_.nextDeadline())
+    deadline_.start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
+}
+
+void BridgeRunner::onConnected() {
+  Say("connected to " + config_.mqtt);
+  for (const std::string& s : core_.subscriptions())
+    mqtt_->subscribe(s, s == bridge::SetFilter(config_.topic));
+  apply(core_.connected());
+}
+
+void BridgeRunner::onMessage(const QString& topic, const QByteArray& payload, bool retained) {
+  apply(core_.message(topic.toStdString(), payload.toStdString(), retained, TimeOfDay()));
+  sync();
+}
+
+void BridgeRunner::onPortProblem(const QString& problem) {
+  portProblem_ = problem;
+  if (!problem.isEmpty()) {
+    link_.ReportPortFailure(problem.toStdString());
+    Say(problem.toStdString());
+  }
+  sync();
+}
+
+}  // namespace varnak::cli

@@ -1,0 +1,65 @@
+// The bridge's shell: the link control driven headless on its line, as the
+// window drives it (the 200 ms tick, the port's receive events, a single-shot
+// timer at the link control's deadline), the register list read always, and
+// the broker connection; every change goes through BridgeCore, whose messages
+// are sent as they come.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "bridge/bridge_config.h"
+#include "bridge/bridge_core.h"
+#include "cli/bridge_port.h"
+#include "cli/mqtt_link.h"
+#include "control/link_control.h"
+#include "control/plain_panel.h"
+#include "watch/watch_list.h"
+
+namespace varnak::cli {
+
+class BridgeRunner : public QObject, public LinkObserver {
+  Q_OBJECT
+
+ public:
+  BridgeRunner(const bridge::BridgeConfig& config, const std::vector<WatchEntry>& list,
+               std::unique_ptr<BridgePort> port, const std::string& password);
+  ~BridgeRunner() override;
+
+  // Starts the line and the broker connection; false with `why` when the client cannot be made.
+  bool start(std::string* why);
+  // Publishes offline, disconnects cleanly, releases the line.
+  void stop();
+
+  void onLinkEvent(const LinkEvent& event) override;
+
+ private:
+  std::int64_t now() const;
+  // Runs a handler of the link control, re-arms its deadline and publishes what changed.
+  void handle(const std::function<void()>& event);
+  void sync();
+  void apply(const bridge::Actions& actions);
+  void startWrite(const bridge::Write& write);
+  void onConnected();
+  void onMessage(const QString& topic, const QByteArray& payload, bool retained);
+  void onPortProblem(const QString& problem);
+
+  bridge::BridgeConfig config_;
+  std::unique_ptr<BridgePort> port_;
+  PlainPanel panel_;
+  LinkControl link_;
+  WatchList list_;
+  bridge::BridgeCore core_;
+  std::unique_ptr<MqttLink> mqtt_;
+  QTimer tick_;
+  QTimer deadline_;
+  QString portProblem_;
+  std::int64_t started_ = 0;
+  bool lampsSet_ = false;
+  std::vector<std::uint64_t> revisions_;  // per row, the revision last looked at
+  bridge::ControllerState said_ = bridge::ControllerState::Unknown;
+};
+
+}  // namespace varnak::cli

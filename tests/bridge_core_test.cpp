@@ -1,0 +1,400 @@
+// The bridge's core by tables: its options and config file, topic names, the
+// discovery configs, and what it publishes on a change, a reconnect and a /set.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "bridge/bridge_config.h"
+#include "bridge/bridge_core.h"
+#include "bridge/discovery.h"
+#include "bridge/reconnect.h"
+#include "bridge/topics.h"
+
+namespace varnak::bridge {
+namespace {
+
+std::map<std::string, std::string> gFiles;
+bool FakeRead(const std::string& path, std::string* text, std::string* why) {
+  const auto it = gFiles.find(path);
+  if (it == gFiles.end()) {
+    *why = "cannot read " + path + ": No such file or directory";
+    return false;
+  }
+  *text = it->second;
+  return true;
+}
+
+struct ArgsCase {
+  const char* name;
+  std::vector<std::string> words;
+  std::string error;  // empty: taken
+  std::string host = "";
+  int port = 0;
+  std::string topic = "varnak";
+};
+
+class BridgeArguments : public testing::TestWithParam<ArgsCase> {};
+
+TEST_P(BridgeArguments, TakenOrRefusedWithTheReason) {
+  gFiles = {{"bridge.conf",
+             "# the line\nport = /dev/ttyUSB0\n\nmqtt = mqtt://broker:1884\ntopic = plant/line1\n"
+             "ha-discovery = yes\n"},
+            {"bad.conf", "port = 1\nspeed = 9600\n"},
+            {"nokey.conf", "mqtt\n"},
+            {"flag.conf", "mqtt = mqtt://h\nread-only = perhaps\n"}};
+  const ArgsCase& c = GetParam();
+  const BridgeConfig config = ParseBridgeArguments(c.words, &FakeRead);
+  EXPECT_EQ(config.error, c.error);
+  if (!c.error.empty()) return;
+  EXPECT_EQ(config.broker.host, c.host);
+  EXPECT_EQ(config.broker.port, c.port);
+  EXPECT_EQ(config.topic, c.topic);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BridgeArguments,
+    testing::Values(
+        ArgsCase{"HostAlone", {"--mqtt", "mqtt://localhost"}, "", "localhost", 1883},
+        ArgsCase{"HostAndPort", {"--mqtt=mqtt://10.0.0.5:1999"}, "", "10.0.0.5", 1999},
+        ArgsCase{"TlsDefaultPort", {"--mqtt", "mqtts://b.example"}, "", "b.example", 8883},
+        ArgsCase{"Ipv6", {"--mqtt", "mqtt://[::1]:1884"}, "", "::1", 1884},
+        ArgsCase{"TopicGiven", {"--mqtt", "mqtt://h", "--topic", "a/b"}, "", "h", 1883, "a/b"},
+        ArgsCase{"ConfigFile", {"--config", "bridge.conf"}, "", "broker", 1884, "plant/line1"},
+        ArgsCase{"CommandLineWinsOverFile",
+                 {"--config", "bridge.conf", "--topic", "other"},
+                 "",
+                 "broker",
+                 1884,
+                 "other"},
+        ArgsCase{"NoBroker", {"--port", "1"}, "bridge needs --mqtt mqtt://HOST[:PORT]"},
+        ArgsCase{"OtherScheme",
+                 {"--mqtt", "tcp://h"},
+                 "--mqtt wants mqtt://HOST[:PORT] or mqtts://HOST[:PORT], got: tcp://h"},
+        ArgsCase{"PortZero",
+                 {"--mqtt", "mqtt://h:0"},
+                 "--mqtt: the port is a number from 1 to 65535, got: mqtt://h:0"},
+        ArgsCase{"PortNotANumber",
+                 {"--mqtt", "mqtt://h:x1"},
+                 "--mqtt: the port is a number from 1 to 65535, got: mqtt://h:x1"},
+        ArgsCase{"EmptyPort",
+                 {"--mqtt", "mqtt://h:"},
+                 "--mqtt: the port is a number from 1 to 65535, got: mqtt://h:"},
+        ArgsCase{
+            "NoHost", {"--mqtt", "mqtt://:1883"}, "--mqtt wants a host name or address, got: mqtt://:1883"},
+        ArgsCase{
+            "CafileWithoutTls", {"--mqtt", "mqtt://h", "--cafile", "ca.pem"}, "--cafile is for mqtts://"},
+        ArgsCase{"PasswordWithoutUser",
+                 {"--mqtt", "mqtt://h", "--password-file", "pw"},
+                 "--password-file needs --username"},
+        ArgsCase{
+            "Wildcard", {"--mqtt", "mqtt://h", "--topic", "a/#"}, "--topic may not hold + or #, got: a/#"},
+        ArgsCase{"TrailingSlash",
+                 {"--mqtt", "mqtt://h", "--topic", "a/"},
+                 "--topic may not begin or end with / or hold an empty level, got: a/"},
+        ArgsCase{"UnknownOption", {"--mqtt", "mqtt://h", "--speed", "9600"}, "unknown option: --speed"},
+        ArgsCase{"FlagWithValue", {"--mqtt", "mqtt://h", "--read-only=yes"}, "--read-only takes no value"},
+        ArgsCase{"MissingValue", {"--mqtt"}, "--mqtt wants a value"},
+        ArgsCase{"GivenTwice", {"--mqtt", "mqtt://h", "--mqtt", "mqtt://g"}, "--mqtt given twice"},
+        ArgsCase{"StrayWord", {"--mqtt", "mqtt://h", "now"}, "bridge takes options only, got: now"},
+        ArgsCase{"UnknownKeyInFile", {"--config", "bad.conf"}, "bad.conf:2: unknown key: speed"},
+        ArgsCase{
+            "LineWithoutEquals", {"--config", "nokey.conf"}, "nokey.conf:1: want key = value, got: mqtt"},
+        ArgsCase{"FlagNotYesOrNo",
+                 {"--config", "flag.conf"},
+                 "flag.conf:2: read-only wants yes or no, got: perhaps"},
+        ArgsCase{
+            "FileMissing", {"--config", "none.conf"}, "cannot read none.conf: No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BridgeArguments, FlagsFromTheFileAndTheDefaultPort) {
+  gFiles = {{"f.conf", "mqtt = mqtt://h\nread-only = true\nha-discovery = no\n"}};
+  const BridgeConfig c = ParseBridgeArguments({"--config", "f.conf"}, &FakeRead);
+  EXPECT_EQ(c.error, "");
+  EXPECT_TRUE(c.readOnly);
+  EXPECT_FALSE(c.haDiscovery);
+  EXPECT_EQ(c.port, "1");
+}
+
+struct SetTopicCase {
+  const char* name;
+  std::string topic;
+  std::optional<unsigned> reg;
+};
+class SetTopics : public testing::TestWithParam<SetTopicCase> {};
+TEST_P(SetTopics, OneSpellingPerRegister) {
+  EXPECT_EQ(ParseSetTopic("plant/a", GetParam().topic), GetParam().reg);
+}
+INSTANTIATE_TEST_SUITE_P(Table, SetTopics,
+                         testing::Values(SetTopicCase{"Plain", "plant/a/R1000/set", 01000},
+                                         SetTopicCase{"Zero", "plant/a/R0/set", 0},
+                                         SetTopicCase{"Highest", "plant/a/R77777/set", 077777},
+                                         SetTopicCase{"LeadingZero", "plant/a/R01000/set", std::nullopt},
+                                         SetTopicCase{"NotOctal", "plant/a/R1008/set", std::nullopt},
+                                         SetTopicCase{"AboveRange", "plant/a/R100000/set", std::nullopt},
+                                         SetTopicCase{"NoR", "plant/a/1000/set", std::nullopt},
+                                         SetTopicCase{"OtherPrefix", "plant/b/R1000/set", std::nullopt},
+                                         SetTopicCase{"StateTopic", "plant/a/R1000", std::nullopt},
+                                         SetTopicCase{"Deeper", "plant/a/x/R1000/set", std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Topics, PayloadsAndJson) {
+  EXPECT_EQ(OutputsPayload(0xA5), "A5");
+  EXPECT_EQ(OutputsPayload(0x01), "01");
+  EXPECT_EQ(RegisterTopic("p", 02000), "p/R2000");
+  EXPECT_EQ(JsonString("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
+  EXPECT_EQ(JsonString("温度"), "\"温度\"");
+  EXPECT_EQ(NodeId("plant/line 1"), "plant_line_1");
+  EXPECT_EQ(NodeId("a-b_C9"), "a-b_C9");
+}
+
+TEST(Reconnect, FirstWithinASecondThenDoublingToFive) {
+  Reconnect r;
+  std::vector<std::int64_t> gaps;
+  std::int64_t now = 0;
+  for (int i = 0; i < 7; ++i) {
+    const std::int64_t at = r.failed(now);
+    gaps.push_back(at - now);
+    now = at;
+  }
+  EXPECT_EQ(gaps, (std::vector<std::int64_t>{500, 1000, 2000, 4000, 5000, 5000, 5000}));
+  r.connected();
+  EXPECT_EQ(r.failed(100000), 100500);
+}
+
+struct ControllerCase {
+  const char* name;
+  bool portProblem, stale;
+  std::int64_t age;
+  ControllerState state;
+};
+class Controller : public testing::TestWithParam<ControllerCase> {};
+TEST_P(Controller, StateFromTheLink) {
+  const auto& c = GetParam();
+  EXPECT_EQ(ControllerStateOf(c.portProblem, c.stale, c.age), c.state);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, Controller,
+    testing::Values(ControllerCase{"Answered", false, false, 5000, ControllerState::Online},
+                    ControllerCase{"SilentAtStart", false, true, 300, ControllerState::Unknown},
+                    ControllerCase{"Silent", false, true, 1000, ControllerState::NoReply},
+                    ControllerCase{"PortFailedAtStart", true, true, 0, ControllerState::PortFailed},
+                    ControllerCase{"PortFailsOverOldLamps", true, false, 9000, ControllerState::PortFailed}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+BridgeSettings Settings(bool readOnly = false, bool discovery = false) {
+  BridgeSettings s;
+  s.prefix = "p";
+  s.list = {{01000, "count", RegisterFormat::Unsigned},
+            {01002, "", RegisterFormat::Signed},
+            {02000, "out", RegisterFormat::Hex}};
+  s.readOnly = readOnly;
+  s.haDiscovery = discovery;
+  s.portLabel = "COM1";
+  return s;
+}
+
+std::vector<std::string> Topics(const Actions& a) {
+  std::vector<std::string> t;
+  for (const Message& m : a.publish) t.push_back(m.topic + "=" + m.payload);
+  return t;
+}
+
+TEST(BridgeCore, ChangesOnlyWhileConnectedAndAllAgainAtReconnect) {
+  BridgeCore core(Settings());
+  // Before the broker: nothing goes out, the state is kept.
+  EXPECT_TRUE(core.outputs(0x05).publish.empty());
+  EXPECT_TRUE(core.controller(ControllerState::Online).publish.empty());
+  EXPECT_TRUE(core.rowChanged(01000, "7", RowStatus::Ok, "", "t").publish.empty());
+  EXPECT_EQ(Topics(core.connected()),
+            (std::vector<std::string>{"p/availability=online", "p/controller=online", "p/outputs=05",
+                                      "p/Q0=1", "p/Q1=0", "p/Q2=1", "p/Q3=0", "p/Q4=0", "p/Q5=0", "p/Q6=0",
+                                      "p/Q7=0", "p/R1000=7"}));
+  // Connected: a change of Q1 alone, the same value again nothing.
+  EXPECT_EQ(Topics(core.outputs(0x07)), (std::vector<std::string>{"p/outputs=07", "p/Q1=1"}));
+  EXPECT_TRUE(core.outputs(0x07).publish.empty());
+  EXPECT_EQ(Topics(core.rowChanged(01000, "8", RowStatus::Ok, "", "t")),
+            (std::vector<std::string>{"p/R1000=8"}));
+  EXPECT_TRUE(core.rowChanged(01000, "8", RowStatus::Ok, "", "t").publish.empty());
+  // A failed read keeps the last value: nothing new.
+  EXPECT_TRUE(core.rowChanged(01000, "8", RowStatus::ReadFailed, "no reply", "t").publish.empty());
+  EXPECT_TRUE(core.rowChanged(07, "1", RowStatus::Ok, "", "t").publish.empty());  // not listed
+  EXPECT_EQ(Topics(core.controller(ControllerState::NoReply)),
+            (std::vector<std::string>{"p/controller=no reply"}));
+  core.disconnected();
+  EXPECT_TRUE(core.outputs(0x00).publish.empty());
+  const auto again = Topics(core.connected());
+  EXPECT_EQ(again.size(), 12u);
+  EXPECT_EQ(again[2], "p/outputs=00");
+  EXPECT_EQ(again[11], "p/R1000=8");
+  EXPECT_EQ(core.lastWill(), (Message{"p/availability", "offline", true}));
+}
+
+TEST(BridgeCore, EventsWhileAwayAreBounded) {
+  BridgeCore core(Settings());
+  for (int i = 0; i < 250; ++i) core.message("p/R7/set", "1", false, std::to_string(i));
+  const Actions a = core.connected();
+  std::size_t events = 0;
+  for (const Message& m : a.publish) events += m.topic == "p/events";
+  EXPECT_EQ(events, BridgeCore::kMaxWaitingEvents);
+  EXPECT_NE(a.publish.back().payload.find("\"249\""), std::string::npos);  // the newest kept
+}
+
+struct SetCase {
+  const char* name;
+  std::string topic, payload;
+  bool retained, readOnly;
+  bool writes;
+  std::string event;  // the event's payload, empty for none
+};
+class SetMessages : public testing::TestWithParam<SetCase> {};
+TEST_P(SetMessages, WriteOrEvent) {
+  const SetCase& c = GetParam();
+  BridgeCore core(Settings(c.readOnly));
+  core.connected();
+  const Actions a = core.message(c.topic, c.payload, c.retained, "T");
+  EXPECT_EQ(a.write.has_value(), c.writes);
+  if (c.writes) {
+    EXPECT_EQ(a.write->typed, c.payload);
+  }
+  if (c.event.empty()) {
+    EXPECT_TRUE(a.publish.empty());
+  } else {
+    ASSERT_EQ(a.publish.size(), 1u);
+    EXPECT_EQ(a.publish[0], (Message{"p/events", c.event, false}));
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetMessages,
+    testing::Values(
+        SetCase{"HexWrites", "p/R2000/set", "00A5", false, false, true, ""},
+        SetCase{"SignedWrites", "p/R1002/set", "-2", false, false, true, ""},
+        SetCase{
+            "NotHex", "p/R2000/set", "zz", false, false, false,
+            R"({"time": "T", "command": "write R2000 = zz", "outcome": "refused", "why": "value zz is not hex"})"},
+        SetCase{
+            "TooBigForUnsigned", "p/R1000/set", "70000", false, false, false,
+            R"J({"time": "T", "command": "write R1000 = 70000", "outcome": "refused", "why": "value 70000 does not fit unsigned (0 to 65535)"})J"},
+        SetCase{
+            "Retained", "p/R2000/set", "0001", true, false, false,
+            R"({"time": "T", "command": "write R2000 = 0001", "outcome": "ignored", "why": "retained: a write is never replayed"})"},
+        SetCase{"RetainedEmptyClears", "p/R2000/set", "", true, false, false, ""},
+        SetCase{
+            "NotListed", "p/R7/set", "1", false, false, false,
+            R"({"time": "T", "command": "write R7 = 1", "outcome": "ignored", "why": "R7 is not in the list"})"},
+        SetCase{
+            "ReadOnly", "p/R2000/set", "0001", false, true, false,
+            R"({"time": "T", "command": "write R2000 = 0001", "outcome": "ignored", "why": "the bridge is read-only"})"},
+        SetCase{
+            "ControlCharactersShownAsBlanks", "p/R2000/set", "1\n2", false, false, false,
+            R"({"time": "T", "command": "write R2000 = 1 2", "outcome": "refused", "why": "value 1\n2 is not hex"})"},
+        SetCase{"OtherTopic", "p/R2000", "0001", false, false, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BridgeCore, WritesOfARegisterGoOneAtATimeEachWithItsOutcome) {
+  BridgeCore core(Settings());
+  core.connected();
+  core.rowChanged(02000, "0000", RowStatus::Ok, "", "T");
+  EXPECT_TRUE(core.message("p/R2000/set", "1", false, "T").write);
+  EXPECT_FALSE(core.message("p/R2000/set", "2", false, "T").write);  // waits for the first
+  // The row says "writing" while the first is under way: no outcome yet.
+  EXPECT_TRUE(core.rowChanged(02000, "0000", RowStatus::Writing, "writing…", "T").publish.empty());
+  const Actions first = core.rowChanged(02000, "0001", RowStatus::Written, "written", "T");
+  EXPECT_EQ(
+      Topics(first),
+      (std::vector<std::string>{
+          "p/R2000=0001",
+          R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "value": "0001"})"}));
+  ASSERT_TRUE(first.write);
+  EXPECT_EQ(first.write->typed, "2");
+  const Actions second = core.rowChanged(02000, "0001", RowStatus::WriteFailed, "not written: no reply", "U");
+  EXPECT_EQ(
+      Topics(second),
+      (std::vector<std::string>{
+          R"(p/events={"time": "U", "command": "write R2000 = 2", "outcome": "failed", "why": "not written: no reply"})"}));
+  EXPECT_FALSE(second.write);
+  // A later read that leaves "written" standing is no second outcome.
+  EXPECT_TRUE(core.rowChanged(02000, "0001", RowStatus::Written, "written", "V").publish.empty());
+}
+
+TEST(BridgeCore, TooManyWritesWaitingAreRefused) {
+  BridgeCore core(Settings());
+  core.connected();
+  for (std::size_t i = 0; i <= BridgeCore::kMaxWaitingWrites; ++i)
+    core.message("p/R2000/set", "1", false, "T");
+  const Actions a = core.message("p/R2000/set", "1", false, "T");
+  ASSERT_EQ(a.publish.size(), 1u);
+  EXPECT_NE(a.publish[0].payload.find("too many writes of R2000 waiting"), std::string::npos);
+}
+
+TEST(Discovery, ConfigsPerOutputRegisterAndNumber) {
+  const auto configs = DiscoveryConfigs("plant/a", Settings().list, false, "COM1");
+  std::vector<std::string> topics;
+  for (const auto& c : configs) topics.push_back(c.topic);
+  EXPECT_EQ(topics.size(), 8u + 3u + 2u);
+  EXPECT_EQ(topics[0], "homeassistant/binary_sensor/plant_a/q0/config");
+  EXPECT_EQ(topics[8], "homeassistant/sensor/plant_a/r1000/config");
+  EXPECT_EQ(topics[9], "homeassistant/number/plant_a/r1000/config");
+  EXPECT_EQ(topics[10], "homeassistant/sensor/plant_a/r1002/config");
+  EXPECT_EQ(topics[11], "homeassistant/number/plant_a/r1002/config");
+  EXPECT_EQ(topics[12], "homeassistant/sensor/plant_a/r2000/config");
+  // Read-only: no numbers.
+  EXPECT_EQ(DiscoveryConfigs("plant/a", Settings().list, true, "COM1").size(), 11u);
+  const std::string& number = configs[11].payload;
+  for (const char* field :
+       {R"("command_topic": "plant/a/R1002/set")", R"("min": -32768)", R"("max": 32767)",
+        R"("unique_id": "plant_a_r1002_set")", R"("availability_topic": "plant/a/availability")",
+        R"("identifiers": ["plant_a"])"})
+    EXPECT_NE(number.find(field), std::string::npos) << field;
+  EXPECT_NE(configs[8].payload.find(R"("name": "count")"), std::string::npos);
+  EXPECT_NE(configs[10].payload.find(R"("name": "R1002")"), std::string::npos);  // a row without a name
+  EXPECT_NE(configs[3].payload.find(R"("payload_on": "1", "payload_off": "0")"), std::string::npos);
+}
+
+struct StaleCase {
+  const char* name;
+  std::string topic;
+  bool readOnly;
+  std::vector<std::string> emptied;
+};
+class StaleConfigs : public testing::TestWithParam<StaleCase> {};
+TEST_P(StaleConfigs, EmptiedWithTheirState) {
+  const auto& c = GetParam();
+  EXPECT_EQ(StaleTopics("p", Settings().list, c.readOnly, c.topic), c.emptied);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, StaleConfigs,
+    testing::Values(StaleCase{"StillListed", "homeassistant/sensor/p/r1000/config", false, {}},
+                    StaleCase{"Output", "homeassistant/binary_sensor/p/q7/config", false, {}},
+                    StaleCase{"GoneFromTheList",
+                              "homeassistant/sensor/p/r3000/config",
+                              false,
+                              {"homeassistant/sensor/p/r3000/config", "p/R3000"}},
+                    StaleCase{"NumberGone",
+                              "homeassistant/number/p/r3000/config",
+                              false,
+                              {"homeassistant/number/p/r3000/config"}},
+                    StaleCase{"NumberUnderReadOnly",
+                              "homeassistant/number/p/r1000/config",
+                              true,
+                              {"homeassistant/number/p/r1000/config"}},
+                    StaleCase{"NumberOfAHexRow",
+                              "homeassistant/number/p/r2000/config",
+                              false,
+                              {"homeassistant/number/p/r2000/config"}},
+                    StaleCase{"OtherNode", "homeassistant/sensor/q/r3000/config", false, {}},
+                    StaleCase{"NotAConfig", "homeassistant/sensor/p/r3000/state", false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BridgeCore, DiscoveryEmptiesOnlyRetainedStaleConfigs) {
+  BridgeCore core(Settings(false, true));
+  const Actions at = core.connected();
+  EXPECT_EQ(at.publish.size(), 1u + 8u + 3u + 2u);  // availability (no register known yet), then the configs
+  EXPECT_EQ(core.subscriptions(), (std::vector<std::string>{"p/+/set", "homeassistant/+/p/+/config"}));
+  EXPECT_EQ(Topics(core.message("homeassistant/sensor/p/r3000/config", "{}", true, "T")),
+            (std::vector<std::string>{"homeassistant/sensor/p/r3000/config=", "p/R3000="}));
+  EXPECT_TRUE(core.message("homeassistant/sensor/p/r3000/config", "{}", false, "T").publish.empty());
+  EXPECT_TRUE(core.message("homeassistant/sensor/p/r3000/config", "", true, "T").publish.empty());
+}
+
+}  // namespace
+}  // namespace varnak::bridge

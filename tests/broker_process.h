@@ -1,0 +1,131 @@
+// A Mosquitto broker for a test: on a free local port, with a config file of
+// its own in a temporary folder, ended by the destructor whatever the test did.
+// And the broker's own clients, mosquitto_sub and mosquitto_pub, as a test uses them.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "qt_helpers.h"
+
+namespace varnak::testing {
+
+// A local TCP port that nothing listens on now.
+inline int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t n = sizeof a;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+inline bool Listening(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(fd);
+  return ok;
+}
+
+class BrokerProcess {
+ public:
+  // `extra`: more lines of the broker's config (a TLS listener's files).
+  explicit BrokerProcess(const QString& extra = {}) : port_(FreePort()) {
+    QFile conf(dir_.filePath(QStringLiteral("mosquitto.conf")));
+    conf.open(QIODevice::WriteOnly);
+    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
+                   .arg(port_)
+                   .arg(extra)
+                   .toUtf8());
+    conf.close();
+  }
+  ~BrokerProcess() { stop(); }
+
+  int port() const { return port_; }
+  QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(port_); }
+
+  // Starts it and waits until it takes connections.
+  bool start() {
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral("mosquitto"), {"-c", dir_.filePath(QStringLiteral("mosquitto.conf"))});
+    return WaitFor([this] { return Listening(port_); }, 5000);
+  }
+  void stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished(3000);
+  }
+
+ private:
+  QTemporaryDir dir_;
+  int port_;
+  QProcess process_;
+};
+
+// mosquitto_sub printing "RETAIN TOPIC PAYLOAD" a line; lines kept as they come.
+class Subscriber {
+ public:
+  Subscriber(int port, const QStringList& topics, const QStringList& more = {}) {
+    QStringList args{"-h", "127.0.0.1", "-p", QString::number(port), "-F", "%r %t %p"};
+    for (const QString& t : topics) args << "-t" << t;
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+      while (process_.canReadLine()) lines_ << QString::fromUtf8(process_.readLine()).chopped(1);
+    });
+    process_.start(QStringLiteral("mosquitto_sub"), args + more);
+    process_.waitForStarted(3000);
+    Pump(300);  // subscribed
+  }
+  ~Subscriber() {
+    process_.kill();
+    process_.waitForFinished(2000);
+  }
+  const QStringList& lines() const { return lines_; }
+  // Waits for a line that starts with `head` and returns it (empty if none within `ms`).
+  QString waitFor(const QString& head, int ms = 5000) {
+    QString found;
+    WaitFor(
+        [&] {
+          for (const QString& l : lines_)
+            if (l.startsWith(head)) return !(found = l).isEmpty();
+          return false;
+        },
+        ms);
+    return found;
+  }
+
+ private:
+  QProcess process_;
+  QStringList lines_;
+};
+
+// What the broker keeps under `filter` now: "TOPIC PAYLOAD" lines.
+inline QStringList RetainedNow(int port, const QString& filter) {
+  QProcess p;
+  p.start(QStringLiteral("mosquitto_sub"),
+          {"-h", "127.0.0.1", "-p", QString::number(port), "-t", filter, "--retained-only", "-W", "1", "-v"});
+  p.waitForFinished(5000);
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+inline bool Publish(int port, const QString& topic, const QString& payload, bool retain = false) {
+  QStringList args{"-h", "127.0.0.1", "-p", QString::number(port), "-t", topic, "-m", payload};
+  if (retain) args << "-r";
+  return QProcess::execute(QStringLiteral("mosquitto_pub"), args) == 0;
+}
+
+}  // namespace varnak::testing
