@@ -1,8 +1,10 @@
 #include "box_check.h"
 
-#include <QStyle>
+#include <QApplication>
+#include <QEvent>
 
 #include "control/input_check.h"
+#include "panel/theme.h"
 #include "translations/translate.h"
 
 namespace varnak {
@@ -25,20 +27,60 @@ QValidator::State BoxValidator::validate(QString& input, int&) const {
   return problem(input).isEmpty() ? Acceptable : Intermediate;
 }
 
+namespace {
+
+// Marks `box` when `why` says its text cannot be meant: its ground from the
+// palette it would have unmarked, so a dark theme's box turns dark red.
+void Mark(QLineEdit* box, const QString& why) {
+  box->setProperty(kMarked, !why.isEmpty());
+  box->setToolTip(why);
+  if (why.isEmpty()) {
+    box->setPalette(QPalette());  // the inherited palette again, whatever the theme
+    return;
+  }
+  const QPalette inherited =
+      box->parentWidget() ? box->parentWidget()->palette() : QApplication::palette(box);
+  QPalette p;
+  p.setColor(QPalette::Base, RefusedBase(inherited));
+  box->setPalette(p);
+}
+
+// Marks the box again when the desktop's palette changes under it.
+class PaletteWatch : public QObject {
+ public:
+  PaletteWatch(QLineEdit* box, const BoxValidator* validator)
+      : QObject(box), box_(box), validator_(validator) {
+    box->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    // The box's palette changes whenever what it inherits does; marking it
+    // again changes it once more, which must not mark it again.
+    if (event->type() == QEvent::PaletteChange && BoxMarked(box_) && !marking_) {
+      marking_ = true;
+      Mark(box_, validator_->problem(box_->text()));
+      marking_ = false;
+    }
+    return false;
+  }
+
+ private:
+  QLineEdit* box_;
+  const BoxValidator* validator_;
+  bool marking_ = false;
+};
+
+}  // namespace
+
 void CheckBox(QLineEdit* box, BoxKind kind) {
   auto* validator = new BoxValidator(kind, box);
   box->setValidator(validator);
   auto update = [box, validator](const QString& text) {
     const QString why = validator->problem(text);
-    if (why.isEmpty() == !box->property(kMarked).toBool()) return;
-    box->setProperty(kMarked, !why.isEmpty());
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base,
-               why.isEmpty() ? box->style()->standardPalette().color(QPalette::Base) : QColor(255, 210, 210));
-    box->setPalette(p);
-    box->setToolTip(why);
+    if (why.isEmpty() == !BoxMarked(box)) return;
+    Mark(box, why);
   };
   QObject::connect(box, &QLineEdit::textChanged, box, update);
+  new PaletteWatch(box, validator);
   update(box->text());
 }
 

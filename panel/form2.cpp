@@ -10,6 +10,7 @@
 
 #include "control/port_number.h"
 #include "panel/box_check.h"
+#include "panel/caption_fit.h"
 #include "panel/lamp_pictures.h"
 #include "translations/translate.h"
 
@@ -23,9 +24,9 @@ std::int64_t SteadyMs() {
       .count();
 }
 
-// Positions and sizes are designed in twips at 15 twips per pixel.
+// Positions and sizes are designed in twips: 15 a pixel at 96 dpi.
 QRect Twips(int left, int top, int width, int height) {
-  return QRect(left / 15, top / 15, width / 15, height / 15);
+  return TwipsRect(left, top, width, height, ScreenDpi());
 }
 
 template <typename W, typename... Args>
@@ -71,7 +72,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   // the window's own events.
   core_.setAfterPortEvent([this] { armDeadline(); });
   setWindowTitle(kWindowTitle);
-  setFixedSize(7380 / 15, 5610 / 15);
+  setFixedSize(TwipsToPixels(7380, ScreenDpi()), TwipsToPixels(5610, ScreenDpi()));
 
   Frame1 = Make<QGroupBox>(this, "Frame1", Twips(360, 315, 3480, 2580), QStringLiteral("数据输入"));
   Label4 = MakeLabel(Frame1, "Label4", Twips(840, 405, 735, 255), QStringLiteral("端口号："));
@@ -97,8 +98,11 @@ Form2::Form2(SerialPort& port, QWidget* parent)
 
   Label12 = MakeLabel(this, "Label12", Twips(2865, 3345, 1815, 255), QStringLiteral("PLC输出点状态显示"));
   // Green first, then red: every red picture starts in front of its green one.
-  for (int i = 0; i < 8; ++i) imgg0[i] = MakeLamp(this, QStringLiteral("imgg0(%1)").arg(i), i, GreenLamp());
-  for (int i = 0; i < 8; ++i) imgr[i] = MakeLamp(this, QStringLiteral("imgr%1").arg(i), i, RedLamp());
+  const int lamp = TwipsToPixels(555, ScreenDpi());
+  for (int i = 0; i < 8; ++i)
+    imgg0[i] = MakeLamp(this, QStringLiteral("imgg0(%1)").arg(i), i, GreenLamp(lamp, devicePixelRatioF()));
+  for (int i = 0; i < 8; ++i)
+    imgr[i] = MakeLamp(this, QStringLiteral("imgr%1").arg(i), i, RedLamp(lamp, devicePixelRatioF()));
   const QRect names = Twips(1305, 4305, 4695, 255);
   QVector<int> centres;
   for (int i = 0; i < 8; ++i) centres << imgr[i]->geometry().center().x() - names.left();
@@ -108,6 +112,8 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   Label13 = MakeLabel(
       this, "Label13", Twips(255, 5160, 6930, 255),
       QStringLiteral("本例的通讯设置为：9600bps，奇校验，8位数据位，1位停止位，HEX方式，PLC局号为1"));
+
+  FitCaptions(this);
 
   for (QPushButton* b : {static_cast<QPushButton*>(Command1), Command3, Command4}) {
     b->setAutoDefault(false);
@@ -294,8 +300,10 @@ void Form2::refreshStatus() { showStatus(core_.status(now(), Translated)); }
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {
     lampsDimmed_ = status.lampsStale;
-    const QPixmap red = lampsDimmed_ ? DimmedRedLamp() : RedLamp();
-    const QPixmap green = lampsDimmed_ ? DimmedGreenLamp() : GreenLamp();
+    const int size = imgr[0]->width();
+    const qreal dpr = devicePixelRatioF();
+    const QPixmap red = lampsDimmed_ ? DimmedRedLamp(size, dpr) : RedLamp(size, dpr);
+    const QPixmap green = lampsDimmed_ ? DimmedGreenLamp(size, dpr) : GreenLamp(size, dpr);
     for (int i = 0; i < 8; ++i) {
       imgr[i]->setPixmap(red);
       imgg0[i]->setPixmap(green);

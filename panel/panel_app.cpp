@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "panel/caption_fit.h"
 #include "panel/form2.h"
 #include "panel/lamp_pictures.h"
 #include "panel/startup.h"
@@ -89,7 +90,7 @@ int RunPanel(int argc, char** argv, const std::function<QString()>& askPortNumbe
   const QString answer = askPortNumber();
   if (stopSignal) return 128 + stopSignal;
   form.load(answer);
-  form.move(3585 / 15, 2550 / 15);
+  form.move(TwipsToPixels(3585, ScreenDpi()), TwipsToPixels(2550, ScreenDpi()));
   form.show();
   if (options.monitor) form.openMonitor();
   if (options.timeline) form.openTimeline();

@@ -10,6 +10,7 @@
 
 #include "control/port_number.h"
 #include "net/address.h"
+#include "panel/caption_fit.h"
 #include "panel/form2.h"
 #include "watch/watch_file_read.h"
 #include "watch/watch_list.h"
@@ -131,6 +132,8 @@ bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QStr
 void UsePlainEventLoop() { qputenv("QT_NO_GLIB", "1"); }
 
 void ApplyPanelFont(QApplication& app) {
+  // A desktop's own font is kept: the window fits its captions to it.
+  if (QApplication::font().family() != QLatin1String("Sans Serif")) return;
   QFont font(QStringLiteral("Noto Sans CJK SC"));
   font.setPixelSize(11);  // the settings line then takes 431 of its 462 px
   font.setStyleHint(QFont::SansSerif);
@@ -150,7 +153,7 @@ QString AskPortNumber(QWidget* parent) {
   box.setWindowTitle(QStringLiteral("请输入所使用的端口号"));
   box.setLabelText(QStringLiteral("COM:"));
   box.setTextValue(QStringLiteral("1"));
-  box.move(3500 / 15, 3500 / 15);
+  box.move(TwipsToPixels(3500, ScreenDpi()), TwipsToPixels(3500, ScreenDpi()));
   return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

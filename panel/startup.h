@@ -46,8 +46,8 @@ bool ReadWatchOption(const QString& path, std::vector<WatchEntry>* entries, QStr
 // twice the CPU per wakeup.
 void UsePlainEventLoop();
 
-// The window's default font: a CJK sans-serif small enough that every caption is
-// whole at the window's fixed sizes.
+// The default font where the desktop names none of its own: a CJK sans-serif
+// small enough that every caption is whole at the window's fixed sizes.
 void ApplyPanelFont(QApplication& app);
 
 // One line on stderr at each change of the title's message. (The port itself

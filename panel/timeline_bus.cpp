@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/register_number.h"
+#include "panel/theme.h"
 #include "panel/timeline_chart.h"
 
 namespace varnak {
@@ -192,12 +193,13 @@ void TimelineChart::drawBusLanes(QPainter& p, const QRect& plot, const QRect& di
     endBusy(x);
   }
 
-  for (const QRect& r : stripes) p.fillRect(r, QColor(248, 248, 250));
+  const ChartColours& c = colours();
+  for (const QRect& r : stripes) p.fillRect(r, c.stripe);
   fillNotLive(p, hatched);
-  for (const QRect& r : busy) p.fillRect(r, busyColour());
-  p.setPen(QPen(edgeColour(), 1));
+  for (const QRect& r : busy) p.fillRect(r, c.busy);
+  p.setPen(QPen(c.edge, 1));
   p.drawLines(lines.data(), static_cast<int>(lines.size()));
-  p.setPen(palette().color(QPalette::WindowText));
+  p.setPen(c.text);
   for (const Text& t : texts) p.drawText(t.box, Qt::AlignLeft | Qt::AlignVCenter, t.text);
   for (const Text& l : labels)
     p.drawText(l.box, Qt::AlignRight | Qt::AlignVCenter,
@@ -215,8 +217,8 @@ void TimelineChart::drawBusCursor(QPainter& p, const QRect& plot, std::int64_t t
     // Right of the line, or left of it where the plot ends.
     const int x = cursorX_ + 4 + w <= plot.right() ? cursorX_ + 4 : cursorX_ - 4 - w;
     const QRect box(x, laneTop + (h - fm.height()) / 2, w, fm.height());
-    p.fillRect(box, palette().color(QPalette::Base));
-    p.setPen(palette().color(QPalette::Text));
+    p.fillRect(box, colours().ground);
+    p.setPen(colours().text);
     p.drawText(box, Qt::AlignCenter, value);
   }
 }

@@ -22,6 +22,8 @@
 
 namespace varnak {
 
+struct ChartColours;
+
 class TimelineChart : public QWidget {
   Q_OBJECT
 
@@ -52,9 +54,8 @@ class TimelineChart : public QWidget {
   QString laneValue(const BusLane& lane, std::int64_t t) const;
   // Lane i (0..7 the outputs, then the registers), in widget coordinates.
   QRect laneRect(int lane) const;
-  // The colours the output lanes draw their edges and busy columns with, for the bus lanes too.
-  QColor edgeColour() const;
-  QColor busyColour() const;
+  // The colours every lane draws with, from the palette (panel/theme.h).
+  const ChartColours& colours() const;
 
   void setWords(EventWords words) { words_ = std::move(words); }
 

@@ -1,5 +1,7 @@
 #include "timeline_chart.h"
 
+#include "panel/theme.h"
+
 #include <QDateTime>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,22 +18,26 @@ namespace {
 constexpr int kMarkerLabelWidth = 240;        // longest marker text before it is elided
 constexpr std::size_t kMaxMarkerLines = 150;  // commands drawn across the lanes on one screen
 
-// The lamps' colours: green for an output on, red for off.
-const QColor kHighLine(0, 150, 0);
-const QColor kHighFill(0, 255, 0, 70);
-const QColor kLowLine(230, 0, 0);
-const QColor kEdge(40, 40, 40);
-const QColor kBusy(90, 90, 90);  // toggling more than once within one pixel column
+// The chart's colours for its palette, worked out again only when the palette changes.
+const ChartColours& Colours(const QPalette& palette) {
+  static qint64 key = -1;
+  static ChartColours colours;
+  if (palette.cacheKey() != key) {
+    colours = ChartColoursFor(palette);
+    key = palette.cacheKey();
+  }
+  return colours;
+}
 
-QColor MarkerColour(CommandOutcome o) {
+QColor MarkerColour(const ChartColours& c, CommandOutcome o) {
   switch (o) {
     case CommandOutcome::Confirmed:
     case CommandOutcome::ValueRead:
-      return QColor(20, 80, 200);
+      return c.confirmed;
     case CommandOutcome::Pending:
-      return QColor(120, 120, 120);
+      return c.pending;
     default:
-      return QColor(220, 110, 0);
+      return c.failed;
   }
 }
 
@@ -41,12 +47,12 @@ QString ClockText(std::int64_t epochMs, const QString& format) {
 
 }  // namespace
 
-QColor TimelineChart::edgeColour() const { return kEdge; }
-QColor TimelineChart::busyColour() const { return kBusy; }
+const ChartColours& TimelineChart::colours() const { return Colours(palette()); }
 
 void TimelineChart::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  p.fillRect(rect(), Qt::white);
+  const ChartColours& c = Colours(palette());
+  p.fillRect(rect(), c.ground);
   const QRect plot = plotRect();
   const std::int64_t now = recorder_.elapsed(clock_());
   const std::int64_t right = endT();
@@ -58,10 +64,9 @@ void TimelineChart::paintEvent(QPaintEvent* event) {
   } release{paintRight_};
 
   const int laneHeight = this->laneHeight(plot);
-  p.setPen(QColor(235, 235, 235));
   for (int lane = 0; lane < 8; ++lane) {
     const int y = plot.top() + lane * laneHeight;
-    if (lane % 2) p.fillRect(QRect(plot.left(), y, plot.width(), laneHeight), QColor(248, 248, 250));
+    if (lane % 2) p.fillRect(QRect(plot.left(), y, plot.width(), laneHeight), c.stripe);
   }
   drawAxis(p, plot, left, right);
   drawNotLive(p, plot, left, right, now);
@@ -69,12 +74,12 @@ void TimelineChart::paintEvent(QPaintEvent* event) {
   drawBusLanes(p, plot, event->rect(), left, right, now);
   drawMarkers(p, plot, left, right);
 
-  p.setPen(palette().color(QPalette::WindowText));
+  p.setPen(c.text);
   for (int lane = 0; lane < 8; ++lane) {
     const QRect label(0, plot.top() + lane * laneHeight, plot.left() - 6, laneHeight);
     p.drawText(label, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Q%1").arg(lane));
   }
-  p.setPen(QColor(160, 160, 160));
+  p.setPen(c.frame);
   p.drawRect(plot.adjusted(0, 0, -1, -1));
   drawCursor(p, plot);
 }
@@ -83,6 +88,7 @@ void TimelineChart::drawAxis(QPainter& p, const QRect& plot, std::int64_t left, 
   static const std::int64_t kSteps[] = {100,     200,     500,     1000,     2000,     5000,    10000,
                                         15000,   30000,   60000,   120000,   300000,   600000,  900000,
                                         1800000, 3600000, 7200000, 10800000, 21600000, 43200000};
+  const ChartColours& c = Colours(palette());
   const QFontMetrics fm = fontMetrics();
   const int labelWidth = fm.horizontalAdvance(QStringLiteral("00:00:00.000")) + 16;
   std::int64_t step = kSteps[std::size(kSteps) - 1];
@@ -104,11 +110,11 @@ void TimelineChart::drawAxis(QPainter& p, const QRect& plot, std::int64_t left, 
   const int axisY = plot.bottom() + 1;
   for (; tick <= right; tick += step) {
     const int x = xAt(tick);
-    p.setPen(QColor(228, 228, 228));
+    p.setPen(c.grid);
     p.drawLine(x, plot.top(), x, plot.bottom());
-    p.setPen(QColor(120, 120, 120));
+    p.setPen(c.tick);
     p.drawLine(x, axisY, x, axisY + 4);
-    p.setPen(palette().color(QPalette::WindowText));
+    p.setPen(c.text);
     p.drawText(QRect(x - labelWidth / 2, axisY + 4, labelWidth, fm.height() + 4),
                Qt::AlignHCenter | Qt::AlignTop, ClockText(epoch + tick, format));
   }
@@ -144,9 +150,10 @@ void TimelineChart::drawNotLive(QPainter& p, const QRect& plot, std::int64_t lef
 
 void TimelineChart::fillNotLive(QPainter& p, const std::vector<QRect>& rects) {
   // Grey, and hatched where there is room for the hatching to show.
-  const QBrush hatch(QColor(150, 150, 150), Qt::BDiagPattern);
+  const ChartColours& c = Colours(palette());
+  const QBrush hatch(c.notLiveHatch, Qt::BDiagPattern);
   for (const QRect& r : rects) {
-    p.fillRect(r, QColor(228, 228, 228));
+    p.fillRect(r, c.notLive);
     if (r.width() >= 4) p.fillRect(r, hatch);
   }
 }
@@ -201,13 +208,14 @@ void TimelineChart::drawLanes(QPainter& p, const QRect& plot, std::int64_t left,
   }
   for (int lane = 0; lane < 8; ++lane) flush(lane, x);
 
-  for (const QRect& r : fills) p.fillRect(r, kHighFill);
-  for (const QRect& r : busy) p.fillRect(r, kBusy);
-  p.setPen(QPen(kHighLine, 2));
+  const ChartColours& c = Colours(palette());
+  for (const QRect& r : fills) p.fillRect(r, c.highFill);
+  for (const QRect& r : busy) p.fillRect(r, c.busy);
+  p.setPen(QPen(c.high, 2));
   p.drawLines(high.data(), static_cast<int>(high.size()));
-  p.setPen(QPen(kLowLine, 2));
+  p.setPen(QPen(c.low, 2));
   p.drawLines(low.data(), static_cast<int>(low.size()));
-  p.setPen(QPen(kEdge, 1));
+  p.setPen(QPen(c.edge, 1));
   p.drawLines(edges.data(), static_cast<int>(edges.size()));
 }
 
@@ -215,6 +223,7 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
   const auto& markers = recorder_.markers();
   auto it = std::lower_bound(markers.begin(), markers.end(), left,
                              [](const CommandMarker& m, std::int64_t t) { return m.t < t; });
+  const ChartColours& c = Colours(palette());
   const QFontMetrics fm = fontMetrics();
   const int rowHeight = fm.height() + 2;
   std::array<int, kMarkerRows> rowEnd;
@@ -235,7 +244,7 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
   for (; it != markers.end() && it->t <= right; ++it) {
     const int x = xAt(it->t);
     const auto o = static_cast<std::size_t>(it->outcome);
-    const QColor colour = MarkerColour(it->outcome);
+    const QColor colour = MarkerColour(c, it->outcome);
     if (x != lastX[o]) {
       lines[o].emplace_back(x, plot.top() - 2, x, plot.bottom());
       lastX[o] = x;
@@ -263,11 +272,11 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
   for (std::size_t o = 0; o < lines.size(); ++o) {
     if (lines[o].empty()) continue;
     // One-pixel rectangles: the raster engine fills them faster than it draws lines.
-    const QColor colour = MarkerColour(kOutcomes[o]);
+    const QColor colour = MarkerColour(c, kOutcomes[o]);
     for (const QLine& l : lines[o]) p.fillRect(l.x1(), top, 1, bottom - top + 1, colour);
   }
   for (const Label& l : labels) {
-    p.fillRect(l.box, Qt::white);
+    p.fillRect(l.box, c.ground);
     p.setPen(l.colour);
     p.drawRect(l.box.adjusted(0, 0, -1, -1));
     p.drawText(l.box.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, l.text);
@@ -276,7 +285,8 @@ void TimelineChart::drawMarkers(QPainter& p, const QRect& plot, std::int64_t lef
 
 void TimelineChart::drawCursor(QPainter& p, const QRect& plot) {
   if (cursorX_ < plot.left() || cursorX_ > plot.right() || dragX_) return;
-  p.setPen(QPen(QColor(0, 0, 0, 150), 1, Qt::DotLine));
+  const ChartColours& c = Colours(palette());
+  p.setPen(QPen(c.cursor, 1, Qt::DotLine));
   p.drawLine(cursorX_, plot.top(), cursorX_, plot.bottom());
   const std::int64_t t = timeAt(cursorX_);
   if (t < 0 || t > recorder_.elapsed(clock_())) return;
@@ -284,7 +294,7 @@ void TimelineChart::drawCursor(QPainter& p, const QRect& plot) {
   const auto outputs = recorder_.outputsAt(t);
   if (!outputs) return;
   const int laneHeight = this->laneHeight(plot);
-  p.setPen(palette().color(QPalette::WindowText));
+  p.setPen(c.text);
   for (int lane = 0; lane < 8; ++lane)
     p.drawText(QRect(cursorX_ + 4, plot.top() + lane * laneHeight, 16, laneHeight),
                Qt::AlignLeft | Qt::AlignVCenter, QString::number((*outputs >> lane) & 1));

@@ -35,18 +35,24 @@ void WrappingButton::paintEvent(QPaintEvent*) {
   const QString caption = option.text;
   option.text.clear();
   p.drawControl(QStyle::CE_PushButton, option);
-  const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2 + 1;
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-  const QRect area = rect().adjusted(margin, margin, -margin, -margin);
+  const QRect area = textArea(*this);
   p.drawText(area, Qt::AlignCenter, BalancedLines(caption, fontMetrics(), area.width()));
+}
+
+QRect WrappingButton::textArea(const QPushButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, &option, &button) / 2 + 1;
+  return button.rect().adjusted(margin, margin, -margin, -margin);
 }
 
 OutputNamesLabel::OutputNamesLabel(const QString& text, QVector<int> lampCentres, QWidget* parent)
     : QLabel(text, parent), centres_(std::move(lampCentres)) {}
 
-QRect OutputNamesLabel::nameRect(int output) const {
+QRect OutputNamesLabel::nameRect(int output, const QFontMetrics& metrics) const {
   const QString name = QStringLiteral("Q%1").arg(output);
-  const int w = fontMetrics().horizontalAdvance(name);
+  const int w = metrics.horizontalAdvance(name);
   return QRect(centres_.value(output) - w / 2, 0, w, height());
 }
 

@@ -29,6 +29,8 @@ class WrappingButton : public QPushButton {
   Q_OBJECT
  public:
   using QPushButton::QPushButton;
+  // Where the caption's lines go: the button less its margins.
+  static QRect textArea(const QPushButton& button);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -42,7 +44,9 @@ class OutputNamesLabel : public QLabel {
   // Lamp centres, in this label's coordinates.
   OutputNamesLabel(const QString& text, QVector<int> lampCentres, QWidget* parent);
   // Where "Qi" is drawn, in this label's coordinates.
-  QRect nameRect(int output) const;
+  QRect nameRect(int output) const { return nameRect(output, fontMetrics()); }
+  // The same in a font with `metrics`.
+  QRect nameRect(int output, const QFontMetrics& metrics) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

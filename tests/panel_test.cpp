@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QToolTip>
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <set>
 
 #include "fakes.h"
 #include "panel/box_check.h"
@@ -166,6 +168,52 @@ TEST(LampPicture, DiscCornersAndHighlight) {
   EXPECT_EQ(green.pixelColor(18, 34), QColor(0, 255, 0));
   EXPECT_EQ(green.pixelColor(0, 0), QColor(255, 248, 255));
 }
+
+struct LampScale {
+  const char* name;
+  qreal dpr;
+  int pixels;  // device pixels a side
+};
+
+class LampAtScale : public ::testing::TestWithParam<LampScale> {};
+
+TEST_P(LampAtScale, DrawnAtTheDevicesResolutionAndRound) {
+  const QPixmap picture = RedLamp(37, GetParam().dpr);
+  const QImage image = picture.toImage();
+  ASSERT_EQ(image.size(), QSize(GetParam().pixels, GetParam().pixels));
+  EXPECT_DOUBLE_EQ(picture.devicePixelRatio(), GetParam().pixels / 37.0);
+  EXPECT_EQ(image.pixelColor(0, 0), QColor(255, 248, 255)) << "near-white corners";
+  const int n = GetParam().pixels;
+  EXPECT_EQ(image.pixelColor(n / 2, n - 3), QColor(255, 0, 0));
+  // The disc's edge along 64 directions: where red gives way to the corners,
+  // as far from the centre each way, within a device pixel.
+  const double centre = n / 2.0;
+  for (int k = 0; k < 64; ++k) {
+    const double a = k * 2 * M_PI / 64, dx = std::cos(a), dy = std::sin(a);
+    double edge = 0;
+    // From just outside the highlight, outwards.
+    for (double r = n * 0.44; r < n; r += 0.25) {
+      const int x = static_cast<int>(centre + r * dx), y = static_cast<int>(centre + r * dy);
+      if (x < 0 || y < 0 || x >= n || y >= n || image.pixelColor(x, y).green() > 124) break;
+      edge = r;
+    }
+    EXPECT_NEAR(edge, n / 2.0, 1.5) << "direction " << k;
+  }
+  // Smoothed where there are pixels to smooth with; one of two colours at 1x.
+  std::set<QRgb> colours;
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) colours.insert(image.pixel(x, y));
+  if (GetParam().dpr > 1) {
+    EXPECT_GT(colours.size(), 4u);
+  } else {
+    EXPECT_EQ(colours.size(), 2u);
+  }
+}
+
+const LampScale kLampScales[] = {
+    {"Scale1", 1.0, 37}, {"Scale1_25", 1.25, 46}, {"Scale1_5", 1.5, 56}, {"Scale2", 2.0, 74}};
+INSTANTIATE_TEST_SUITE_P(Lamps, LampAtScale, ::testing::ValuesIn(kLampScales),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PanelTest, FocusMovesInTheGivenOrder) {
   EXPECT_EQ(QApplication::focusWidget(), form.Text1);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "panel/theme.h"
 #include "panel/timeline_chart.h"
 
 namespace varnak::testing {
@@ -122,12 +123,12 @@ TEST_F(BusLanes, DrawnAsBusesWithCrossingsBandsAndHatching) {
     for (int y = lane.top(); y <= lane.bottom(); ++y) n += image.pixelColor(x, y) == colour;
     return n;
   };
-  const QColor edge = chart.edgeColour(), busy = chart.busyColour();
+  const QColor edge = chart.colours().edge, busy = chart.colours().busy, notLive = chart.colours().notLive;
   EXPECT_EQ(count(r1000, xOf(3300), edge), 2) << "a steady stretch: two lines";
   EXPECT_GE(count(r1000, xOf(5000), edge), 4) << "the change: a crossing";
   EXPECT_EQ(count(r1000, xOf(7300), edge), 2) << "not live: the value still held";
-  EXPECT_GT(count(r1000, xOf(7300), QColor(228, 228, 228)), 0) << "and hatched grey";
-  EXPECT_EQ(count(r1000, xOf(3300), QColor(228, 228, 228)), 0) << "live: no hatching";
+  EXPECT_GT(count(r1000, xOf(7300), notLive), 0) << "and hatched grey";
+  EXPECT_EQ(count(r1000, xOf(3300), notLive), 0) << "live: no hatching";
   EXPECT_GT(count(r1001, xOf(2450), busy), r1001.height() / 2) << "a change every 10 ms: a band";
   EXPECT_EQ(count(r1001, xOf(6300), busy), 0);
 }
