@@ -34,9 +34,11 @@ class FakePort : public SerialPort {
   bool dtr = true;
   bool noHandshaking = false;
   bool lineSet = false;
-  Bytes input;  // bytes received and not yet delivered
+  Bytes input;           // bytes received and not yet delivered
+  bool network = false;  // stands for a line behind a serial device server
 
   bool isOpen() const override { return open_; }
+  bool networkLine() const override { return network; }
   void close() override {
     open_ = false;
     ++closes;

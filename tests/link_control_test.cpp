@@ -2,6 +2,8 @@
 // on the line, what the flags say, what the panel shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sstream>
 
 #include "control/link_counters.h"
@@ -587,6 +589,45 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(Link, CommandFails, ::testing::ValuesIn(kFailCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace varnak::testing
+
+namespace varnak::testing {
+namespace {
+
+// How long a reply is waited for: the line's default (local or network), or
+// what --timeout gave; the write is tried again only once that has passed.
+TEST(ReplyTimeout, FollowsTheLineOrTheOption) {
+  struct Row {
+    const char* name;
+    bool network;
+    std::optional<std::int64_t> option;
+    std::int64_t waited;
+  };
+  const Row rows[] = {
+      {"LocalDefault", false, std::nullopt, LinkControl::kReplyTimeoutMs},
+      {"NetworkDefault", true, std::nullopt, LinkControl::kNetworkReplyTimeoutMs},
+      {"OptionOnALocalLine", false, 400, 400},
+      {"OptionOnANetworkLine", true, 1200, 1200},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Rig rig;
+    rig.port.network = r.network;
+    rig.core.setReplyTimeoutMs(r.option);
+    rig.core.Command1_Click(rig.now);
+    ASSERT_EQ(rig.port.written.size(), 1u);
+    const auto retried = [&] {
+      return std::count_if(rig.log.events.begin(), rig.log.events.end(),
+                           [](const LinkEvent& e) { return e.kind == LinkEvent::Kind::Retried; });
+    };
+    rig.advance(r.waited - 1);
+    EXPECT_EQ(retried(), 0);
+    rig.advance(1);
+    EXPECT_EQ(retried(), 1);
+  }
+}
 
 }  // namespace
 }  // namespace varnak::testing
