@@ -1,6 +1,9 @@
 #include "bridge/discovery.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
 
 #include "bridge/topics.h"
 #include "link/register_number.h"
@@ -46,7 +49,15 @@ std::string NodeId(const std::string& prefix) {
     const auto u = static_cast<unsigned char>(c);
     if (!(std::isalnum(u) && u < 0x80) && c != '_' && c != '-') c = '_';
   }
-  return id;
+  if (id == prefix) return id;
+  // Characters were replaced ("plant/a" and "plant_a", or two prefixes in
+  // Chinese of one length): a hash of the prefix as given keeps two bridges'
+  // nodes apart, so that neither empties the other's configs.
+  std::uint32_t h = 2166136261u;  // FNV-1a
+  for (const char c : prefix) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  char tail[10];
+  std::snprintf(tail, sizeof tail, "_%08x", h);
+  return id + tail;
 }
 
 std::string DiscoveryFilter(const std::string& prefix) {

@@ -203,7 +203,7 @@ void MqttLink::run() {
     const int rc = mosquitto_loop(mosq_, kLoopSliceMs, 1);
     if (rc == MOSQ_ERR_SUCCESS) {
       if (up_) {
-        timing.connected();
+        timing.connected(SteadyMs());
       } else if (SteadyMs() - attemptAt > kConnectWaitMs) {
         mosquitto_disconnect(mosq_);
         attemptFailed("no answer from the broker within " + std::to_string(kConnectWaitMs / 1000) + " s");

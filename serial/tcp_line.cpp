@@ -77,7 +77,10 @@ void TcpLine::apply(PortSetting setting) {
 bool TcpLine::write(const Bytes& frame) {
   if (state_ == State::Closed) return false;
   if (state_ != State::Ready) {
-    pending_.insert(pending_.end(), frame.begin(), frame.end());
+    // Only the newest frame waits for the connection: an older one belongs to
+    // an exchange that has timed out meanwhile, and two enquiries back to back
+    // would put the next exchange out of step.
+    pending_ = frame;
     return true;
   }
   if (address_.kind == LineAddress::Kind::Rfc2217) {

@@ -74,7 +74,7 @@ class TcpLine : public QObject, public Transport {
   QTimer timer_;  // the connection's bound, then the negotiation's deadlines
   State state_ = State::Closed;
   Rfc2217Session session_;
-  Bytes pending_;        // frames written before the line was up, in order
+  Bytes pending_;        // the newest frame written before the line was up
   Bytes settled_;        // what the server said while settling, for the session
   QByteArray greeting_;  // the start of what the server said (a busy port says so)
   QString problem_;

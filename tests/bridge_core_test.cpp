@@ -2,6 +2,9 @@
 // discovery configs, and what it publishes on a change, a reconnect and a /set.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+
 #include <map>
 
 #include "bridge/bridge_config.h"
@@ -143,8 +146,19 @@ TEST(Topics, PayloadsAndJson) {
   EXPECT_EQ(RegisterTopic("p", 02000), "p/R2000");
   EXPECT_EQ(JsonString("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
   EXPECT_EQ(JsonString("温度"), "\"温度\"");
-  EXPECT_EQ(NodeId("plant/line 1"), "plant_line_1");
   EXPECT_EQ(NodeId("a-b_C9"), "a-b_C9");
+}
+
+// Two bridges' prefixes never give one node: each would empty the other's configs.
+TEST(Topics, NodeIdsOfDifferentPrefixesDiffer) {
+  const char* prefixes[] = {"plant/a", "plant_a", "plant a", "车间1", "工厂1", "varnak", "t/p", "t_p"};
+  std::set<std::string> ids;
+  for (const char* p : prefixes) {
+    const std::string id = NodeId(p);
+    EXPECT_TRUE(ids.insert(id).second) << p << " gives " << id << " again";
+    for (const char c : id) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') << id;
+  }
+  EXPECT_EQ(NodeId("plant/line 1").rfind("plant_line_1_", 0), 0u);
 }
 
 TEST(Reconnect, FirstWithinASecondThenDoublingToFive) {
@@ -157,8 +171,14 @@ TEST(Reconnect, FirstWithinASecondThenDoublingToFive) {
     now = at;
   }
   EXPECT_EQ(gaps, (std::vector<std::int64_t>{500, 1000, 2000, 4000, 5000, 5000, 5000}));
-  r.connected();
-  EXPECT_EQ(r.failed(100000), 100500);
+  // Connections dropped at once go on doubling; one that lasted starts over.
+  r.connected(now);
+  r.connected(now + 1000);
+  EXPECT_EQ(r.failed(now + 1000) - (now + 1000), 5000);
+  r.connected(100000);
+  r.connected(103000);
+  EXPECT_EQ(r.failed(105000), 105500);
+  EXPECT_EQ(r.failed(105500), 106500);
 }
 
 struct ControllerCase {

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "bridge/discovery.h"
 #include "broker_process.h"
 #include "sim_process.h"
 
@@ -21,6 +22,7 @@ class BridgeProcess {
  public:
   explicit BridgeProcess(const QStringList& args) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    EndsWithTheTest(process_);
     process_.start(QStringLiteral(VARNAK_CLI_PATH), QStringList{"bridge"} + args);
     process_.waitForStarted(3000);
   }
@@ -238,13 +240,16 @@ TEST(BridgeTls, ConnectsOverTlsTrustingTheGivenAuthority) {
   EXPECT_TRUE(WaitFor([&] { return kept() == "varnak/controller online"; }, 6000));
 }
 
+// The node of the prefix "t/p" as the bridge names it.
+const QString kNode = QString::fromStdString(bridge::NodeId("t/p"));
+
 // The fields Home Assistant's MQTT discovery documents for these components.
 void ExpectEntity(const QJsonObject& c, const QString& component) {
   for (const char* key : {"name", "unique_id", "state_topic", "availability_topic", "device"})
     EXPECT_TRUE(c.contains(QLatin1String(key))) << key << " in " << component.toStdString();
   EXPECT_EQ(c["availability_topic"].toString(), "t/p/availability");
-  EXPECT_EQ(c["device"].toObject()["identifiers"].toArray().first().toString(), "t_p");
-  EXPECT_TRUE(c["unique_id"].toString().startsWith("t_p_"));
+  EXPECT_EQ(c["device"].toObject()["identifiers"].toArray().first().toString(), kNode);
+  EXPECT_TRUE(c["unique_id"].toString().startsWith(kNode + "_"));
   if (component == "binary_sensor") {
     EXPECT_EQ(c["payload_on"].toString(), "1");
     EXPECT_EQ(c["payload_off"].toString(), "0");
@@ -258,7 +263,7 @@ void ExpectEntity(const QJsonObject& c, const QString& component) {
 
 TEST_F(Bridge, DiscoveryConfigsAsHomeAssistantReadsThem) {
   // Left by an earlier run whose list held R3000: emptied, with its state.
-  ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/t_p/r3000/config", "{\"name\": \"old\"}", true));
+  ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/" + kNode + "/r3000/config", "{\"name\": \"old\"}", true));
   ASSERT_TRUE(Publish(broker_.port(), "t/p/R3000", "5", true));
   // Another bridge's config is not ours to touch.
   ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/other/r3000/config", "{\"name\": \"x\"}", true));
@@ -274,7 +279,7 @@ TEST_F(Bridge, DiscoveryConfigsAsHomeAssistantReadsThem) {
     const auto m = topic.match(line);
     ASSERT_TRUE(m.hasMatch()) << line.toStdString();
     if (m.captured(2) == "other") continue;
-    EXPECT_EQ(m.captured(2), "t_p");
+    EXPECT_EQ(m.captured(2), kNode);
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(m.captured(4).toUtf8(), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
@@ -284,7 +289,7 @@ TEST_F(Bridge, DiscoveryConfigsAsHomeAssistantReadsThem) {
   EXPECT_EQ(count["binary_sensor"], 8);
   EXPECT_EQ(count["sensor"], 3);
   EXPECT_EQ(count["number"], 2);  // the unsigned and the signed rows
-  EXPECT_FALSE(configs.join('\n').contains("t_p/r3000"));
+  EXPECT_FALSE(configs.join('\n').contains(kNode + "/r3000"));
   EXPECT_TRUE(RetainedNow(broker_.port(), "t/p/R3000").isEmpty());
   EXPECT_TRUE(configs.join('\n').contains("homeassistant/sensor/other/r3000/config"));
   Publish(broker_.port(), "homeassistant/sensor/other/r3000/config", "", true);

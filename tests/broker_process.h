@@ -62,6 +62,7 @@ class BrokerProcess {
   // Starts it and waits until it takes connections.
   bool start() {
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    EndsWithTheTest(process_);
     process_.start(QStringLiteral("mosquitto"), {"-c", dir_.filePath(QStringLiteral("mosquitto.conf"))});
     return WaitFor([this] { return Listening(port_); }, 5000);
   }
@@ -86,6 +87,7 @@ class Subscriber {
     QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
       while (process_.canReadLine()) lines_ << QString::fromUtf8(process_.readLine()).chopped(1);
     });
+    EndsWithTheTest(process_);
     process_.start(QStringLiteral("mosquitto_sub"), args + more);
     process_.waitForStarted(3000);
     Pump(300);  // subscribed

@@ -57,6 +57,7 @@ class Ser2net {
                     << "\n  connector: serialdev," << device_ << "," << defaults_ << ",local\n";
     f.close();
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    EndsWithTheTest(process_);
     process_.start(Ser2netPath(), {"-d", "-c", yaml, "-P", dir_.filePath(QStringLiteral("ser2net.pid"))});
     if (!process_.waitForStarted(3000)) return false;
     return WaitFor([this] { return Listening(port_); }, 5000);

@@ -25,6 +25,7 @@ class SimProcess {
       }
     });
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    EndsWithTheTest(process_);
     process_.start(QStringLiteral(VARNAK_SIM_PATH), QStringList{"--control", "--log"} + args);
     WaitFor([this] { return !device_.isEmpty(); }, 5000);
   }
