@@ -247,6 +247,7 @@ class LinkControl : public TransportListener {
   bool frameFailed_ = false;       // the last frame of the exchange could not be written
   bool listPaused_ = false;        // the list's frame could not be written: wait for the next tick
   std::optional<std::int64_t> replyDeadline_;
+  std::int64_t replyLatest_ = 0;       // a reply in pieces is waited for until here at most
   ReplyAssembler assembler_{kJoinMs};  // the pieces of a reply, joined
   Text lastBlockValue_;                // the data block last sent, for an ACK that asks for it again
   // A failed or refused command (its Failed event, and the port it was on),

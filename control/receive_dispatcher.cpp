@@ -76,7 +76,9 @@ void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
       // Wait briefly for the rest; a complete reply acts at once. Reported once
       // when the keeping begins: a line that hands a reply over byte by byte
       // would otherwise fill the monitor with its every beginning.
-      if (replyDeadline_) replyDeadline_ = std::max(*replyDeadline_, *assembler_.deadline());
+      // Pieces that keep coming cannot hold the exchange past twice its timeout.
+      if (replyDeadline_)
+        replyDeadline_ = std::min(std::max(*replyDeadline_, *assembler_.deadline()), replyLatest_);
       if (!a->joined) ReportReceived(a->bytes, Ruling::KeptForTheRest, false);
       continue;
     }

@@ -628,5 +628,27 @@ TEST(ReplyTimeout, FollowsTheLineOrTheOption) {
   }
 }
 
+// A reply that keeps coming in pieces on a network line (each piece re-arms the
+// wait for the next) is given up twice the timeout after its frame at most.
+TEST(ReplyTimeout, PiecesThatKeepComingAreGivenUpAtTwiceTheTimeout) {
+  Rig rig;
+  rig.port.network = true;
+  rig.core.Command3_Click(rig.now);
+  rig.receive(ParseHex("4E 21 06"));  // the read header goes out now
+  const std::int64_t sent = rig.now;
+  const auto retried = [&] {
+    return std::count_if(rig.log.events.begin(), rig.log.events.end(),
+                         [](const LinkEvent& e) { return e.kind == LinkEvent::Kind::Retried; });
+  };
+  for (const char* piece : {"06", "02"}) {
+    rig.advance(400);
+    rig.receive(ParseHex(piece));
+  }
+  rig.advance(sent + 2 * LinkControl::kNetworkReplyTimeoutMs - 1 - rig.now);
+  EXPECT_EQ(retried(), 0);
+  rig.advance(1);
+  EXPECT_EQ(retried(), 1);
+}
+
 }  // namespace
 }  // namespace varnak::testing
