@@ -60,7 +60,9 @@ BridgeCore::BridgeCore(BridgeSettings settings) : settings_(std::move(settings))
 }
 
 std::vector<std::string> BridgeCore::subscriptions() const {
-  std::vector<std::string> s{SetFilter(settings_.prefix)};
+  // Its own availability too: a will left by an earlier run of this bridge
+  // (its host gone without a word) must not stand while it is online.
+  std::vector<std::string> s{SetFilter(settings_.prefix), AvailabilityTopic(settings_.prefix)};
   if (settings_.haDiscovery) s.push_back(DiscoveryFilter(settings_.prefix));
   return s;
 }
@@ -152,6 +154,11 @@ Actions BridgeCore::writeRefused(unsigned reg, const std::string& why, const std
 
 Actions BridgeCore::message(const std::string& topic, const std::string& payload, bool retained,
                             const std::string& time) {
+  if (topic == AvailabilityTopic(settings_.prefix)) {
+    Actions a;
+    if (connected_ && payload != kOnline) a.publish.push_back(Retained(topic, kOnline));
+    return a;
+  }
   if (const auto reg = ParseSetTopic(settings_.prefix, topic))
     return setMessage(*reg, payload, retained, time);
   if (settings_.haDiscovery) return discoveryMessage(topic, payload, retained);

@@ -88,6 +88,7 @@ bool BridgeRunner::start(std::string* why) {
 void BridgeRunner::stop() {
   tick_.stop();
   deadline_.stop();
+  core_.disconnected();  // its own offline, coming back, is not answered with online
   mqtt_->stop(core_.goingOffline(), 2000);
   port_->port->close();
 }

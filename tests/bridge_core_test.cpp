@@ -156,7 +156,8 @@ TEST(Topics, NodeIdsOfDifferentPrefixesDiffer) {
   for (const char* p : prefixes) {
     const std::string id = NodeId(p);
     EXPECT_TRUE(ids.insert(id).second) << p << " gives " << id << " again";
-    for (const char c : id) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') << id;
+    for (const char c : id)
+      EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') << id;
   }
   EXPECT_EQ(NodeId("plant/line 1").rfind("plant_line_1_", 0), 0u);
 }
@@ -405,11 +406,26 @@ INSTANTIATE_TEST_SUITE_P(
                     StaleCase{"NotAConfig", "homeassistant/sensor/p/r3000/state", false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A will left by an earlier run of this bridge (its host gone without a word,
+// the broker's keepalive running out later) is answered with online again
+// while connected; not once the bridge has said offline itself.
+TEST(BridgeCore, AStaleWillIsAnsweredWhileConnected) {
+  BridgeCore core(Settings());
+  EXPECT_TRUE(core.message("p/availability", "offline", true, "T").publish.empty()) << "not connected yet";
+  core.connected();
+  EXPECT_EQ(Topics(core.message("p/availability", "offline", false, "T")),
+            (std::vector<std::string>{"p/availability=online"}));
+  EXPECT_TRUE(core.message("p/availability", "online", true, "T").publish.empty());
+  core.disconnected();
+  EXPECT_TRUE(core.message("p/availability", "offline", false, "T").publish.empty());
+}
+
 TEST(BridgeCore, DiscoveryEmptiesOnlyRetainedStaleConfigs) {
   BridgeCore core(Settings(false, true));
   const Actions at = core.connected();
   EXPECT_EQ(at.publish.size(), 1u + 8u + 3u + 2u);  // availability (no register known yet), then the configs
-  EXPECT_EQ(core.subscriptions(), (std::vector<std::string>{"p/+/set", "homeassistant/+/p/+/config"}));
+  EXPECT_EQ(core.subscriptions(),
+            (std::vector<std::string>{"p/+/set", "p/availability", "homeassistant/+/p/+/config"}));
   EXPECT_EQ(Topics(core.message("homeassistant/sensor/p/r3000/config", "{}", true, "T")),
             (std::vector<std::string>{"homeassistant/sensor/p/r3000/config=", "p/R3000="}));
   EXPECT_TRUE(core.message("homeassistant/sensor/p/r3000/config", "{}", false, "T").publish.empty());

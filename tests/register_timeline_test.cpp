@@ -2,6 +2,8 @@
 // with register columns, the register list's reports, and what the client's
 // watch makes of --registers.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <filesystem>
 
 #include <cstdio>
 #include <fstream>
@@ -275,9 +277,14 @@ TEST(RegisterFiles, GtkwaveReadsTheSameChanges) {
   if (std::system("vcd2fst --help >/dev/null 2>&1") != 0 && std::system("which vcd2fst >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "vcd2fst is not installed (apt-get install gtkwave)";
   TimeZone zone("UTC0");
-  const std::string dir = ::testing::TempDir();
-  const std::string vcd = dir + "varnak-registers.vcd", fst = dir + "varnak-registers.fst",
-                    back = dir + "varnak-registers-back.vcd";
+  // A folder of its own, removed however the test ends.
+  char pattern[] = "/tmp/varnak-gtkwave-XXXXXX";
+  const std::string dir = std::string(mkdtemp(pattern)) + "/";
+  struct Remove {
+    std::string dir;
+    ~Remove() { std::filesystem::remove_all(dir); }
+  } remove{dir};
+  const std::string vcd = dir + "registers.vcd", fst = dir + "registers.fst", back = dir + "back.vcd";
   {
     std::ofstream file(vcd);
     WriteVcd(file, RecordingWithRegisters(), 2000, {}, {01000, 01003, 01004});
@@ -287,7 +294,6 @@ TEST(RegisterFiles, GtkwaveReadsTheSameChanges) {
   const VcdChanges ours = ReadVcdChanges(vcd), theirs = ReadVcdChanges(back);
   EXPECT_EQ(theirs, ours);
   EXPECT_EQ(ours.at("R1003").size(), 3u) << "x, then FFFF and 0000";
-  for (const std::string& p : {vcd, fst, back}) std::remove(p.c_str());
 }
 
 // The list tells the recording what it read, what failed and what it no longer reads.
