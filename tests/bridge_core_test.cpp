@@ -349,23 +349,24 @@ TEST(BridgeCore, TooManyWritesWaitingAreRefused) {
 
 TEST(Discovery, ConfigsPerOutputRegisterAndNumber) {
   const auto configs = DiscoveryConfigs("plant/a", Settings().list, false, "COM1");
+  const std::string node = NodeId("plant/a");
   std::vector<std::string> topics;
   for (const auto& c : configs) topics.push_back(c.topic);
   EXPECT_EQ(topics.size(), 8u + 3u + 2u);
-  EXPECT_EQ(topics[0], "homeassistant/binary_sensor/plant_a/q0/config");
-  EXPECT_EQ(topics[8], "homeassistant/sensor/plant_a/r1000/config");
-  EXPECT_EQ(topics[9], "homeassistant/number/plant_a/r1000/config");
-  EXPECT_EQ(topics[10], "homeassistant/sensor/plant_a/r1002/config");
-  EXPECT_EQ(topics[11], "homeassistant/number/plant_a/r1002/config");
-  EXPECT_EQ(topics[12], "homeassistant/sensor/plant_a/r2000/config");
+  EXPECT_EQ(topics[0], "homeassistant/binary_sensor/" + node + "/q0/config");
+  EXPECT_EQ(topics[8], "homeassistant/sensor/" + node + "/r1000/config");
+  EXPECT_EQ(topics[9], "homeassistant/number/" + node + "/r1000/config");
+  EXPECT_EQ(topics[10], "homeassistant/sensor/" + node + "/r1002/config");
+  EXPECT_EQ(topics[11], "homeassistant/number/" + node + "/r1002/config");
+  EXPECT_EQ(topics[12], "homeassistant/sensor/" + node + "/r2000/config");
   // Read-only: no numbers.
   EXPECT_EQ(DiscoveryConfigs("plant/a", Settings().list, true, "COM1").size(), 11u);
   const std::string& number = configs[11].payload;
-  for (const char* field :
-       {R"("command_topic": "plant/a/R1002/set")", R"("min": -32768)", R"("max": 32767)",
-        R"("unique_id": "plant_a_r1002_set")", R"("availability_topic": "plant/a/availability")",
-        R"("identifiers": ["plant_a"])"})
+  for (const char* field : {R"("command_topic": "plant/a/R1002/set")", R"("min": -32768)", R"("max": 32767)",
+                            R"("availability_topic": "plant/a/availability")"})
     EXPECT_NE(number.find(field), std::string::npos) << field;
+  EXPECT_NE(number.find(R"("unique_id": ")" + node + R"(_r1002_set")"), std::string::npos);
+  EXPECT_NE(number.find(R"("identifiers": [")" + node + R"("])"), std::string::npos);
   EXPECT_NE(configs[8].payload.find(R"("name": "count")"), std::string::npos);
   EXPECT_NE(configs[10].payload.find(R"("name": "R1002")"), std::string::npos);  // a row without a name
   EXPECT_NE(configs[3].payload.find(R"("payload_on": "1", "payload_off": "0")"), std::string::npos);
