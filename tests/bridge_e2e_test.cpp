@@ -206,8 +206,8 @@ TEST_F(Bridge, TheLineLostIsSaid) {
   BridgeProcess bridge(args());
   ASSERT_TRUE(retained("t/p/controller", "online"));
   sim_.stop();  // the pty goes away under the open port, as an adapter pulled out
-  EXPECT_TRUE(retained("t/p/controller", "port failed", 4000));
-  EXPECT_TRUE(retained("t/p/availability", "online", 100));  // the bridge itself is still there
+  EXPECT_TRUE(retained("t/p/controller", "port failed", 8000));
+  EXPECT_TRUE(retained("t/p/availability", "online", 3000));  // the bridge itself is still there
 }
 
 // mqtts:// with --cafile: a certificate made for the test, which the broker serves and the bridge trusts.
