@@ -20,6 +20,7 @@
 #include "serial/numbered_port.h"
 #include "sim_process.h"
 #include "vcd_reading.h"
+#include "window_on_sim.h"
 
 namespace varnak::testing {
 namespace {
@@ -171,25 +172,9 @@ TEST(RegisterDemo, TheLinesShowEveryRegisterInItsFormat) {
   }
 }
 
-class RegisterDemoWindow : public ::testing::Test {
+class RegisterDemoWindow : public ::testing::Test, protected WindowOnSim {
  protected:
-  void SetUp() override {
-    sim = std::make_unique<SimProcess>(QStringList{"--demo"});
-    ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/")));
-    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
-    form = std::make_unique<Form2>(*port);
-    WireStatusLines(*form);
-    QTimer::singleShot(200, [] {
-      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    form->load(AskPortNumber());
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  }
-  std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<NumberedPort> port;
-  std::unique_ptr<Form2> form;
+  void SetUp() override { start({"--demo"}); }
 };
 
 TEST_F(RegisterDemoWindow, TheChartAndItsFilesFollowTheMachine) {

@@ -13,27 +13,13 @@
 #include "panel/startup.h"
 #include "serial/numbered_port.h"
 #include "sim_process.h"
+#include "window_on_sim.h"
 
 namespace varnak::testing {
 namespace {
 
-class WatchEndToEnd : public ::testing::Test {
+class WatchEndToEnd : public ::testing::Test, protected WindowOnSim {
  protected:
-  void start(const QStringList& simArgs) {
-    sim = std::make_unique<SimProcess>(simArgs);
-    ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/"))) << sim->device().toStdString();
-    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
-    form = std::make_unique<Form2>(*port);
-    WireStatusLines(*form);
-    QTimer::singleShot(200, [] {
-      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    form->load(AskPortNumber());
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  }
-
   void openList(const std::vector<WatchEntry>& entries) {
     QString error;
     ASSERT_TRUE(form->watch()->model()->replaceAll(entries, &error)) << error.toStdString();
@@ -72,10 +58,6 @@ class WatchEndToEnd : public ::testing::Test {
     }
     return value(row) == text;
   }
-
-  std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<NumberedPort> port;
-  std::unique_ptr<Form2> form;
 };
 
 TEST_F(WatchEndToEnd, ValuesAppearAndMoveAndNeverReachTheLampsOrTheReadBox) {
