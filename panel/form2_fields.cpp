@@ -1,0 +1,100 @@
+// What the link control reads and sets in the window (its boxes, its lamps,
+// its title), and the lamps' descriptions for tooltips and screen readers.
+#include <QLabel>
+
+#include "form2.h"
+#include "panel/lamp_pictures.h"
+#include "translations/translate.h"
+
+namespace varnak {
+
+void Form2::refreshStatus() { showStatus(core_.status(now(), Translated)); }
+
+void Form2::showStatus(const LinkStatus& status) {
+  if (status.lampsStale != lampsDimmed_) {
+    lampsDimmed_ = status.lampsStale;
+    const int size = imgr[0]->width();
+    const qreal dpr = devicePixelRatioF();
+    const QPixmap red = lampsDimmed_ ? DimmedRedLamp(size, dpr) : RedLamp(size, dpr);
+    const QPixmap green = lampsDimmed_ ? DimmedGreenLamp(size, dpr) : GreenLamp(size, dpr);
+    for (int i = 0; i < 8; ++i) {
+      imgr[i]->setPixmap(red);
+      imgg0[i]->setPixmap(green);
+      describeLamp(i);
+    }
+  }
+  const QString message = QString::fromStdString(status.message);
+  if (message == statusMessage_) return;
+  statusMessage_ = message;
+  setWindowTitle(message.isEmpty() ? kWindowTitle : kWindowTitle + QStringLiteral(" - ") + message);
+  emit statusMessageChanged(message);
+}
+
+ClickableLineEdit* Form2::textBox(Field field) const {
+  switch (field) {
+    case Field::Text1:
+      return Text1;
+    case Field::Text2:
+      return Text2;
+    case Field::Text5:
+      return Text5;
+    case Field::Text6:
+      return Text6;
+    case Field::Combo1:
+      break;
+  }
+  return nullptr;
+}
+
+Text Form2::text(Field field) const {
+  if (field == Field::Combo1) return Combo1->currentText().toStdU32String();
+  return textBox(field)->text().toStdU32String();
+}
+
+void Form2::setText(Field field, const Text& text) {
+  const QString t = QString::fromStdU32String(text);
+  if (field == Field::Combo1) {
+    settingPortText_ = true;
+    Combo1->setEditText(t);  // raises the change event, as typing does
+    settingPortText_ = false;
+  } else {
+    textBox(field)->setText(t);
+  }
+}
+
+void Form2::setLamp(int output, bool on) {
+  if (output < 0 || output > 7) return;
+  if (!outputsKnown_) {
+    outputsKnown_ = true;
+    for (int i = 0; i < 8; ++i) describeLamp(i);
+  }
+  // Raising a picture that is already in front would only cost a repaint, five times a second.
+  if (lampIsGreen(output) == on) return;
+  (on ? imgg0[output] : imgr[output])->raise();
+  describeLamp(output);
+}
+
+QString Form2::lampToolTip(int output) const { return imgr[output]->toolTip(); }
+
+void Form2::describeLamp(int i) {
+  const bool on = lampIsGreen(i);
+  const QString name = !outputsKnown_ ? tr("Q%1: not known yet").arg(i)
+                       : on           ? tr("Q%1: 1 (on)").arg(i)
+                                      : tr("Q%1: 0 (off)").arg(i);
+  const QString description = !outputsKnown_ ? tr("dimmed: no poll reply yet")
+                              : lampsDimmed_
+                                  ? tr("dimmed: no poll reply for over a second; the last state known")
+                                  : tr("live");
+  for (QLabel* picture : {imgr[i], imgg0[i]}) {
+    picture->setToolTip(name + QLatin1Char('\n') + description);
+    picture->setAccessibleName(name);
+    picture->setAccessibleDescription(description);
+  }
+}
+
+bool Form2::lampIsGreen(int output) const {
+  const QObjectList& stack = children();  // bottom to top
+  return stack.indexOf(imgg0[output]) > stack.indexOf(imgr[output]);
+}
+
+}  // namespace varnak
