@@ -205,7 +205,7 @@ TEST_F(Bridge, TheControllerSilentIsSaid) {
 TEST_F(Bridge, TheLineLostIsSaid) {
   BridgeProcess bridge(args());
   ASSERT_TRUE(retained("t/p/controller", "online"));
-  sim_.stop();  // the pty goes away under the open port, as an adapter pulled out
+  sim_.unplug();  // the pty goes away under the open port, as an adapter pulled out
   EXPECT_TRUE(retained("t/p/controller", "port failed", 8000));
   EXPECT_TRUE(retained("t/p/availability", "online", 3000));  // the bridge itself is still there
 }

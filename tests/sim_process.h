@@ -1,6 +1,9 @@
 // varnak-sim as a child process: its device, its log, and its control commands.
 #pragma once
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <QStringList>
 
@@ -29,7 +32,10 @@ class SimProcess {
     process_.start(QStringLiteral(VARNAK_SIM_PATH), QStringList{"--control", "--log"} + args);
     WaitFor([this] { return !device_.isEmpty(); }, 5000);
   }
-  ~SimProcess() { stop(); }
+  ~SimProcess() {
+    stop();
+    if (held_ >= 0) ::close(held_);
+  }
 
   const QString& device() const { return device_; }
   // Every line printed so far (the device, log lines, command answers, stats);
@@ -54,8 +60,17 @@ class SimProcess {
     process_.waitForFinished(1000);
   }
 
+  // Stops it as an adapter pulled out, but keeps the pseudo-terminal's number
+  // taken until this object ends: a program still retrying the path must find
+  // it gone, not another test's simulator that was given the same number.
+  void unplug() {
+    if (held_ < 0) held_ = ::open(device_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    stop();
+  }
+
  private:
   QProcess process_;
+  int held_ = -1;
   QStringList lines_;
   QString device_;
   int answers_ = 0;
