@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -131,12 +132,15 @@ class Form2 : public QWidget, public PanelFields {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   ClickableLineEdit* textBox(Field field) const;
   // Sets the tooltip and accessible texts of output i's pictures to its state now.
   void describeLamp(int output);
+  // Draws the lamps' pictures, dimmed or not, at the window's device pixel ratio.
+  void drawLamps();
   // Runs one event of the link control, then arms the deadline it asks for and
   // shows the status.
   void handle(const std::function<void()>& event);
@@ -159,7 +163,8 @@ class Form2 : public QWidget, public PanelFields {
   bool settingPortText_ = false;  // Combo1 set by the link control, not typed
   QString statusMessage_;
   bool lampsDimmed_ = false;
-  bool outputsKnown_ = false;  // a poll reply has set the lamps
+  QPointer<QWindow> followedScreens_;  // the native window whose screen changes redraw the lamps
+  bool outputsKnown_ = false;          // a poll reply has set the lamps
 };
 
 }  // namespace varnak

@@ -13,15 +13,8 @@ void Form2::refreshStatus() { showStatus(core_.status(now(), Translated)); }
 void Form2::showStatus(const LinkStatus& status) {
   if (status.lampsStale != lampsDimmed_) {
     lampsDimmed_ = status.lampsStale;
-    const int size = imgr[0]->width();
-    const qreal dpr = devicePixelRatioF();
-    const QPixmap red = lampsDimmed_ ? DimmedRedLamp(size, dpr) : RedLamp(size, dpr);
-    const QPixmap green = lampsDimmed_ ? DimmedGreenLamp(size, dpr) : GreenLamp(size, dpr);
-    for (int i = 0; i < 8; ++i) {
-      imgr[i]->setPixmap(red);
-      imgg0[i]->setPixmap(green);
-      describeLamp(i);
-    }
+    drawLamps();
+    for (int i = 0; i < 8; ++i) describeLamp(i);
   }
   const QString message = QString::fromStdString(status.message);
   if (message == statusMessage_) return;
@@ -59,6 +52,17 @@ void Form2::setText(Field field, const Text& text) {
     settingPortText_ = false;
   } else {
     textBox(field)->setText(t);
+  }
+}
+
+void Form2::drawLamps() {
+  const int size = imgr[0]->width();
+  const qreal dpr = devicePixelRatioF();
+  const QPixmap red = lampsDimmed_ ? DimmedRedLamp(size, dpr) : RedLamp(size, dpr);
+  const QPixmap green = lampsDimmed_ ? DimmedGreenLamp(size, dpr) : GreenLamp(size, dpr);
+  for (int i = 0; i < 8; ++i) {
+    imgr[i]->setPixmap(red);
+    imgg0[i]->setPixmap(green);
   }
 }
 
