@@ -9,55 +9,19 @@
 # Needs xvfb, xdotool and imagemagick (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xdotool imagemagick
-scripts/build.sh >/dev/null
+. scripts/xvfb-panel.sh
 
 lang=${LANG_SHOT:-en_US.UTF-8}
 out=${OUT:-docs/timeline-registers-en.png}
-export DISPLAY=${SCREENSHOT_DISPLAY:-:94}
-Xvfb "$DISPLAY" -screen 0 1600x1200x24 >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-panel=""
-sim=""
-cleanup() {
-  [ -n "$panel" ] && kill "$panel" 2>/dev/null
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  exec 3>&- 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_display "${SCREENSHOT_DISPLAY:-:94}" 1600x1200x24
 
-# The panel's visible window of width $1 (the titles are not searchable in a
-# locale this machine may not have generated), waiting up to 10 s for it.
-window() {
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      [ "$WIDTH" = "$1" ] && echo "$id" && return
-    done
-    sleep 0.1
-  done
-  echo "no window $1 px wide" >&2
-  return 1
-}
-
-mkfifo "$work/control"
-build/sim/varnak-sim --demo --control <"$work/control" >"$work/sim.out" &
-sim=$!
-exec 3>"$work/control"
-for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-device=$(head -n 1 "$work/sim.out")
-LANG=$lang LANGUAGE='' LC_ALL='' build/panel/varnak-panel --port "1=$device" --timeline \
-  --watch examples/demo-watch.csv 2>"$work/panel.err" &
-panel=$!
-prompt=$(window 200)
-xdotool windowfocus --sync "$prompt" key Return
+start_sim --demo --control
+start_panel LANG="$lang" LANGUAGE='' LC_ALL='' -- --timeline --watch examples/demo-watch.csv
 sleep 1
-main=$(window 492)
-chart=$(window 960)
+# The main window and the chart by their width: the titles are not searchable
+# in a locale this machine may not have generated.
+main=$(window_wide 492)
+chart=$(window_wide 960)
 xdotool windowmove "$main" 1000 0
 xdotool windowmove "$chart" 0 0
 # The register watch, whose width follows the font: below the main window, off the chart.

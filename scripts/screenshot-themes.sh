@@ -10,22 +10,11 @@
 # Needs xvfb, xdotool, imagemagick and qt6ct (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xdotool imagemagick
-scripts/build.sh >/dev/null
+. scripts/xvfb-panel.sh
 
 out=${1:-build/screenshots}
 mkdir -p "$out"
-export DISPLAY=${SCREENSHOT_DISPLAY:-:94}
-Xvfb "$DISPLAY" -screen 0 2600x2200x24 >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-panel="" sim=""
-cleanup() {
-  for p in $panel $sim $xvfb; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_display "${SCREENSHOT_DISPLAY:-:94}" 2600x2200x24
 
 # qt6ct's own configuration, apart from the user's.
 mkdir -p "$work/xdg/qt6ct"
@@ -40,31 +29,12 @@ general="Noto Sans CJK SC,10,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"
 fixed="DejaVu Sans Mono,9,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"
 CONF
 
-# The panel's window whose title matches $1, waiting up to 10 s for it.
-window() {
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
-      case "$(xdotool getwindowname "$id")" in $1) echo "$id"; return ;; esac
-    done
-    sleep 0.1
-  done
-  echo "no window $1" >&2
-  return 1
-}
-
 shots() {  # light|dark, scale
   local theme=$1 scale=$2
-  build/sim/varnak-sim --demo >"$work/sim.out" &
-  sim=$!
-  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-  device=$(head -n 1 "$work/sim.out")
+  start_sim --demo
   local env=(LANG=C.UTF-8 LC_ALL=C.UTF-8 LANGUAGE= QT_SCALE_FACTOR="$scale")
   [ "$theme" = dark ] && env+=(XDG_CONFIG_HOME="$work/xdg" QT_QPA_PLATFORMTHEME=qt6ct)
-  env "${env[@]}" build/panel/varnak-panel --port "1=$device" --monitor --timeline \
-    --watch examples/demo-watch.csv 2>"$work/panel.err" &
-  panel=$!
-  prompt=$(window '请输入所使用的端口号')
-  xdotool windowfocus --sync "$prompt" key Return
+  start_panel "${env[@]}" -- --monitor --timeline --watch examples/demo-watch.csv
   main=$(window 'Varnak*')
   monitor=$(window 'Line monitor')
   chart=$(window 'Output timing')
@@ -89,9 +59,7 @@ shots() {  # light|dark, scale
   xdotool windowraise "$monitor"
   sleep 0.5
   import -window "$monitor" "$out/monitor-$tag.png"
-  kill "$panel" "$sim"
-  wait "$panel" "$sim" 2>/dev/null || true
-  panel="" sim=""
+  stop_panel
 }
 
 for theme in light dark; do

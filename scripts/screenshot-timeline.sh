@@ -6,50 +6,17 @@
 # Needs xvfb, xdotool and imagemagick (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xdotool imagemagick
-scripts/build.sh >/dev/null
-
-export DISPLAY=:96
-Xvfb "$DISPLAY" -screen 0 1400x1000x24 >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-panel=""
-sim=""
-cleanup() {
-  [ -n "$panel" ] && kill "$panel" 2>/dev/null
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  exec 3>&- 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+. scripts/xvfb-panel.sh
+start_display :96 1400x1000x24
 
 shot() {  # LANG, title of the chart, output file
-  mkfifo "$work/control"
-  build/sim/varnak-sim --control <"$work/control" >"$work/sim.out" &
-  sim=$!
-  exec 3>"$work/control"
-  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-  device=$(head -n 1 "$work/sim.out")
-  LANG=$1 LANGUAGE='' LC_ALL='' build/panel/varnak-panel --port "1=$device" --timeline 2>"$work/panel.err" &
-  panel=$!
+  start_sim --control
+  start_panel LANG="$1" LANGUAGE='' LC_ALL='' -- --timeline
+  sleep 1
   # The panel's windows by their width: the titles are not searchable in a
   # locale this machine may not have generated.
-  window() {  # WIDTH: the panel's visible window of that width, waiting up to 10 s for it
-    for _ in $(seq 100); do
-      for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        [ "$WIDTH" = "$1" ] && echo "$id" && return
-      done
-      sleep 0.1
-    done
-  }
-  prompt=$(window 200)
-  xdotool windowfocus --sync "$prompt" key Return
-  sleep 1
-  main=$(window 492)
-  chart=$(window 960)
+  main=$(window_wide 492)
+  chart=$(window_wide 960)
   xdotool windowmove "$main" 0 0
   xdotool windowmove "$chart" 0 420
   set_outputs() { echo "set R2000 $1" >&3; sleep "$2"; }
@@ -68,12 +35,7 @@ shot() {  # LANG, title of the chart, output file
   xdotool mousemove --window "$chart" 700 300
   sleep 0.6
   import -window "$chart" "$3"
-  kill "$panel" "$sim"
-  wait "$panel" "$sim" 2>/dev/null || true
-  panel=""
-  sim=""
-  exec 3>&-
-  rm -f "$work/control"
+  stop_panel
 }
 
 shot zh_CN.UTF-8 '输出时序' docs/timeline.png

@@ -8,75 +8,30 @@
 # Needs xvfb, xdotool and imagemagick (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xdotool imagemagick
-scripts/build.sh >/dev/null
+. scripts/xvfb-panel.sh
 
 scale=${SCALE:-1}
 suffix=""
 [ "$scale" = 1 ] || suffix="-x$scale"
-export DISPLAY=${SCREENSHOT_DISPLAY:-:95}
-Xvfb "$DISPLAY" -screen 0 1920x1400x24 >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-panel=""
-sim=""
-cleanup() {
-  [ -n "$panel" ] && kill "$panel" 2>/dev/null
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  exec 3>&- 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-# The panel's visible window of width $1 (the titles are not searchable in a
-# locale this machine may not have generated), waiting up to 10 s for it.
-window() {
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      [ "$WIDTH" = "$1" ] && echo "$id" && return
-    done
-    sleep 0.1
-  done
-  echo "no window $1 px wide" >&2
-  return 1
-}
+start_display "${SCREENSHOT_DISPLAY:-:95}" 1920x1400x24
 
 # The panel's visible window that is neither the prompt nor the main window:
 # the watch, whose width follows the font.
-watch_window() {
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --pid "$panel" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      [ "$WIDTH" != $((492 * scale)) ] && [ "$WIDTH" != $((200 * scale)) ] && echo "$id" && return
-    done
-    sleep 0.1
-  done
-  echo "no watch window" >&2
-  return 1
+not_prompt_or_main() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  [ "$WIDTH" != $((492 * scale)) ] && [ "$WIDTH" != $((200 * scale)) ]
 }
 
 shot() {  # LANG, list file, output file
-  mkfifo "$work/control"
-  build/sim/varnak-sim --control --outputs 5A <"$work/control" >"$work/sim.out" &
-  sim=$!
-  exec 3>"$work/control"
-  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-  device=$(head -n 1 "$work/sim.out")
+  start_sim --control --outputs 5A
   for set in "R1000 0100" "R1001 01F4" "R1002 FF38" "R1003 86A0" "R1004 0001" "R1006 0000" "R1007 4248" \
     "R2000 00A5"; do
     echo "set $set" >&3
   done
-  LANG=$1 LANGUAGE='' LC_ALL='' QT_SCALE_FACTOR=$scale build/panel/varnak-panel --port "1=$device" --watch "$2" \
-    2>"$work/panel.err" &
-  panel=$!
-  prompt=$(window $((200 * scale)))
-  xdotool windowfocus --sync "$prompt" key Return
+  start_panel LANG="$1" LANGUAGE='' LC_ALL='' QT_SCALE_FACTOR="$scale" -- --watch "$2"
   sleep 1
-  main=$(window $((492 * scale)))
-  watch=$(watch_window)
+  main=$(window_wide $((492 * scale)))
+  watch=$(await_window watch not_prompt_or_main)
   xdotool windowmove "$main" 0 0
   xdotool windowmove "$watch" 0 $((400 * scale))
   # The set point: the table has the focus on the first row; down to the
@@ -92,12 +47,7 @@ shot() {  # LANG, list file, output file
   done
   sleep 0.3
   import -window "$watch" "$3"
-  kill "$panel" "$sim"
-  wait "$panel" "$sim" 2>/dev/null || true
-  panel=""
-  sim=""
-  exec 3>&-
-  rm -f "$work/control"
+  stop_panel
 }
 
 cat >"$work/zh.csv" <<'EOF'

@@ -7,48 +7,14 @@
 # Needs xvfb, xdotool and imagemagick (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh xdotool imagemagick
-scripts/build.sh >/dev/null
-
-export DISPLAY=${SCREENSHOT_DISPLAY:-:97}
-Xvfb "$DISPLAY" -screen 0 1280x800x24 >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-panel="" sim=""
-cleanup() {
-  for p in $panel $sim $xvfb; do kill "$p" 2>/dev/null || true; done
-  exec 3>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-sleep 1
-
-# The window whose title is $1, once it is there. (xdotool's own name search
-# misses Chinese titles in some locales: compare the names as xdotool prints them.)
-window() {
-  for _ in $(seq 100); do
-    for w in $(xdotool search --class varnak-panel 2>/dev/null); do
-      case "$(xdotool getwindowname "$w")" in $1) echo "$w"; return ;; esac
-    done
-    sleep 0.1
-  done
-  echo "no window $1" >&2
-  return 1
-}
+. scripts/xvfb-panel.sh
+start_display "${SCREENSHOT_DISPLAY:-:97}" 1280x800x24
 
 # Starts the simulator and the window with its monitor in locale $1; the
 # monitor's title in that language is $2.
 start() {
-  rm -f "$work/control" && mkfifo "$work/control"
-  build/sim/varnak-sim --control --outputs A5 <"$work/control" >"$work/sim.out" &
-  sim=$!
-  exec 3>"$work/control"
-  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-  device=$(head -n 1 "$work/sim.out")
-  LANG=$1 LC_ALL=$1 LANGUAGE= build/panel/varnak-panel --port "1=$device" --monitor 2>"$work/panel.err" &
-  panel=$!
-  prompt=$(window '请输入所使用的端口号')
-  xdotool windowfocus --sync "$prompt" key Return
+  start_sim --control --outputs A5
+  start_panel LANG="$1" LC_ALL="$1" LANGUAGE= -- --monitor
   sleep 3
   monitor=$(window "$2")
   main=$(window 'Varnak协议通讯*')
@@ -56,16 +22,9 @@ start() {
   sleep 0.5
 }
 
-stop() {
-  kill "$panel" "$sim" 2>/dev/null || true
-  wait "$panel" "$sim" 2>/dev/null || true
-  exec 3>&-
-  panel="" sim=""
-}
-
 start en_US.UTF-8 'Line monitor'
 import -window "$monitor" docs/monitor-en.png
-stop
+stop_panel
 
 start zh_CN.UTF-8 '通讯监视'
 import -window "$monitor" docs/monitor.png
