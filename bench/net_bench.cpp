@@ -8,60 +8,22 @@
 //
 // Usage: net_bench [SECONDS_PER_LINE]   (default 30)
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <vector>
 
-#include "panel/form2.h"
+#include "bench/exchange_timing.h"
 #include "panel/startup.h"
-#include "serial/numbered_port.h"
 #include "tests/ser2net.h"
 
 namespace {
 
-using varnak::Bytes;
-
-QElapsedTimer gClock;
-double NowMs() { return gClock.nsecsElapsed() / 1e6; }
-
-class TimedPort : public varnak::NumberedPort {
- public:
-  using NumberedPort::NumberedPort;
-  double lastEnquiryMs = -1;
-  bool write(const Bytes& b) override {
-    const bool ok = NumberedPort::write(b);
-    if (ok && b.size() == 3 && b[0] == 0x4E) lastEnquiryMs = NowMs();
-    return ok;
-  }
-};
-
-class TimedForm : public varnak::Form2 {
- public:
-  explicit TimedForm(TimedPort& port) : Form2(port), port_(port) {}
-  std::vector<double> exchangesMs;
-  void setLamp(int output, bool on) override {
-    Form2::setLamp(output, on);
-    if (output == 7 && port_.lastEnquiryMs >= 0) {
-      exchangesMs.push_back(NowMs() - port_.lastEnquiryMs);
-      port_.lastEnquiryMs = -1;
-    }
-  }
-
- private:
-  TimedPort& port_;
-};
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
-}
+using varnak::bench::kSimTurnaroundsMs;
+using varnak::bench::Percentile;
+using varnak::bench::TimedForm;
+using varnak::bench::TimedPort;
 
 struct Figures {
   double pollsPerSecond = 0;
@@ -110,20 +72,18 @@ Figures Run(QApplication& app, double seconds, std::optional<varnak::testing::Se
     form.Timer1->stop();
     form.core().removeObserver(&fails);
     f.pollsPerSecond = form.exchangesMs.size() / seconds;
-    f.exMedian = Percentile(form.exchangesMs, 0.5) - 2 * 2.0;
-    f.exP99 = Percentile(form.exchangesMs, 0.99) - 2 * 2.0;
+    f.exMedian = Percentile(form.exchangesMs, 0.5) - kSimTurnaroundsMs;
+    f.exP99 = Percentile(form.exchangesMs, 0.99) - kSimTurnaroundsMs;
     f.failed = fails.failed;
     port.close();
   }
   server.reset();
   sim.terminate();
   sim.waitForFinished(5000);
-  const QString simOut = QString::fromUtf8(sim.readAllStandardOutput());
-  const auto m = QRegularExpression(QStringLiteral("median ([0-9.]+) ms, p99 ([0-9.]+) ms")).match(simOut);
-  if (m.hasMatch()) {
-    f.turnMedian = m.captured(1).toDouble();
-    f.turnP99 = m.captured(2).toDouble();
-  }
+  const varnak::bench::Turnaround turn =
+      varnak::bench::SimTurnaround(QString::fromUtf8(sim.readAllStandardOutput()));
+  f.turnMedian = turn.median;
+  f.turnP99 = turn.p99;
   return f;
 }
 
@@ -138,7 +98,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "net_bench: ser2net is not installed (scripts/install-deps.sh installs it)\n");
     return 1;
   }
-  gClock.start();
   using K = varnak::testing::Ser2net::Kind;
   const Figures pty = Run(app, seconds, std::nullopt);
   const Figures raw = Run(app, seconds, K::Raw);

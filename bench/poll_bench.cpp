@@ -16,56 +16,19 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "panel/form2.h"
+#include "bench/exchange_timing.h"
 #include "panel/startup.h"
-#include "serial/numbered_port.h"
 #include "translations/translate.h"
 
 namespace {
 
-using varnak::Bytes;
-
-QElapsedTimer gClock;
-double NowMs() { return gClock.nsecsElapsed() / 1e6; }
-
-// Notes when each enquiry goes out.
-class TimedPort : public varnak::NumberedPort {
- public:
-  using NumberedPort::NumberedPort;
-  double lastEnquiryMs = -1;
-  bool write(const Bytes& b) override {
-    const bool ok = NumberedPort::write(b);
-    if (ok && b.size() == 3 && b[0] == 0x4E) lastEnquiryMs = NowMs();
-    return ok;
-  }
-};
-
-// Notes when the lamps are set: the end of a poll exchange.
-class TimedForm : public varnak::Form2 {
- public:
-  TimedForm(TimedPort& port) : Form2(port), port_(port) {}
-  std::vector<double> exchangesMs;
-  void setLamp(int output, bool on) override {
-    Form2::setLamp(output, on);
-    if (output == 7 && port_.lastEnquiryMs >= 0) {
-      exchangesMs.push_back(NowMs() - port_.lastEnquiryMs);
-      port_.lastEnquiryMs = -1;
-    }
-  }
-
- private:
-  TimedPort& port_;
-};
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
-}
+using varnak::bench::kSimTurnaroundsMs;
+using varnak::bench::Percentile;
+using varnak::bench::TimedForm;
+using varnak::bench::TimedPort;
 
 long RssKb() {
   QFile f(QStringLiteral("/proc/self/status"));
@@ -107,7 +70,6 @@ int main(int argc, char** argv) {
   }
   const QString device = QString::fromUtf8(sim.readLine()).trimmed();
 
-  gClock.start();
   TimedPort port(QMap<int, QString>{{1, device}});
   TimedForm form(port);
   varnak::WireStatusLines(form);
@@ -167,20 +129,17 @@ int main(int argc, char** argv) {
 
   sim.terminate();
   sim.waitForFinished(5000);
-  const QString simOut = QString::fromUtf8(sim.readAllStandardOutput());
-  const auto m = QRegularExpression(QStringLiteral("median ([0-9.]+) ms, p99 ([0-9.]+) ms")).match(simOut);
-  const double turnMedian = m.hasMatch() ? m.captured(1).toDouble() : -1;
-  const double turnP99 = m.hasMatch() ? m.captured(2).toDouble() : -1;
+  const varnak::bench::Turnaround turn =
+      varnak::bench::SimTurnaround(QString::fromUtf8(sim.readAllStandardOutput()));
 
   const double wireLimitMs = 29 * 11 * 1000.0 / 9600;
-  const double simTurnaroundsMs = 2 * 2.0;
-  const double exMedian = Percentile(form.exchangesMs, 0.5) - simTurnaroundsMs;
-  const double exP99 = Percentile(form.exchangesMs, 0.99) - simTurnaroundsMs;
+  const double exMedian = Percentile(form.exchangesMs, 0.5) - kSimTurnaroundsMs;
+  const double exP99 = Percentile(form.exchangesMs, 0.99) - kSimTurnaroundsMs;
 
   std::printf("| figure (%.0f s run) | measured | target |\n|---|---|---|\n", seconds);
   std::printf("| poll exchanges per second | %.2f | 5 (one per 200 ms tick) |\n",
               form.exchangesMs.size() / seconds);
-  std::printf("| tool turnaround, median / p99 | %.2f / %.2f ms | median <= 5 ms |\n", turnMedian, turnP99);
+  std::printf("| tool turnaround, median / p99 | %.2f / %.2f ms | median <= 5 ms |\n", turn.median, turn.p99);
   std::printf(
       "| poll exchange less the simulator's turnarounds, median / p99 | %.1f / %.1f ms | <= %.1f ms (1.3 x "
       "wire time %.1f ms) |\n",
