@@ -93,7 +93,7 @@ TEST_F(Bridge, OutputsAndARegisterChangingArrive) {
 
 // A controller behind a network line: the bridge takes the addresses the client takes.
 TEST_F(Bridge, OutputsArriveFromAControllerOnTheNetwork) {
-  const int port = FreePort();
+  const int port = FreeLocalPort();
   SimProcess net({"--tcp", QString::number(port)});
   ASSERT_EQ(net.device(), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
   net.command("set R1000 0005");
@@ -263,7 +263,8 @@ void ExpectEntity(const QJsonObject& c, const QString& component) {
 
 TEST_F(Bridge, DiscoveryConfigsAsHomeAssistantReadsThem) {
   // Left by an earlier run whose list held R3000: emptied, with its state.
-  ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/" + kNode + "/r3000/config", "{\"name\": \"old\"}", true));
+  ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/" + kNode + "/r3000/config",
+                      "{\"name\": \"old\"}", true));
   ASSERT_TRUE(Publish(broker_.port(), "t/p/R3000", "5", true));
   // Another bridge's config is not ours to touch.
   ASSERT_TRUE(Publish(broker_.port(), "homeassistant/sensor/other/r3000/config", "{\"name\": \"x\"}", true));

@@ -14,22 +14,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "free_port.h"
 #include "qt_helpers.h"
 
 namespace varnak::testing {
-
-// A local TCP port that nothing listens on now.
-inline int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
 
 inline bool Listening(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -45,7 +33,7 @@ inline bool Listening(int port) {
 class BrokerProcess {
  public:
   // `extra`: more lines of the broker's config (a TLS listener's files).
-  explicit BrokerProcess(const QString& extra = {}) : port_(FreePort()) {
+  explicit BrokerProcess(const QString& extra = {}) : port_(FreeLocalPort()) {
     QFile conf(dir_.filePath(QStringLiteral("mosquitto.conf")));
     conf.open(QIODevice::WriteOnly);
     conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")

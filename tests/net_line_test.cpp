@@ -260,7 +260,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   }
 
   // Nobody listening: refused, exit 3, naming the address.
-  const int nobody = FreePort();
+  const int nobody = FreeLocalPort();
   CliRun r = RunCli({"--port", QStringLiteral("tcp://127.0.0.1:%1").arg(nobody), "read", "R2000"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err.toStdString(),
@@ -292,7 +292,7 @@ TEST(NetLineClient, AServerThatClosesIsExitThree) {
 
 // The simulator's own raw TCP port: the client without any server program.
 TEST(NetLineSim, TheSimulatorServesOneClientOverTcp) {
-  const int port = FreePort();
+  const int port = FreeLocalPort();
   SimProcess sim({"--tcp", QString::number(port)});
   ASSERT_EQ(sim.device(), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
   ASSERT_EQ(sim.command(QStringLiteral("set R2000 1234")), QStringLiteral("ok"));

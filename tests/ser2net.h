@@ -10,16 +10,10 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "free_port.h"
 #include "qt_helpers.h"
 
 namespace varnak::testing {
-
-// A TCP port on 127.0.0.1 that nobody listens on now.
-inline int FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();
-}
 
 // Whether something listens on 127.0.0.1:port (we cannot listen there ourselves).
 inline bool Listening(int port) {
@@ -35,7 +29,7 @@ class Ser2net {
  public:
   enum class Kind { Raw, Rfc2217 };
   // `defaults`: the serial side's settings until a client sets others ("9600o81").
-  Ser2net(const QString& device, Kind kind, const QString& defaults, int port = FreePort())
+  Ser2net(const QString& device, Kind kind, const QString& defaults, int port = FreeLocalPort())
       : device_(device), kind_(kind), defaults_(defaults), port_(port) {}
   ~Ser2net() { stop(); }
   Ser2net(const Ser2net&) = delete;
