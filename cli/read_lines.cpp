@@ -37,4 +37,17 @@ std::string ReadLine(const ReadItem& item, std::uint16_t first, std::uint16_t se
   return s + "]}";
 }
 
+std::string OutputsLine(unsigned byte, bool json) {
+  std::string s;
+  for (int i = 0; i < 8; ++i) {
+    const char bit = ((byte >> i) & 1) ? '1' : '0';
+    if (json) {
+      s += ", \"Q" + std::to_string(i) + "\": " + bit;
+    } else {
+      s += (i ? " Q" : "Q") + std::to_string(i) + "=" + bit;
+    }
+  }
+  return s;
+}
+
 }  // namespace varnak::cli

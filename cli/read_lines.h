@@ -36,6 +36,10 @@ struct ReadStyle {
 // The line for `item`, without its line end; `second` is the next register's word (pairs only).
 std::string ReadLine(const ReadItem& item, std::uint16_t first, std::uint16_t second, const ReadStyle& style);
 
+// The outputs as `watch` and `outputs` print them: "Q0=1 Q1=0 ... Q7=0", or
+// JSON members ", \"Q0\": 1, ..." to follow the object's first one.
+std::string OutputsLine(unsigned byte, bool json);
+
 // `utf8` as a JSON string, quotes included: quote, backslash and control characters escaped.
 std::string JsonString(std::string_view utf8);
 

@@ -4,9 +4,7 @@
 
 #include <sys/resource.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QInputDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,29 +15,13 @@
 #include "panel/startup.h"
 #include "serial/numbered_port.h"
 #include "sim_process.h"
+#include "window_on_sim.h"
 
 namespace varnak::testing {
 namespace {
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected WindowOnSim {
  protected:
-  void start(const QStringList& simArgs) {
-    sim = std::make_unique<SimProcess>(simArgs);
-    ASSERT_TRUE(sim->device().startsWith(QLatin1String("/dev/"))) << sim->device().toStdString();
-    port = std::make_unique<NumberedPort>(QMap<int, QString>{{1, sim->device()}});
-    form = std::make_unique<Form2>(*port);
-    WireStatusLines(*form);
-    // Accept the start-up prompt's default answer, as the operator would.
-    QTimer::singleShot(200, [] {
-      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    form->load(AskPortNumber());
-    form->show();
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-  }
-
   QString lamps() const {
     QString s;
     for (int i = 7; i >= 0; --i) s += form->lampIsGreen(i) ? QLatin1Char('1') : QLatin1Char('0');
@@ -68,10 +50,6 @@ class EndToEnd : public ::testing::Test {
     box->selectAll();
     QTest::keyClicks(box, text);
   }
-
-  std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<NumberedPort> port;
-  std::unique_ptr<Form2> form;
 };
 
 TEST_F(EndToEnd, DefaultAnswerStartsPollingAndLampsFollowTheOutputs) {

@@ -67,5 +67,12 @@ TEST(ReadLines, EveryShape) {
   for (const auto& r : rows) EXPECT_EQ(ReadLine(r.item, r.first, r.second, r.style), r.line) << r.name;
 }
 
+// Q0 is the lowest bit, written first.
+TEST(OutputsLine, BitsLowestFirstAsTextAndAsJsonMembers) {
+  EXPECT_EQ(OutputsLine(0x81, false), "Q0=1 Q1=0 Q2=0 Q3=0 Q4=0 Q5=0 Q6=0 Q7=1");
+  EXPECT_EQ(OutputsLine(0x02, true),
+            ", \"Q0\": 0, \"Q1\": 1, \"Q2\": 0, \"Q3\": 0, \"Q4\": 0, \"Q5\": 0, \"Q6\": 0, \"Q7\": 0");
+}
+
 }  // namespace
 }  // namespace varnak::cli

@@ -35,7 +35,8 @@ struct WindowOnSim {
     });
     form->load(AskPortNumber());
     form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->activateWindow();  // clicks and keys go to the window that has the focus
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
 };
 
