@@ -6,7 +6,6 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QToolTip>
-#include <QWindow>
 #include <chrono>
 
 #include "control/port_number.h"
@@ -274,18 +273,6 @@ void Form2::closeEvent(QCloseEvent* event) {
   timeline_->close();
   watch_->close();
   QWidget::closeEvent(event);
-}
-
-// A window moved to a screen of another scale (a laptop's panel and an office
-// monitor) must draw its lamps again at that screen's resolution; the native
-// window exists only once shown, and may be made anew when hidden and shown.
-void Form2::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  QWindow* native = windowHandle();
-  if (!native || native == followedScreens_) return;
-  followedScreens_ = native;
-  connect(native, &QWindow::screenChanged, this, [this] { drawLamps(); });
-  drawLamps();
 }
 
 void Form2::load(const QString& answer) {

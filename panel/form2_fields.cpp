@@ -1,6 +1,9 @@
 // What the link control reads and sets in the window (its boxes, its lamps,
-// its title), and the lamps' descriptions for tooltips and screen readers.
+// its title), the lamps' pictures at the screen's resolution, and their
+// descriptions for tooltips and screen readers.
 #include <QLabel>
+#include <QScreen>
+#include <QWindow>
 
 #include "form2.h"
 #include "panel/lamp_pictures.h"
@@ -64,6 +67,18 @@ void Form2::drawLamps() {
     imgr[i]->setPixmap(red);
     imgg0[i]->setPixmap(green);
   }
+}
+
+// A window moved to a screen of another scale (a laptop's panel and an office
+// monitor) must draw its lamps again at that screen's resolution; the native
+// window exists only once shown, and may be made anew when hidden and shown.
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  QWindow* native = windowHandle();
+  if (!native || native == followedScreens_) return;
+  followedScreens_ = native;
+  connect(native, &QWindow::screenChanged, this, [this] { drawLamps(); });
+  drawLamps();
 }
 
 void Form2::setLamp(int output, bool on) {
