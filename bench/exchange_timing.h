@@ -40,21 +40,27 @@ class TimedPort : public NumberedPort {
   }
 };
 
-// Notes when the lamps are set: the end of a poll exchange.
+// Notes when a poll ends with the lamps set: the end of a poll exchange.
 class TimedForm : public Form2 {
  public:
-  explicit TimedForm(TimedPort& port) : Form2(port), port_(port) {}
-  std::vector<double> exchangesMs;  // enquiry written to lamps set, one a poll exchange
-  void setLamp(int output, bool on) override {
-    Form2::setLamp(output, on);
-    if (output == 7 && port_.lastEnquiryMs >= 0) {
-      exchangesMs.push_back(NowMs() - port_.lastEnquiryMs);
-      port_.lastEnquiryMs = -1;
-    }
+  explicit TimedForm(TimedPort& port) : Form2(port), polls_(port, exchangesMs) {
+    core().addObserver(&polls_);
   }
+  ~TimedForm() override { core().removeObserver(&polls_); }
+  std::vector<double> exchangesMs;  // enquiry written to lamps set, one a poll exchange
 
  private:
-  TimedPort& port_;
+  struct Polls : ::varnak::LinkObserver {
+    Polls(TimedPort& port, std::vector<double>& ms) : port_(port), ms_(ms) {}
+    void onLinkEvent(const LinkEvent&) override {}
+    void onJobEnded(const JobEnd& end) override {
+      if (end.kind != ExchangeKind::Poll || !end.ok || port_.lastEnquiryMs < 0) return;
+      ms_.push_back(NowMs() - port_.lastEnquiryMs);
+      port_.lastEnquiryMs = -1;
+    }
+    TimedPort& port_;
+    std::vector<double>& ms_;
+  } polls_;
 };
 
 // p in 0..1; 0 for no values.

@@ -47,7 +47,7 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
                            std::unique_ptr<BridgePort> port, const std::string& password)
     : config_(config),
       port_(std::move(port)),
-      link_(*port_->port, panel_),
+      link_(*port_->port),
       core_(SettingsOf(config, list, port_->label)),
       mqtt_(std::make_unique<MqttLink>(config.broker, ClientId(config.topic), config.username, password,
                                        config.cafile, core_.lastWill())) {
@@ -93,8 +93,8 @@ void BridgeRunner::stop() {
   port_->port->close();
 }
 
-void BridgeRunner::onLinkEvent(const LinkEvent& event) {
-  if (event.kind == LinkEvent::Kind::Received && event.ruling == Ruling::LampsSet) lampsSet_ = true;
+void BridgeRunner::onJobEnded(const JobEnd& end) {
+  if (end.kind == ExchangeKind::Poll && end.ok) outputs_ = static_cast<std::uint8_t>(end.value);
 }
 
 void BridgeRunner::handle(const std::function<void()>& event) {
@@ -109,11 +109,9 @@ void BridgeRunner::handle(const std::function<void()>& event) {
 
 void BridgeRunner::sync() {
   const std::int64_t t = now();
-  if (lampsSet_) {
-    lampsSet_ = false;
-    std::uint8_t byte = 0;
-    for (int q = 0; q < 8; ++q)
-      if (panel_.lamps[static_cast<std::size_t>(q)]) byte |= static_cast<std::uint8_t>(1u << q);
+  if (outputs_) {
+    const std::uint8_t byte = *outputs_;
+    outputs_.reset();
     apply(core_.outputs(byte));
   }
   const LinkStatus status = link_.status(t);

@@ -15,7 +15,6 @@
 #include "cli/bridge_port.h"
 #include "cli/mqtt_link.h"
 #include "control/link_control.h"
-#include "control/plain_panel.h"
 #include "watch/watch_list.h"
 
 namespace varnak::cli {
@@ -33,7 +32,8 @@ class BridgeRunner : public QObject, public LinkObserver {
   // Publishes offline, disconnects cleanly, releases the line.
   void stop();
 
-  void onLinkEvent(const LinkEvent& event) override;
+  void onLinkEvent(const LinkEvent&) override {}
+  void onJobEnded(const JobEnd& end) override;
 
  private:
   std::int64_t now() const;
@@ -47,7 +47,6 @@ class BridgeRunner : public QObject, public LinkObserver {
 
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
-  PlainPanel panel_;
   LinkControl link_;
   WatchList list_;
   bridge::BridgeCore core_;
@@ -56,7 +55,7 @@ class BridgeRunner : public QObject, public LinkObserver {
   QTimer deadline_;
   std::string portProblem_;  // the port's problem as last said on stderr
   std::int64_t started_ = 0;
-  bool lampsSet_ = false;
+  std::optional<std::uint8_t> outputs_;   // read by a poll, not yet published
   std::vector<std::uint64_t> revisions_;  // per row, the revision last looked at
   bridge::ControllerState said_ = bridge::ControllerState::Unknown;
 };

@@ -23,15 +23,16 @@ ExchangeSteps StepsOf(ExchangeKind kind) {
     case ExchangeKind::ListRead:
       return {kReadSteps, std::size(kReadSteps)};
     case ExchangeKind::Poll:
+    case ExchangeKind::Outputs:
       break;
   }
   return {kPollSteps, std::size(kPollSteps)};
 }
 
-bool IsRetried(ExchangeKind kind, Failure failure) {
+bool IsRetried(const Exchange& x, Failure failure) {
   const bool lost = failure == Failure::NoReply || failure == Failure::Refused ||
                     failure == Failure::NotAReply || failure == Failure::CheckByteBad;
-  return lost && (IsCommand(kind) || kind == ExchangeKind::ListWrite);
+  return lost && (IsCommand(x.kind) || x.kind == ExchangeKind::ListWrite || x.cause == Cause::Master);
 }
 
 Rule MatchRule(ReplyKind kind, const LinkState& s) {

@@ -5,8 +5,9 @@
 //   write        enquiry -> enquiry ack, write header -> ack, data block -> ack (confirmed)
 //   read         enquiry -> enquiry ack, read header -> data reply (into the read box)
 //   poll         enquiry -> enquiry ack, poll header -> data reply (onto the lamps)
-//   list read    as a read, for the register list: no flag, no box, no lamp
-//   list write   as a write, for a row of the register list: no flag, no box
+//   list read    as a read, for the register list or a master: no flag, no box, no lamp
+//   list write   as a write, for a row of the register list or a master: no flag, no box
+//   outputs      as a poll, for a master: no flag, no lamp
 //
 // The operator's write and read and the poll are carried by the receive
 // dispatcher's rules under the flags, as before the list existed; the list's
@@ -41,28 +42,35 @@ ExchangeSteps StepsOf(ExchangeKind kind);
 inline bool SetsFlags(ExchangeKind kind) {
   return kind == ExchangeKind::Write || kind == ExchangeKind::Read || kind == ExchangeKind::Poll;
 }
+// The exchanges judged by their steps alone, never by the dispatcher's rules.
 inline bool IsListExchange(ExchangeKind kind) { return !SetsFlags(kind); }
 // The operator's write and read from the main window.
 inline bool IsCommand(ExchangeKind kind) { return kind == ExchangeKind::Write || kind == ExchangeKind::Read; }
 
-// A command or a row write lost on the line (no reply, NAK, a reply not
-// understood or with a bad check byte) is tried again from the enquiry, this
-// many times in all. A write stores the same value each time, so repeating it is
-// safe. Polls and list reads are not repeated: the next tick or round reads again.
+// A command, a row write or a master's job lost on the line (no reply, NAK, a
+// reply not understood or with a bad check byte) is tried again from the
+// enquiry, this many times in all unless told otherwise. A write stores the same
+// value each time, so repeating it is safe. Polls and list reads are not
+// repeated: the next tick or round reads again.
 constexpr int kAttempts = 3;
-bool IsRetried(ExchangeKind kind, Failure failure);
+struct Exchange;
+bool IsRetried(const Exchange& exchange, Failure failure);
 
 // One exchange: its kind, what it works on, and where it stands.
 struct Exchange {
+  JobId id = 0;  // the job it carries
   ExchangeKind kind = ExchangeKind::Poll;
   Cause cause = Cause::None;
-  Text registerDigits;   // octal digits for the header (write, read, list)
-  Text value;            // write: the value as typed; list write: four hex digits
-  std::string reg;       // "R2000", for reports and the title
-  ListJob job;           // list exchanges: the job as the list handed it out
-  std::size_t step = 0;  // the step whose reply is awaited
-  int attempt = 1;       // 1 to kAttempts
+  std::string master;              // Cause::Master: who submitted it
+  std::optional<unsigned> number;  // the register as a number, when the text meant one
+  Text registerDigits;             // octal digits for the header (write, read, list)
+  Text value;                      // write: the value as typed; list write: four hex digits
+  std::string reg;                 // "R2000", for reports and the title
+  ListJob job;                     // list exchanges: the job as the list handed it out
+  std::size_t step = 0;            // the step whose reply is awaited
+  int attempt = 1;                 // 1 to kAttempts
 
+  bool fromList() const { return cause == Cause::RegisterList; }
   const ExchangeStep& current() const { return StepsOf(kind).steps[step]; }
   bool atLastStep() const { return step + 1 == StepsOf(kind).count; }
 };

@@ -4,9 +4,28 @@
 #include <algorithm>
 
 #include "control/link_control.h"
+#include "link/codec.h"
 #include "link/frames.h"
 
 namespace varnak {
+
+namespace {
+
+// Four hex digits as the value they write; 0 for what is none.
+std::uint16_t ValueOf(const Text& hex) {
+  std::uint16_t v = 0;
+  for (char32_t c : hex) {
+    const int d = c >= U'0' && c <= U'9'   ? int(c - U'0')
+                  : c >= U'A' && c <= U'F' ? int(c - U'A') + 10
+                  : c >= U'a' && c <= U'f' ? int(c - U'a') + 10
+                                           : -1;
+    if (d < 0) return 0;
+    v = static_cast<std::uint16_t>(v << 4 | d);
+  }
+  return v;
+}
+
+}  // namespace
 
 std::optional<std::int64_t> LinkControl::nextDeadline() const {
   std::optional<std::int64_t> first;
@@ -28,7 +47,7 @@ void LinkControl::Timeout(std::int64_t now) {
     retry_.reset();
     retryAt_.reset();
     // Nothing starts while the value box is empty: the command ends lost.
-    if (panel_.text(Field::Text1).empty()) return EndWith(again, retryFailure_);
+    if (SetsFlags(again.kind) && valueBox_.empty()) return EndWith(again, retryFailure_);
     if (IsCommand(again.kind)) return StartCommand(again);
     if (scheduler_.next() != Scheduler::Next::List) {
       // A row write goes again after the command or poll that waited for the line.
@@ -40,21 +59,22 @@ void LinkControl::Timeout(std::int64_t now) {
   }
 }
 
-void LinkControl::Took() {
+void LinkControl::Took(std::uint16_t value) {
   if (!exchange_) return;  // a further ack after a confirmed write
   if (frameFailed_) return Fail(Failure::PortFailed);
-  if (exchange_->atLastStep()) return Complete(0);
+  if (exchange_->atLastStep()) return Complete(value);
   ++exchange_->step;
 }
 
 void LinkControl::Complete(std::uint16_t value) {
   const Exchange x = *exchange_;
   LinkEvent done = ExchangeEvent(LinkEvent::Kind::Completed, x);
-  if (x.kind == ExchangeKind::Read) done.value = ToUtf8(panel_.text(Field::Text5));
-  if (x.kind == ExchangeKind::ListRead) done.value = ValueHex(value);
+  if (x.kind == ExchangeKind::Read || x.kind == ExchangeKind::ListRead) done.value = ValueHex(value);
+  if (x.kind == ExchangeKind::Write) value = ValueOf(NormaliseValue(x.value));
   Report(done);
   EndExchange(IsCommand(x.kind));
-  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
+  ReportEnd(x, true, Failure::NoReply, value);
+  if (x.fromList() && list_) list_->jobEnded(x.job, {true, Failure::NoReply, value}, now_);
   // Until the next exchange begins, a further ack still asks for the block again.
   if (x.kind == ExchangeKind::Write) blockMayRepeat_ = true;
   StartNext();
@@ -62,7 +82,7 @@ void LinkControl::Complete(std::uint16_t value) {
 
 void LinkControl::Fail(Failure failure) {
   const Exchange x = *exchange_;
-  if (IsRetried(x.kind, failure) && x.attempt < kAttempts) return Retry(failure);
+  if (IsRetried(x, failure) && x.attempt < attempts_) return Retry(failure);
   EndWith(x, failure);
 }
 
@@ -79,13 +99,31 @@ void LinkControl::EndWith(const Exchange& x, Failure failure) {
     ReportHoldChange(before, Cause::CommandEnded);
   } else if (IsListExchange(x.kind)) {
     Report(e);
-    if (failure == Failure::PortFailed) listPaused_ = true;
+    if (failure == Failure::PortFailed && x.fromList()) listPaused_ = true;
   } else if (failure != Failure::PortFailed) {  // the port reports its own failure, once
     Report(e);
   }
   EndExchange(IsCommand(x.kind));
-  if (IsListExchange(x.kind) && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
+  ReportEnd(x, false, failure, 0);
+  if (x.fromList() && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
   StartNext();
+}
+
+void LinkControl::ReportEnd(const Exchange& x, bool ok, Failure failure, std::uint16_t value) {
+  JobEnd end;
+  end.id = x.id;
+  end.kind = x.kind;
+  end.cause = x.cause;
+  end.master = x.master;
+  end.time = now_;
+  end.reg = x.number;
+  end.value = value;
+  end.ok = ok;
+  end.failure = failure;
+  end.attempts = x.attempt;
+  // An observer may stop observing as it learns of the end.
+  const std::vector<LinkObserver*> observers = observers_;
+  for (LinkObserver* o : observers) o->onJobEnded(end);
 }
 
 void LinkControl::Retry(Failure failure) {

@@ -10,8 +10,17 @@
 
 namespace varnak {
 
+Exchange LinkControl::NewJob(ExchangeKind kind, Cause cause) {
+  Exchange x;
+  x.id = ++lastId_;
+  x.kind = kind;
+  x.cause = cause;
+  return x;
+}
+
 LinkEvent LinkControl::ExchangeEvent(LinkEvent::Kind kind, const Exchange& x) const {
   LinkEvent e{kind, {}, {}, x.kind, {}};
+  e.job = x.id;
   e.reg = x.reg;
   if (x.kind == ExchangeKind::Write) e.value = ToUtf8(NormaliseValue(x.value));
   if (x.kind == ExchangeKind::ListWrite) e.value = ToUtf8(x.value);
@@ -24,7 +33,12 @@ void LinkControl::BeginExchange(const Exchange& x) {
   blockMayRepeat_ = false;
   assembler_.clear();
   replyDeadline_.reset();
-  if (panel_.text(Field::Text1).empty()) return;  // no exchange starts while the value box is empty
+  if (SetsFlags(x.kind) && valueBox_.empty()) {
+    // The window's exchanges do not start while the value box is empty; the
+    // operator's command ends there, the tick's poll never began.
+    if (IsCommand(x.kind)) ReportEnd(x, false, Failure::BadInput, 0);
+    return;
+  }
   if (x.attempt == 1) Report(ExchangeEvent(LinkEvent::Kind::Started, x));
   exchange_ = x;
   exchange_->step = 0;
@@ -33,14 +47,11 @@ void LinkControl::BeginExchange(const Exchange& x) {
 
 // ---- operator commands and poll timer ----
 
-void LinkControl::ClickCommand(ExchangeKind kind) {
+void LinkControl::ClickCommand(ExchangeKind kind, const Text& value, const Text& regText) {
   const bool write = kind == ExchangeKind::Write;
-  Exchange c;
-  c.kind = kind;
-  c.cause = write ? Cause::WriteButton : Cause::ReadButton;
+  valueBox_ = value;
+  Exchange c = NewJob(kind, write ? Cause::WriteButton : Cause::ReadButton);
   // The value box must hold something for any exchange; a write also needs a value it can mean.
-  const Text value = panel_.text(Field::Text1);
-  const Text regText = panel_.text(write ? Field::Text2 : Field::Text6);
   const RegisterInput reg = CheckRegister(regText);
   InputProblem problem = reg.problem;
   const char* what = "register";
@@ -52,22 +63,26 @@ void LinkControl::ClickCommand(ExchangeKind kind) {
   }
   if (problem != InputProblem::None && !value.empty()) {
     LinkEvent e{LinkEvent::Kind::Failed, {}, {}, kind, ToUtf8(*typed)};
+    e.job = c.id;
     e.failure = Failure::BadInput;
     e.input = problem;
     e.inputBox = what;
     commandMessage_ = e;
     Report(e);
+    ReportEnd(c, false, Failure::BadInput, 0);
     return;
   }
   c.registerDigits = reg.digits;
   c.value = value;
   c.reg = reg.problem == InputProblem::None ? RegisterName(reg.number) : std::string();
+  if (reg.problem == InputProblem::None) c.number = reg.number;
   if (Busy()) {
     // Nothing is cut short: this one starts when the exchange under way ends.
     if (const std::optional<Exchange> replaced = scheduler_.queueCommand(c)) {
       LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, *replaced);
       e.failure = Failure::Replaced;
       Report(e);
+      ReportEnd(*replaced, false, Failure::Replaced, 0);
     }
     Report(ExchangeEvent(LinkEvent::Kind::Waiting, c));
     return;
@@ -83,6 +98,7 @@ void LinkControl::RefuseEmptyValue(const Exchange& c) {
   e.value.clear();
   commandMessage_ = e;
   Report(e);
+  ReportEnd(c, false, Failure::BadInput, 0);
   if (holdAfterCommand_) {
     holdAfterCommand_ = false;
     HoldPolling(Cause::ClickDuringCommand);
@@ -97,20 +113,24 @@ void LinkControl::StartCommand(const Exchange& c) {
   state_.PollMode = false;
   state_.WriteMode = write;
   state_.PollHold = true;
-  if (!write && c.attempt == 1) panel_.setText(Field::Text5, Text());
+  if (!write && c.attempt == 1) {
+    LinkEvent cleared{LinkEvent::Kind::ReadBoxCleared};
+    cleared.job = c.id;
+    Report(cleared);
+  }
   BeginExchange(c);
   // Held: "the write button, until the write header goes out".
   ReportHoldChange(before, c.cause);
   if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
 }
 
-void LinkControl::Command1_Click(std::int64_t now) {
+void LinkControl::Command1_Click(const Text& value, const Text& registerText, std::int64_t now) {
   now_ = now;
-  ClickCommand(ExchangeKind::Write);
+  ClickCommand(ExchangeKind::Write, value, registerText);
 }
-void LinkControl::Command3_Click(std::int64_t now) {
+void LinkControl::Command3_Click(const Text& value, const Text& registerText, std::int64_t now) {
   now_ = now;
-  ClickCommand(ExchangeKind::Read);
+  ClickCommand(ExchangeKind::Read, value, registerText);
 }
 
 void LinkControl::Command4_Click(std::int64_t now) {
@@ -168,10 +188,7 @@ void LinkControl::Timer1_Timer(std::int64_t now) {
 
 void LinkControl::Poll() {
   if (state_.PollHold) return;
-  Exchange p;
-  p.kind = ExchangeKind::Poll;
-  p.cause = Cause::PollTimer;
-  BeginExchange(p);
+  BeginExchange(NewJob(ExchangeKind::Poll, Cause::PollTimer));
   state_.PollMode = true;
   state_.WriteMode = false;
   if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
@@ -184,26 +201,52 @@ void LinkControl::ListChanged(std::int64_t now) {
   if (!Busy()) StartListJob();
 }
 
+JobId LinkControl::Submit(const Job& job, std::int64_t now) {
+  now_ = now;
+  const ExchangeKind kind = job.kind == Job::Kind::Read    ? ExchangeKind::ListRead
+                            : job.kind == Job::Kind::Write ? ExchangeKind::ListWrite
+                                                           : ExchangeKind::Outputs;
+  Exchange x = NewJob(kind, Cause::Master);
+  x.master = job.master;
+  if (kind != ExchangeKind::Outputs) {
+    x.job = {job.kind == Job::Kind::Read ? ListJob::Kind::Read : ListJob::Kind::Write, job.reg, job.value};
+    x.number = job.reg;
+    x.registerDigits = RegisterDigits(job.reg);
+    x.reg = RegisterName(job.reg);
+    x.value = FromUtf8(ValueHex(job.value));
+  }
+  if (job.reg > kMaxRegister) {
+    ReportEnd(x, false, Failure::BadInput, 0);
+    return x.id;
+  }
+  scheduler_.queueJob(x);
+  StartNext();
+  return x.id;
+}
+
 void LinkControl::StartListJob() {
-  if (!list_ || Busy() || listPaused_ || panel_.text(Field::Text1).empty()) return;
+  if (Busy()) return;
+  const auto begin = [this](const Exchange& x) {
+    BeginExchange(x);
+    if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+  };
   if (parkedRow_) {
     const Exchange again = *parkedRow_;
     parkedRow_.reset();
-    BeginExchange(again);
-    if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
-    return;
+    return begin(again);
   }
+  if (scheduler_.hasJob()) return begin(scheduler_.takeJob());
+  if (!list_ || listPaused_) return;
   const std::optional<ListJob> job = list_->nextJob(now_);
   if (!job) return;
-  Exchange x;
-  x.kind = job->kind == ListJob::Kind::Read ? ExchangeKind::ListRead : ExchangeKind::ListWrite;
-  x.cause = Cause::RegisterList;
+  Exchange x = NewJob(job->kind == ListJob::Kind::Read ? ExchangeKind::ListRead : ExchangeKind::ListWrite,
+                      Cause::RegisterList);
   x.job = *job;
+  x.number = job->reg;
   x.registerDigits = RegisterDigits(job->reg);
   x.reg = RegisterName(job->reg);
   x.value = FromUtf8(ValueHex(job->value));
-  BeginExchange(x);
-  if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
+  begin(x);
 }
 
 void LinkControl::StartNext() {
@@ -212,7 +255,7 @@ void LinkControl::StartNext() {
     case Scheduler::Next::Command: {
       const Exchange c = scheduler_.takeCommand();
       // The value box was emptied while the command waited: it cannot go.
-      if (panel_.text(Field::Text1).empty()) return RefuseEmptyValue(c);
+      if (valueBox_.empty()) return RefuseEmptyValue(c);
       StartCommand(c);
       break;
     }
@@ -220,6 +263,7 @@ void LinkControl::StartNext() {
       scheduler_.takePoll();
       Poll();
       break;
+    case Scheduler::Next::Job:
     case Scheduler::Next::List:
       break;
   }

@@ -10,9 +10,7 @@
 
 namespace varnak {
 
-LinkControl::LinkControl(SerialPort& port, PanelFields& panel) : port_(port), panel_(panel) {
-  port_.setListener(this);
-}
+LinkControl::LinkControl(SerialPort& port) : port_(port) { port_.setListener(this); }
 
 LinkControl::~LinkControl() { port_.setListener(nullptr); }
 
@@ -43,6 +41,8 @@ void LinkControl::removeObserver(LinkObserver* observer) {
 }
 
 void LinkControl::Report(LinkEvent event) {
+  event.time = now_;
+  if (event.job == 0 && exchange_) event.job = exchange_->id;
   for (LinkObserver* o : observers_) o->onLinkEvent(event);
 }
 
@@ -56,7 +56,7 @@ void LinkControl::ReportHoldChange(bool before, Cause by, Ruling ruling) {
 
 LinkStatus LinkControl::status(std::int64_t now, Translate lang) const {
   std::string message = portProblem_.empty() ? CommandMessageText(lang) : portProblem_;
-  if (message.empty() && panel_.text(Field::Text1).empty())
+  if (message.empty() && valueBox_.empty())
     message = InputProblemText("value", InputProblem::Empty, {}, lang);
   if (message.empty()) message = StatusMessage({}, health_.noReply(now), portNumber_, lang);
   return {health_.lampsStale(now), message};
@@ -80,9 +80,9 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   now_ = now;
   ClosePort(Cause::StartUp);
   state_.LineSettings = kLinkLineSettingsText;
-  // A window whose port box raises its change event when set from code runs
-  // Combo1_Change here with the same text; the outcome is the same either way.
-  panel_.setText(Field::Combo1, answer);
+  // The window shows the answer in its port box; a port box that raises its
+  // change event when set from code runs Combo1_Change with the same text, and
+  // the outcome is the same either way.
   portNumber_ = ParsePortNumber(answer);
   port_.setPortNumber(portNumber_);
   ConfigurePort();
@@ -102,11 +102,11 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   commandMessage_.reset();
 }
 
-void LinkControl::Combo1_Change(std::int64_t now) {
+void LinkControl::Combo1_Change(const Text& portText, std::int64_t now) {
   now_ = now;
   ClosePort(Cause::PortNumberChanged);
   state_.LineSettings = kLinkLineSettingsText;
-  state_.PortText = panel_.text(Field::Combo1);
+  state_.PortText = portText;
   portNumber_ = ParsePortNumber(state_.PortText);
   port_.setPortNumber(portNumber_);
   ConfigurePort();
@@ -146,14 +146,14 @@ void LinkControl::SendEnquiry() {
 }
 
 void LinkControl::SendWriteHeader() {
-  HeaderText h = BuildWriteHeader(exchange_ ? exchange_->registerDigits : panel_.text(Field::Text2));
+  HeaderText h = BuildWriteHeader(exchange_ ? exchange_->registerDigits : Text());
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
 }
 
 void LinkControl::SendReadHeader() {
-  HeaderText h = BuildReadHeader(exchange_ ? exchange_->registerDigits : panel_.text(Field::Text6));
+  HeaderText h = BuildReadHeader(exchange_ ? exchange_->registerDigits : Text());
   state_.FrameText = std::move(h.frameText);
   state_.SendText = std::move(h.sendText);
   TransmitHexText(state_.SendText);
@@ -163,11 +163,17 @@ void LinkControl::SendDataBlock() {
   // The value taken at the click; the box shows it normalised unless the
   // operator has typed something else since. A block sent again after the
   // write has ended is the same block, whatever the box holds by then.
-  const Text shown = panel_.text(Field::Text1);
+  const Text shown = valueBox_;
   const bool writing = exchange_ && exchange_->kind == ExchangeKind::Write;
   const Text typed = writing ? exchange_->value : lastBlockValue_.empty() ? shown : lastBlockValue_;
   const Text value = NormaliseValue(typed);
-  if (value != shown && typed == shown) panel_.setText(Field::Text1, value);
+  if (value != shown && typed == shown) {
+    // The operator sees the value as it goes out, four digits.
+    valueBox_ = value;
+    LinkEvent e{LinkEvent::Kind::ValueNormalised};
+    e.value = ToUtf8(value);
+    Report(e);
+  }
   lastBlockValue_ = value;
   DataBlockText d = BuildDataBlock(value);
   state_.FrameText = std::move(d.frameText);
@@ -190,6 +196,10 @@ void LinkControl::TransmitHexText(const Text& hexText) {
 
 void LinkControl::SendListFrame(FrameKind frame) {
   const Exchange& x = *exchange_;
+  if (frame == FrameKind::PollHeader) {
+    WriteFrame(HexTextToBytes(kPollHeaderText));
+    return;
+  }
   if (frame == FrameKind::DataBlock) {
     WriteFrame(HexTextToBytes(BuildDataBlock(x.value).sendText));
     return;

@@ -22,10 +22,17 @@
 // title. A reply that reaches the host in pieces (a USB adapter hands over what
 // it has every 16 ms) is joined when the next piece follows within kJoinMs.
 //
-// The register list's reads and row writes run between the window's exchanges,
+// The masters' jobs (Submit: a client's command, a broker's write) and the
+// register list's reads and row writes run between the window's exchanges,
 // whenever the line is idle and nothing else is due. They set none of the flags,
-// their replies never reach the rules, the read box or the lamps, and they need
-// nothing of the window but the value box's "not empty".
+// their replies never reach the rules, and they do not depend on the value box.
+//
+// The class knows no widget. What the window's exchanges need of its boxes comes
+// in as values (the texts at a click, the value box at each edit, the port box
+// at each change); what the window shows comes out as events: the value read and
+// the outputs in the JobEnd of the read or poll, the read box emptied and the
+// value box normalised as LinkEvents. Every job ends in exactly one JobEnd, with
+// its id, the time, the register and value as numbers, and the outcome.
 //
 // The class keeps no timer and reads no clock: every handler is given the time
 // (milliseconds on a monotonic clock), nextDeadline() says when it wants to be
@@ -49,11 +56,11 @@
 #include <vector>
 
 #include "control/exchange.h"
+#include "control/job.h"
 #include "control/link_events.h"
 #include "control/link_health.h"
 #include "control/link_state.h"
 #include "control/list_source.h"
-#include "control/panel_fields.h"
 #include "control/scheduler.h"
 #include "control/serial_port.h"
 #include "link/replies.h"
@@ -88,7 +95,7 @@ class LinkControl : public TransportListener {
   static constexpr std::int64_t kRetryLatestMs = 500;
 
   // Listens to `port` from here on.
-  LinkControl(SerialPort& port, PanelFields& panel);
+  explicit LinkControl(SerialPort& port);
   ~LinkControl() override;
   LinkControl(const LinkControl&) = delete;
   LinkControl& operator=(const LinkControl&) = delete;
@@ -102,6 +109,8 @@ class LinkControl : public TransportListener {
   // default of the line (kReplyTimeoutMs, or kNetworkReplyTimeoutMs).
   void setReplyTimeoutMs(std::optional<std::int64_t> ms) { replyTimeoutMs_ = ms; }
   std::int64_t replyTimeoutMs() const;
+  // Exchanges a lost command or job takes in all (kAttempts unless told; at least 1).
+  void setAttempts(int attempts) { attempts_ = attempts < 1 ? 1 : attempts; }
 
   // Observers are not owned and must outlive their registration.
   void addObserver(LinkObserver* observer) { observers_.push_back(observer); }
@@ -116,14 +125,19 @@ class LinkControl : public TransportListener {
   // Every handler takes the time, in milliseconds on a monotonic clock.
 
   // Start-up, with the operator's answer to the port number prompt (empty when
-  // the prompt was cancelled).
+  // the prompt was cancelled). The window shows the answer in its port box.
   void Form2_Load(const Text& answer, std::int64_t now);
-  // Every edit of the port box, including the start-up's own setting of it.
-  void Combo1_Change(std::int64_t now);
+  // Every edit of the port box, including the start-up's own setting of it,
+  // with the box's text.
+  void Combo1_Change(const Text& portText, std::int64_t now);
   void ConfigurePort();
+  // The value box (写入数据) as it stands after each edit: while it is empty the
+  // window's exchanges (its write, read and poll) do not start. "00" until told.
+  void ValueBoxChanged(const Text& text) { valueBox_ = text; }
 
-  void Command1_Click(std::int64_t now);  // starts a write
-  void Command3_Click(std::int64_t now);  // starts a read
+  // The operator's commands, with the value box and the register box at the click.
+  void Command1_Click(const Text& value, const Text& registerText, std::int64_t now);  // starts a write
+  void Command3_Click(const Text& value, const Text& registerText, std::int64_t now);  // starts a read
   void Command4_Click(std::int64_t now);  // releases the hold on polling
   void Text1_Click(std::int64_t now);     // clicks into the text boxes hold polling
   void Text2_Click(std::int64_t now);
@@ -143,6 +157,10 @@ class LinkControl : public TransportListener {
 
   // The register list has work (a row added, a value to write): an idle line starts it now.
   void ListChanged(std::int64_t now);
+
+  // A master's job: it waits for the line behind the window's command and a due
+  // poll, before the register list, and ends in one JobEnd with the id returned.
+  JobId Submit(const Job& job, std::int64_t now);
 
   // When the link control wants Timeout() called: the end of a reply timeout or
   // of a join, or none.
@@ -170,6 +188,8 @@ class LinkControl : public TransportListener {
   LinkStatus status(std::int64_t now, Translate lang = English) const;
   // The exchange under way, if any.
   const std::optional<Exchange>& exchange() const { return exchange_; }
+  // The outputs as the last poll read them (bit i is Qi); none before the first.
+  std::optional<std::uint8_t> outputs() const { return outputs_; }
 
  private:
   // Sends the bytes, opening the port first if needed; false if they were dropped.
@@ -179,10 +199,11 @@ class LinkControl : public TransportListener {
   void SendListFrame(FrameKind frame);
   void HoldPolling(Cause by);
   // The operator's click of the write or read button.
-  void ClickCommand(ExchangeKind kind);
+  void ClickCommand(ExchangeKind kind, const Text& value, const Text& registerText);
   void StartCommand(const Exchange& command);
   // The tick's poll, unless held.
   void Poll();
+  // A master's job or the list's next, if the line is free.
   void StartListJob();
   // The scheduler's choice, once the line is free.
   void StartNext();
@@ -197,8 +218,13 @@ class LinkControl : public TransportListener {
   void Judge(const Bytes& rx, bool joined);
   void DispatchList(const Bytes& rx, const Reply& reply, bool joined);
   // The exchange under way took the reply its step waited for.
-  void Took();
+  // `value`: what the last reply read (a value, the outputs).
+  void Took(std::uint16_t value = 0);
   void Complete(std::uint16_t value);
+  // The one end of every job.
+  void ReportEnd(const Exchange& exchange, bool ok, Failure failure, std::uint16_t value);
+  // A new job's id and its place in the events.
+  Exchange NewJob(ExchangeKind kind, Cause cause);
   // The exchange under way failed: tried again, or ended.
   void Fail(Failure failure);
   void EndWith(const Exchange& exchange, Failure failure);
@@ -219,8 +245,11 @@ class LinkControl : public TransportListener {
   void Report(LinkEvent event);
 
   SerialPort& port_;
-  PanelFields& panel_;
   LinkState state_;
+  Text valueBox_ = U"00";  // the window's value box as last told
+  JobId lastId_ = 0;
+  int attempts_ = kAttempts;
+  std::optional<std::uint8_t> outputs_;
   std::int64_t now_ = 0;  // the time given to the handler that runs
   LinkHealth health_;
   std::vector<LinkObserver*> observers_;

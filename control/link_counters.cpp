@@ -3,7 +3,9 @@
 namespace varnak {
 
 void LinkCounters::count(const LinkEvent& e) {
-  const auto k = static_cast<std::size_t>(e.exchange);
+  // A master's read of the outputs counts as a poll: it is one on the wire.
+  const auto k =
+      static_cast<std::size_t>(e.exchange == ExchangeKind::Outputs ? ExchangeKind::Poll : e.exchange);
   switch (e.kind) {
     case LinkEvent::Kind::Started:
       ++started[k];
@@ -53,7 +55,7 @@ std::vector<LinkCounters::Row> LinkCounters::rows() const {
                                             QT_TRANSLATE_NOOP("LinkCounters", "list reads failed"),
                                             QT_TRANSLATE_NOOP("LinkCounters", "list writes failed")};
   std::vector<Row> out;
-  for (std::size_t k = 0; k < kExchangeKindCount; ++k) {
+  for (std::size_t k = 0; k < std::size(kStarted); ++k) {
     out.push_back({kContext, kStarted[k], started[k]});
     out.push_back({kContext, kCompleted[k], completed[k]});
     out.push_back({kContext, kFailed[k], failed[k]});

@@ -74,6 +74,8 @@ const char* ExchangeName(ExchangeKind k) {
       return QT_TRANSLATE_NOOP("LinkEvents", "list read");
     case ExchangeKind::ListWrite:
       return QT_TRANSLATE_NOOP("LinkEvents", "list write");
+    case ExchangeKind::Outputs:
+      return QT_TRANSLATE_NOOP("LinkEvents", "outputs read");
   }
   return "?";
 }
@@ -112,6 +114,8 @@ const char* CauseText(Cause c) {
       return QT_TRANSLATE_NOOP("LinkEvents", "write failed");
     case Cause::RegisterList:
       return QT_TRANSLATE_NOOP("LinkEvents", "the register list");
+    case Cause::Master:
+      return QT_TRANSLATE_NOOP("LinkEvents", "a master");
   }
   return "?";
 }

@@ -3,6 +3,8 @@
 // what an observer does with a report.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "control/input_check.h"
@@ -11,10 +13,12 @@
 
 namespace varnak {
 
-// The operator's write and read, the poll timer's read of the outputs, and the
-// register list's reads and row writes, which set none of the link flags.
-enum class ExchangeKind { Write, Read, Poll, ListRead, ListWrite };
-constexpr int kExchangeKindCount = static_cast<int>(ExchangeKind::ListWrite) + 1;
+// The operator's write and read, the poll timer's read of the outputs, which
+// move the link flags; and the reads and writes of one register and the one
+// read of the outputs that the register list or another master asks for, which
+// set none of them.
+enum class ExchangeKind { Write, Read, Poll, ListRead, ListWrite, Outputs };
+constexpr int kExchangeKindCount = static_cast<int>(ExchangeKind::Outputs) + 1;
 
 // What the dispatcher made of one received chunk: the rule that acted, or why none did.
 enum class Ruling {
@@ -68,6 +72,7 @@ enum class Cause {
   PortNumberChanged,
   WriteFailed,
   RegisterList,  // the register list's next read or a write from its row
+  Master,        // a job that a master submitted (a client's command, a broker's write)
 };
 
 // Texts to show are keys for translation (see link/words.h), English here.
@@ -83,19 +88,21 @@ inline constexpr const char* kLinkEventsContext = "LinkEvents";
 
 struct LinkEvent {
   enum class Kind {
-    Sent,        // bytes went out
-    Received,    // a chunk came in; `ruling` says what was done with it
-    Started,     // an exchange's enquiry went out; `cause` is the button or the timer
-    Completed,   // the exchange's last reply came and was used
-    Failed,      // the exchange ended without its result; `failure` says why
-    Retried,     // a write or read lost on the line goes again from the enquiry; `failure`, `attempt`
-    Waiting,     // a command clicked during another exchange waits for its end
-    Held,        // polling held; `cause` says by what
-    Released,    // polling free again; `cause` says by what
-    PortOpened,  // `detail` names the port
-    PortClosed,  // `cause` says why
-    PortFailed,  // `detail` says why (the port's own words)
-    PortNote,    // `detail`: something the port says that is no failure
+    Sent,             // bytes went out
+    Received,         // a chunk came in; `ruling` says what was done with it
+    Started,          // an exchange's enquiry went out; `cause` is the button or the timer
+    Completed,        // the exchange's last reply came and was used
+    Failed,           // the exchange ended without its result; `failure` says why
+    Retried,          // a write or read lost on the line goes again from the enquiry; `failure`, `attempt`
+    Waiting,          // a command clicked during another exchange waits for its end
+    Held,             // polling held; `cause` says by what
+    Released,         // polling free again; `cause` says by what
+    PortOpened,       // `detail` names the port
+    PortClosed,       // `cause` says why
+    PortFailed,       // `detail` says why (the port's own words)
+    PortNote,         // `detail`: something the port says that is no failure
+    ReadBoxCleared,   // the operator's read begins: the read box is emptied
+    ValueNormalised,  // the write's value as it went out, four digits (`value`), for the value box
   };
   Kind kind;
   Bytes bytes = {};
@@ -114,12 +121,39 @@ struct LinkEvent {
   // Failed with BadInput: what is wrong with which box; `detail` holds what was typed.
   InputProblem input = InputProblem::None;
   const char* inputBox = "register";  // "register" or "value"
+  // Set by the link control as it reports: ms on its clock, and the job whose
+  // exchange was under way (0: none).
+  std::int64_t time = 0;
+  std::uint64_t job = 0;
+};
+
+// What only the window shows (its boxes), no event of the line.
+inline bool ForTheWindowOnly(LinkEvent::Kind kind) {
+  return kind == LinkEvent::Kind::ReadBoxCleared || kind == LinkEvent::Kind::ValueNormalised;
+}
+
+using JobId = std::uint64_t;
+
+// How a job ended: exactly one of these for every job, whoever submitted it.
+struct JobEnd {
+  JobId id = 0;
+  ExchangeKind kind = ExchangeKind::Poll;
+  Cause cause = Cause::None;
+  std::string master;           // who submitted it (Cause::Master): "client", "mqtt", an address
+  std::int64_t time = 0;        // ms on the link control's clock
+  std::optional<unsigned> reg;  // the register; none for the outputs, or a register box that meant none
+  // Written, read, or the output byte (bit i is Qi).
+  std::uint16_t value = 0;
+  bool ok = false;
+  Failure failure = Failure::NoReply;  // when not ok
+  int attempts = 1;                    // exchanges it took
 };
 
 class LinkObserver {
  public:
   virtual ~LinkObserver() = default;
   virtual void onLinkEvent(const LinkEvent& event) = 0;
+  virtual void onJobEnded(const JobEnd&) {}
 };
 
 }  // namespace varnak

@@ -81,6 +81,9 @@ std::string Describe(const LinkEvent& e, Translate lang) {
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port failed: %1")), {e.detail});
     case K::PortNote:
       return Fill(say(QT_TRANSLATE_NOOP("LinkFormat", "-- port: %1")), {e.detail});
+    case K::ReadBoxCleared:
+    case K::ValueNormalised:
+      break;  // the window's boxes, not the line
   }
   return "--";
 }

@@ -134,14 +134,15 @@ void LinkControl::Judge(const Bytes& rx, bool joined) {
     case Rule::PollEnquiryAcked:
       return sendNext(Ruling::PollHeaderSent, &LinkControl::SendPollHeader);
     case Rule::ReadData:
-      panel_.setText(Field::Text5, FromUtf8(ValueHex(reply.value())));
+      // The window shows the value in the read box as the read ends.
       ReportReceived(rx, Ruling::ValueShown, joined);
-      return Took();
+      return Took(reply.value());
     case Rule::PollData:
-      for (int i = 0; i < 8; ++i) panel_.setLamp(i, (reply.low >> i) & 1);
+      // The lamps follow the low byte as the poll ends; the high byte is not used.
+      outputs_ = reply.low;
       health_.lampsSet(now_);
       ReportReceived(rx, Ruling::LampsSet, joined);
-      return Took();
+      return Took(reply.low);
     case Rule::None:
       break;
   }
@@ -158,14 +159,16 @@ void LinkControl::DispatchList(const Bytes& rx, const Reply& reply, bool joined)
     return Fail(FailureOf(r));
   }
   if (x.atLastStep()) {
-    const bool read = x.kind == ExchangeKind::ListRead;
-    ReportReceived(rx, read ? Ruling::ListValueRead : Ruling::ListWriteConfirmed, joined);
-    return Complete(read ? reply.value() : x.job.value);
+    const bool write = x.kind == ExchangeKind::ListWrite;
+    ReportReceived(rx, write ? Ruling::ListWriteConfirmed : Ruling::ListValueRead, joined);
+    if (x.kind == ExchangeKind::Outputs) return Complete(reply.low);
+    return Complete(write ? x.job.value : reply.value());
   }
   const FrameKind frame = StepsOf(x.kind).steps[x.step + 1].frame;
   ReportReceived(rx,
                  frame == FrameKind::DataBlock     ? Ruling::DataBlockSent
                  : frame == FrameKind::WriteHeader ? Ruling::WriteHeaderSent
+                 : frame == FrameKind::PollHeader  ? Ruling::PollHeaderSent
                                                    : Ruling::ReadHeaderSent,
                  joined);
   ++x.step;

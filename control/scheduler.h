@@ -3,13 +3,16 @@
 //
 //   1. the operator's write or read, clicked while another exchange ran
 //   2. the poll of a tick that fell while a list exchange ran
-//   3. the register list's next job
+//   3. the masters' jobs, in the order submitted
+//   4. the register list's next job
 //
 // A tick that falls while the operator's command or a poll runs is not kept:
 // the next tick polls, as it always has.
 #pragma once
 
+#include <deque>
 #include <optional>
+#include <utility>
 
 #include "control/exchange.h"
 
@@ -17,7 +20,7 @@ namespace varnak {
 
 class Scheduler {
  public:
-  enum class Next { Command, Poll, List };
+  enum class Next { Command, Poll, Job, List };
 
   // A second click while one waits replaces it; the one replaced comes back.
   std::optional<Exchange> queueCommand(const Exchange& command) {
@@ -27,9 +30,20 @@ class Scheduler {
   }
   bool hasCommand() const { return command_.has_value(); }
   void deferPoll() { pollDue_ = true; }
+  void queueJob(const Exchange& job) { jobs_.push_back(job); }
+  bool hasJob() const { return !jobs_.empty(); }
 
   // What goes next; a command or a poll is taken out as it is chosen.
-  Next next() const { return command_ ? Next::Command : pollDue_ ? Next::Poll : Next::List; }
+  Next next() const {
+    return command_ ? Next::Command : pollDue_ ? Next::Poll : !jobs_.empty() ? Next::Job : Next::List;
+  }
+  Exchange takeJob() {
+    Exchange j = std::move(jobs_.front());
+    jobs_.pop_front();
+    return j;
+  }
+  // Every job waiting, taken out (the line is gone).
+  std::deque<Exchange> takeJobs() { return std::exchange(jobs_, {}); }
   Exchange takeCommand() {
     Exchange c = std::move(*command_);
     command_.reset();
@@ -37,6 +51,7 @@ class Scheduler {
   }
   void takePoll() { pollDue_ = false; }
 
+  // The window starts afresh; the masters' jobs still wait for the line.
   void clear() {
     command_.reset();
     pollDue_ = false;
@@ -45,6 +60,7 @@ class Scheduler {
  private:
   std::optional<Exchange> command_;
   bool pollDue_ = false;
+  std::deque<Exchange> jobs_;
 };
 
 }  // namespace varnak

@@ -70,27 +70,18 @@ bool IsFrame(const Bytes& b) {
   return IsHeader(b);
 }
 
-// Counts what the link control writes into Text5.
-class WatchedPanel : public FakePanel {
- public:
-  int text5Writes = 0;
-  void setText(Field f, const Text& t) override {
-    if (f == Field::Text5) ++text5Writes;
-    FakePanel::setText(f, t);
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input in(data, size);
   FakePort port;
-  WatchedPanel panel;
-  LinkControl core(port, panel);
+  FakePanel panel;
+  LinkControl core(port);
+  panel.attach(core);
   std::int64_t now = 0;
   FakeList list;
   core.setListSource(&list);
-  core.Form2_Load(in.text(), now);
+  panel.Form2_Load(in.text(), now);
   Bytes received;  // every byte received, for the Text5 rule
 
   while (in.more()) {
@@ -107,10 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 1:
-        core.Command1_Click(now);
+        panel.Command1_Click(now);
         break;
       case 2:
-        core.Command3_Click(now);
+        panel.Command3_Click(now);
         break;
       case 3:
         core.Command4_Click(now);
@@ -131,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         core.Timer1_Timer(now);
         break;
       case 9:
-        panel.texts[Field::Text1] = in.text();
+        panel.setText(Field::Text1, in.text());
         break;
       case 10:
         panel.texts[Field::Text2] = in.text();
@@ -144,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 13:
         panel.texts[Field::Combo1] = in.text();
-        core.Combo1_Change(now);
+        panel.Combo1_Change(now);
         break;
       case 14:
         port.failOpen = !port.failOpen;

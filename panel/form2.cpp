@@ -63,7 +63,7 @@ QString OutputNamesCaption() {
 Form2::Form2(SerialPort& port, QWidget* parent)
     : QWidget(parent),
       clock_(SteadyMs),
-      core_(port, *this),
+      core_(port),
       recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
       linkRecorder_(recorder_, [this] { return now(); }) {
   setObjectName(QStringLiteral("Form2"));
@@ -71,6 +71,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   // control directly; then the deadline is armed and the status shown, as after
   // the window's own events.
   core_.setAfterPortEvent([this] { armDeadline(); });
+  core_.addObserver(this);
   setWindowTitle(kWindowTitle);
   setFixedSize(TwipsToPixels(7380, ScreenDpi()), TwipsToPixels(5610, ScreenDpi()));
 
@@ -138,8 +139,16 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   deadline_->setSingleShot(true);
   deadline_->setTimerType(Qt::PreciseTimer);
   connect(deadline_, &QTimer::timeout, this, [this] { handle([this] { core_.Timeout(now()); }); });
-  connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.Command1_Click(now()); }); });
-  connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.Command3_Click(now()); }); });
+  connect(Command1, &QPushButton::clicked, this, [this] {
+    handle([this] {
+      core_.Command1_Click(Text1->text().toStdU32String(), Text2->text().toStdU32String(), now());
+    });
+  });
+  connect(Command3, &QPushButton::clicked, this, [this] {
+    handle([this] {
+      core_.Command3_Click(Text1->text().toStdU32String(), Text6->text().toStdU32String(), now());
+    });
+  });
   connect(Command4, &QPushButton::clicked, this, [this] { handle([this] { core_.Command4_Click(now()); }); });
   connect(Text1, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text1_Click(now()); }); });
   connect(Text2, &ClickableLineEdit::clicked, this, [this] { handle([this] { core_.Text2_Click(now()); }); });
@@ -153,7 +162,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
     // The number answered at start-up applies at once; typing waits for a pause.
     if (settingPortText_) {
       portEditPause_->stop();
-      handle([this] { core_.Combo1_Change(now()); });
+      handle([this] { core_.Combo1_Change(Combo1->currentText().toStdU32String(), now()); });
     } else {
       portEditPause_->start();
     }
@@ -162,7 +171,10 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   Combo1->lineEdit()->installEventFilter(this);
   connect(Timer1, &QTimer::timeout, this, [this] { handle([this] { core_.Timer1_Timer(now()); }); });
   // The title says at once why nothing is sent while the value box is empty.
-  connect(Text1, &QLineEdit::textChanged, this, [this] { refreshStatus(); });
+  connect(Text1, &QLineEdit::textChanged, this, [this](const QString& text) {
+    core_.ValueBoxChanged(text.toStdU32String());
+    refreshStatus();
+  });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red, and the lamps described so
 
   monitor_ = new MonitorWindow(this);
@@ -247,8 +259,9 @@ QString Form2::portsTooltip() const {
 
 void Form2::applyPortText() {
   portEditPause_->stop();
-  if (Combo1->currentText().toStdU32String() == core_.state().PortText) return;
-  handle([this] { core_.Combo1_Change(now()); });
+  const Text typed = Combo1->currentText().toStdU32String();
+  if (typed == core_.state().PortText) return;
+  handle([&] { core_.Combo1_Change(typed, now()); });
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
@@ -276,6 +289,11 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::load(const QString& answer) {
+  // The answer shown in the port box configures the port at once, as its change
+  // event does; start-up then ends with the flags cleared.
+  settingPortText_ = true;
+  Combo1->setEditText(answer);
+  settingPortText_ = false;
   handle([&] { core_.Form2_Load(answer.toStdU32String(), now()); });
   Text1->setFocus();
   Timer1->start();

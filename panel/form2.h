@@ -1,6 +1,8 @@
 // The window: every control at its place, the lamps, the poll timer, and the
-// events that reach the link control. The window owns the link control, lends
-// it the panel fields, and forwards its events; it decides nothing itself.
+// events that reach the link control. The window owns the link control, hands
+// it the boxes' texts with its events, and shows what the link control reports
+// (the value read, the outputs, the value box normalised); it decides nothing
+// itself.
 #pragma once
 
 #include <QComboBox>
@@ -13,7 +15,6 @@
 #include <functional>
 
 #include "control/link_control.h"
-#include "control/panel_fields.h"
 #include "panel/line_log.h"
 #include "panel/monitor_window.h"
 #include "panel/timeline_window.h"
@@ -29,7 +30,7 @@ namespace varnak {
 
 inline const QString kWindowTitle = QStringLiteral("Varnak协议通讯");
 
-class Form2 : public QWidget, public PanelFields {
+class Form2 : public QWidget, private LinkObserver {
   Q_OBJECT
 
  public:
@@ -89,15 +90,14 @@ class Form2 : public QWidget, public PanelFields {
   // Every link event, stamped; --trace adds its sink here.
   LineLog& lineLog() { return lineLog_; }
 
-  Text text(Field field) const override;
-  void setText(Field field, const Text& text) override;
-  void setLamp(int output, bool on) override;
+  // Output Qi (0..7): on brings the green picture to the front, off the red one.
+  void setLamp(int output, bool on);
 
   const LinkControl& core() const { return core_; }
   LinkControl& core() { return core_; }
 
-  // Whether the green picture of output i lies in front of its red one.
-  bool lampIsGreen(int output) const;
+  // Whether output i's lamp shows green (its green picture in front).
+  bool lampIsGreen(int output) const { return lampOn_[static_cast<std::size_t>(output)]; }
   // What a lamp says to whoever cannot tell red from green: its tooltip, also
   // its pictures' accessible name ("Q3: 1 (on)") and description (live or dimmed).
   QString lampToolTip(int output) const;
@@ -136,7 +136,6 @@ class Form2 : public QWidget, public PanelFields {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  ClickableLineEdit* textBox(Field field) const;
   // Sets the tooltip and accessible texts of output i's pictures to its state now.
   void describeLamp(int output);
   // Draws the lamps' pictures, dimmed or not, at the window's device pixel ratio.
@@ -146,6 +145,9 @@ class Form2 : public QWidget, public PanelFields {
   void handle(const std::function<void()>& event);
   // Arms the deadline the link control asks for, and shows the status.
   void armDeadline();
+  // What the link control reports for the window to show.
+  void onLinkEvent(const LinkEvent& event) override;
+  void onJobEnded(const JobEnd& end) override;
 
   Clock clock_;  // set before the link control and the recorder, which read it at once
   // Declared before the link control, which reads it, so that it outlives it.
@@ -165,6 +167,7 @@ class Form2 : public QWidget, public PanelFields {
   bool lampsDimmed_ = false;
   QPointer<QWindow> followedScreens_;  // the native window whose screen changes redraw the lamps
   bool outputsKnown_ = false;          // a poll reply has set the lamps
+  std::array<bool, 8> lampOn_{};       // which picture of each lamp is in front: green when on
 };
 
 }  // namespace varnak

@@ -1,11 +1,12 @@
-// What the link control reads and sets in the window (its boxes, its lamps,
-// its title), the lamps' pictures at the screen's resolution, and their
+// What the link control's reports show in the window (the read box, the value
+// box, the lamps, the title), the lamps' pictures at the screen's resolution, and their
 // descriptions for tooltips and screen readers.
 #include <QLabel>
 #include <QScreen>
 #include <QWindow>
 
 #include "form2.h"
+#include "link/words.h"
 #include "panel/lamp_pictures.h"
 #include "translations/translate.h"
 
@@ -26,36 +27,16 @@ void Form2::showStatus(const LinkStatus& status) {
   emit statusMessageChanged(message);
 }
 
-ClickableLineEdit* Form2::textBox(Field field) const {
-  switch (field) {
-    case Field::Text1:
-      return Text1;
-    case Field::Text2:
-      return Text2;
-    case Field::Text5:
-      return Text5;
-    case Field::Text6:
-      return Text6;
-    case Field::Combo1:
-      break;
-  }
-  return nullptr;
+void Form2::onLinkEvent(const LinkEvent& event) {
+  if (event.kind == LinkEvent::Kind::ReadBoxCleared) Text5->clear();
+  if (event.kind == LinkEvent::Kind::ValueNormalised) Text1->setText(QString::fromStdString(event.value));
 }
 
-Text Form2::text(Field field) const {
-  if (field == Field::Combo1) return Combo1->currentText().toStdU32String();
-  return textBox(field)->text().toStdU32String();
-}
-
-void Form2::setText(Field field, const Text& text) {
-  const QString t = QString::fromStdU32String(text);
-  if (field == Field::Combo1) {
-    settingPortText_ = true;
-    Combo1->setEditText(t);  // raises the change event, as typing does
-    settingPortText_ = false;
-  } else {
-    textBox(field)->setText(t);
-  }
+void Form2::onJobEnded(const JobEnd& end) {
+  if (!end.ok) return;
+  if (end.kind == ExchangeKind::Read) Text5->setText(QString::fromStdString(ValueHex(end.value)));
+  if (end.kind == ExchangeKind::Poll)
+    for (int i = 0; i < 8; ++i) setLamp(i, (end.value >> i) & 1);
 }
 
 void Form2::drawLamps() {
@@ -89,6 +70,7 @@ void Form2::setLamp(int output, bool on) {
   }
   // Raising a picture that is already in front would only cost a repaint, five times a second.
   if (lampIsGreen(output) == on) return;
+  lampOn_[static_cast<std::size_t>(output)] = on;
   (on ? imgg0[output] : imgr[output])->raise();
   describeLamp(output);
 }
@@ -109,11 +91,6 @@ void Form2::describeLamp(int i) {
     picture->setAccessibleName(name);
     picture->setAccessibleDescription(description);
   }
-}
-
-bool Form2::lampIsGreen(int output) const {
-  const QObjectList& stack = children();  // bottom to top
-  return stack.indexOf(imgg0[output]) > stack.indexOf(imgr[output]);
 }
 
 }  // namespace varnak

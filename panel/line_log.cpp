@@ -24,7 +24,7 @@ LineLog::LineLog() {
 }
 
 void LineLog::onLinkEvent(const LinkEvent& event) {
-  if (sinks_.empty()) return;
+  if (sinks_.empty() || ForTheWindowOnly(event.kind)) return;
   const auto [timeOfDayMs, ms] = stamp_();
   const LoggedEvent logged{event, timeOfDayMs, ms};
   for (const Sink& sink : sinks_) sink(logged);

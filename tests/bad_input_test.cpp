@@ -59,7 +59,7 @@ TEST_P(BadInput, StartUpAnswer) {
 TEST_P(BadInput, PortBox) {
   Rig rig;
   rig.panel.setText(Field::Combo1, GetParam().input);
-  rig.core.Combo1_Change(rig.now);
+  rig.panel.Combo1_Change(rig.now);
   rig.core.Timer1_Timer(rig.now);
   EXPECT_EQ(rig.take(), GetParam().isPort ? std::vector<std::string>{kEnq} : std::vector<std::string>{});
 }
@@ -79,12 +79,12 @@ TEST_P(BadInput, RegisterBoxes) {
   auto answer = [&](const Bytes& reply) {
     if (!rig.port.written.empty()) rig.receive(reply);
   };
-  rig.core.Command1_Click(rig.now);
+  rig.panel.Command1_Click(rig.now);
   answer(kEnqAck);
   // The write's header ack never comes; the write's further attempts go unanswered.
   rig.advance((LinkControl::kReplyTimeoutMs + LinkControl::kRetryQuietMs) * kAttempts);
   auto frames = rig.take();
-  rig.core.Command3_Click(rig.now);
+  rig.panel.Command3_Click(rig.now);
   answer(kEnqAck);
   for (auto& f : rig.take()) frames.push_back(f);
   EXPECT_EQ(rig.panel.text(Field::Text2), GetParam().input) << "the box itself is never changed";
@@ -104,7 +104,7 @@ TEST_P(BadInput, RegisterBoxes) {
 TEST_P(BadInput, ValueBox) {
   Rig rig;
   rig.panel.setText(Field::Text1, GetParam().input);
-  rig.core.Command1_Click(rig.now);
+  rig.panel.Command1_Click(rig.now);
   if (!rig.port.written.empty()) {
     rig.receive(kEnqAck);
     rig.receive(kAckByte);

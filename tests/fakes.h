@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "control/link_control.h"
-#include "control/panel_fields.h"
-#include "control/plain_panel.h"
 #include "control/serial_port.h"
+#include "link/words.h"
 
 namespace varnak::testing {
 
@@ -102,12 +101,33 @@ class FakePort : public SerialPort {
   bool told_ = false;
 };
 
-class FakePanel : public PlainPanel {
- public:
-  int lampWrites = 0;
+enum class Field { Text1, Text2, Text5, Text6, Combo1 };
 
-  void setLamp(int i, bool on) override {
-    PlainPanel::setLamp(i, on);
+// The window's boxes and lamps as plain values, shown from the link control's
+// reports as the window shows them, and the window's events with its boxes' texts.
+class FakePanel : public LinkObserver {
+ public:
+  std::map<Field, Text> texts{{Field::Text1, U"00"},
+                              {Field::Text2, U"2000"},
+                              {Field::Text5, U""},
+                              {Field::Text6, U"2000"},
+                              {Field::Combo1, U""}};
+  std::array<bool, 8> lamps{};
+  int lampWrites = 0;
+  int text5Writes = 0;
+
+  void attach(LinkControl& core) {
+    core_ = &core;
+    core.addObserver(this);
+  }
+  Text text(Field f) const { return texts.at(f); }
+  void setText(Field f, const Text& t) {
+    texts[f] = t;
+    if (f == Field::Text5) ++text5Writes;
+    if (f == Field::Text1 && core_) core_->ValueBoxChanged(t);
+  }
+  void setLamp(int i, bool on) {
+    lamps.at(static_cast<std::size_t>(i)) = on;
     ++lampWrites;
   }
   std::string lampString() const {
@@ -115,6 +135,32 @@ class FakePanel : public PlainPanel {
     for (bool on : lamps) s += on ? '1' : '0';
     return s;
   }
+
+  void Form2_Load(const Text& answer, std::int64_t now) {
+    texts[Field::Combo1] = answer;
+    core_->Form2_Load(answer, now);
+  }
+  void Combo1_Change(std::int64_t now) { core_->Combo1_Change(texts[Field::Combo1], now); }
+  void Command1_Click(std::int64_t now) {
+    core_->Command1_Click(texts[Field::Text1], texts[Field::Text2], now);
+  }
+  void Command3_Click(std::int64_t now) {
+    core_->Command3_Click(texts[Field::Text1], texts[Field::Text6], now);
+  }
+
+  void onLinkEvent(const LinkEvent& e) override {
+    if (e.kind == LinkEvent::Kind::ReadBoxCleared) setText(Field::Text5, Text());
+    if (e.kind == LinkEvent::Kind::ValueNormalised) setText(Field::Text1, FromUtf8(e.value));
+  }
+  void onJobEnded(const JobEnd& end) override {
+    if (!end.ok) return;
+    if (end.kind == ExchangeKind::Read) setText(Field::Text5, FromUtf8(ValueHex(end.value)));
+    if (end.kind == ExchangeKind::Poll)
+      for (int i = 0; i < 8; ++i) setLamp(i, (end.value >> i) & 1);
+  }
+
+ private:
+  LinkControl* core_ = nullptr;
 };
 
 // Every report of the link control, kept for a test to read back in short words:
@@ -168,6 +214,9 @@ struct EventLog : LinkObserver {
         case LinkEvent::Kind::PortNote:
           word = "note";
           break;
+        case LinkEvent::Kind::ReadBoxCleared:
+        case LinkEvent::Kind::ValueNormalised:
+          continue;
       }
       out += (out.empty() ? "" : "; ") + word;
     }
@@ -218,14 +267,15 @@ struct FakeList : ListSource {
 struct Rig {
   FakePort port;
   FakePanel panel;
-  LinkControl core{port, panel};
+  LinkControl core{port};
   FakeList list;  // registered by a scenario's "list=" event
   EventLog log;
   std::int64_t now = 0;  // ms
 
   explicit Rig(const Text& answer = U"1") {
+    panel.attach(core);
     core.addObserver(&log);
-    core.Form2_Load(answer, now);
+    panel.Form2_Load(answer, now);
   }
 
   // Moves the clock, calling the link control back at each deadline it asked for.

@@ -103,7 +103,7 @@ TEST(Language, FailedCommandsInTheTitle) {
   form.setClock([&] { return now; });
   form.load(QStringLiteral("1"));
   form.Timer1->stop();
-  form.core().Command1_Click(form.now());  // a write whose enquiry nothing answers, at every attempt
+  form.Command1->click();  // a write whose enquiry nothing answers, at every attempt
   while (const auto deadline = form.core().nextDeadline()) {
     now = *deadline;
     form.core().Timeout(now);
@@ -113,7 +113,7 @@ TEST(Language, FailedCommandsInTheTitle) {
                                     "COM1: write R2000 = 0000 not confirmed (no reply)"));
   ExpectOperatorText(TitleMessage(form));
   form.Text6->setText(QStringLiteral("2008"));
-  form.core().Command3_Click(form.now());
+  form.Command3->click();
   form.refreshStatus();
   EXPECT_EQ(TitleMessage(form), Say("寄存器号 2008 不是八进制数", "register 2008 is not octal"));
   ExpectOperatorText(TitleMessage(form));

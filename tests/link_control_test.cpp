@@ -315,8 +315,9 @@ TEST(StartUp, DefaultAnswerConfiguresPortOneAndLeavesItClosed) {
   FakePort port;
   FakePanel panel;
   port.input = {1, 2, 3};
-  LinkControl core(port, panel);
-  core.Form2_Load(U"1", 0);
+  LinkControl core(port);
+  panel.attach(core);
+  panel.Form2_Load(U"1", 0);
   EXPECT_EQ(port.number, 1);
   EXPECT_FALSE(port.isOpen());
   // ConfigurePort's order: line settings, input cleared, DTR off, no handshaking.
@@ -333,9 +334,9 @@ TEST(StartUp, DefaultAnswerConfiguresPortOneAndLeavesItClosed) {
 
 TEST(StartUp, ReloadClosesAnOpenPortAndClearsFlags) {
   Rig rig;
-  rig.core.Command1_Click(rig.now);
+  rig.panel.Command1_Click(rig.now);
   ASSERT_TRUE(rig.port.isOpen());
-  rig.core.Form2_Load(U"4", rig.now);
+  rig.panel.Form2_Load(U"4", rig.now);
   EXPECT_FALSE(rig.port.isOpen());
   EXPECT_EQ(rig.port.number, 4);
   EXPECT_EQ(rig.flags(), "FFF");
@@ -348,7 +349,7 @@ TEST(Combo1, EveryEditReconfiguresAndDiscardsInput) {
   rig.port.input = {0x4E, 0x21, 0x06};
   for (const char32_t* text : {U"1", U"12", U"", U"5"}) {
     rig.panel.setText(Field::Combo1, text);
-    rig.core.Combo1_Change(rig.now);
+    rig.panel.Combo1_Change(rig.now);
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_TRUE(rig.port.input.empty());
     EXPECT_EQ(rig.core.state().PortText, text);
@@ -393,9 +394,10 @@ TEST(Trace, EveryChunkBothWaysAndNothingElseChanges) {
   TracingPort traced(port, [&](const char* dir, const Bytes& b) {
     lines.push_back(std::string(dir) + " " + DescribeChunk(b));
   });
-  LinkControl core(traced, panel);
-  core.Form2_Load(U"1", 0);
-  core.Command3_Click(0);
+  LinkControl core(traced);
+  panel.attach(core);
+  panel.Form2_Load(U"1", 0);
+  panel.Command3_Click(0);
   port.input = kEnqAck;
   port.deliver(0);
   port.input = DataReply(0x05, 0x12);
@@ -483,7 +485,7 @@ TEST_P(Join, PiecesOfAReply) {
   Rig rig;
   const std::string step = c.step;
   if (step == "write header") {
-    rig.core.Command1_Click(rig.now);
+    rig.panel.Command1_Click(rig.now);
     rig.receive(kEnqAck);
   } else {
     rig.core.Timer1_Timer(rig.now);
@@ -555,7 +557,7 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
   rig.core.addObserver(&counting);
   rig.panel.setText(Field::Text1, U"1234");
   const bool write = std::string(c.command) == "write";
-  write ? rig.core.Command1_Click(rig.now) : rig.core.Command3_Click(rig.now);
+  write ? rig.panel.Command1_Click(rig.now) : rig.panel.Command3_Click(rig.now);
   // The same fault at every attempt: the command goes again from the enquiry, then fails.
   int enquiries = 0;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
@@ -582,7 +584,7 @@ TEST_P(CommandFails, PollingResumesAndTheTitleSaysWhy) {
   EXPECT_EQ(rig.core.status(rig.now).message, c.title);
   rig.receive(kEnqAck);
   rig.receive(DataReply(0, 0));
-  rig.core.Command3_Click(rig.now);
+  rig.panel.Command3_Click(rig.now);
   EXPECT_EQ(rig.core.status(rig.now).message, "");
 }
 
@@ -615,7 +617,7 @@ TEST(ReplyTimeout, FollowsTheLineOrTheOption) {
     Rig rig;
     rig.port.network = r.network;
     rig.core.setReplyTimeoutMs(r.option);
-    rig.core.Command1_Click(rig.now);
+    rig.panel.Command1_Click(rig.now);
     ASSERT_EQ(rig.port.written.size(), 1u);
     const auto retried = [&] {
       return std::count_if(rig.log.events.begin(), rig.log.events.end(),
@@ -633,7 +635,7 @@ TEST(ReplyTimeout, FollowsTheLineOrTheOption) {
 TEST(ReplyTimeout, PiecesThatKeepComingAreGivenUpAtTwiceTheTimeout) {
   Rig rig;
   rig.port.network = true;
-  rig.core.Command3_Click(rig.now);
+  rig.panel.Command3_Click(rig.now);
   rig.receive(ParseHex("4E 21 06"));  // the read header goes out now
   const std::int64_t sent = rig.now;
   const auto retried = [&] {

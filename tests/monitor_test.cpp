@@ -55,7 +55,7 @@ class MonitorTest : public ::testing::Test {
 
 TEST_F(MonitorTest, LinesAndCountersFollowTheExchanges) {
   poll(0x81);
-  form.core().Command3_Click(form.now());
+  form.Command3->click();
   // A corrupted reply at every attempt: the read goes again twice, then fails.
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     receive(kEnqAck);

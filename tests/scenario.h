@@ -45,8 +45,8 @@ inline void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 inline void Apply(Rig& rig, const std::string& event) {
   LinkControl& c = rig.core;
-  if (event == "Command1") return c.Command1_Click(rig.now);
-  if (event == "Command3") return c.Command3_Click(rig.now);
+  if (event == "Command1") return rig.panel.Command1_Click(rig.now);
+  if (event == "Command3") return rig.panel.Command3_Click(rig.now);
   if (event == "Command4") return c.Command4_Click(rig.now);
   if (event == "Text1") return c.Text1_Click(rig.now);
   if (event == "Text2") return c.Text2_Click(rig.now);
@@ -86,7 +86,7 @@ inline void Apply(Rig& rig, const std::string& event) {
   if (field == "Text6") return rig.panel.setText(Field::Text6, value);
   if (field == "Combo1") {
     rig.panel.setText(Field::Combo1, value);
-    return c.Combo1_Change(rig.now);
+    return rig.panel.Combo1_Change(rig.now);
   }
   FAIL() << "unknown event " << event;
 }
