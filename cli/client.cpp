@@ -1,118 +1,170 @@
-#include "client.h"
+#include "cli/client.h"
 
-#include <limits>
+#include <QEventLoop>
+#include <algorithm>
 
-#include "link/codec.h"
-#include "link/frames.h"
-#include "link/register_number.h"
-#include "link/replies.h"
-#include "link/reply_assembler.h"
+#include "link/decode.h"
+#include "serial/local_port.h"
 
 namespace varnak::cli {
 
 namespace {
 
-Text ValueText(std::uint16_t value) { return FromUtf8(ValueHex(value)); }
+constexpr int kSliceMs = 100;
+// An end told while the job is being submitted (it could not start) is its own.
+constexpr JobId kSubmitting = ~JobId{0};
 
 }  // namespace
 
-Outcome Client::withRetries(const std::function<Outcome()>& attempt) {
-  Outcome out;
-  for (int i = 0; i <= retries_; ++i) {
-    line_.drain();
-    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
-    out = attempt();
-    if (out.failure == Failure::None || out.failure == Failure::LineFailed) return out;
-  }
-  return out;
-}
+// The one line the client was given: no port number chooses another.
+class Client::FixedLine : public SerialPort {
+ public:
+  FixedLine(std::unique_ptr<Transport> line, std::string label, bool network)
+      : line_(std::move(line)), label_(std::move(label)), network_(network) {}
+  void setPortNumber(std::optional<int>) override {}
+  bool networkLine() const override { return network_; }
+  std::string label() const override { return label_; }
+  bool isOpen() const override { return line_->isOpen(); }
+  bool open() override { return line_->open(); }
+  void close() override { line_->close(); }
+  bool write(const Bytes& frame) override { return line_->write(frame); }
+  void apply(PortSetting setting) override { line_->apply(setting); }
+  bool ready() const override { return line_->ready(); }
+  Transport& inner() { return *line_; }
 
-Outcome Client::step(const Bytes& frame, ExpectedReply expect) {
-  if (trace_) trace_("TX", frame);
-  if (!line_.write(frame)) {
-    if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
-    return {Failure::NoReply, 0, "cannot write to the line"};
-  }
-  const std::size_t want = expect == ExpectedReply::EnquiryAck ? 3 : expect == ExpectedReply::Ack ? 1 : 6;
-  const auto start = std::chrono::steady_clock::now();
-  const auto deadline = start + std::chrono::milliseconds(timeoutMs_);
-  const auto ms = [&] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
-  };
-  // The pieces of the reply wait for each other until the reply timeout: a
-  // client has nothing else to do meanwhile.
-  ReplyAssembler assembler(timeoutMs_);
-  Bytes reply;
-  for (;;) {
-    const Bytes piece = line_.readSome(deadline);
-    if (piece.empty()) {
-      // The reply timeout: what came of the reply, incomplete.
-      reply = assembler.giveUp(std::numeric_limits<std::int64_t>::max());
-      break;
-    }
-    assembler.push(piece, ms());
-    std::optional<Assembled> a = assembler.next(expect, ms());
-    if (a && a->kind == Assembled::Kind::Reply) {
-      reply = std::move(a->bytes);
-      break;
-    }
-  }
-  // The reply is traced as the client sees it: its pieces joined.
-  if (trace_ && !reply.empty()) trace_("RX", reply);
-  if (!line_.failure().empty()) return {Failure::LineFailed, 0, line_.failure()};
-  if (reply.empty()) return {Failure::NoReply, 0, "no reply"};
-  const Reply r = RecogniseReply(reply);
-  if (r.kind == ReplyKind::Nak || r.kind == ReplyKind::EnquiryNak)
-    return {Failure::Refused, 0, "refused (NAK)"};
-  if (reply.size() != want)
-    return {Failure::Corrupted, 0, "incomplete or overlong reply: " + HexPreview(reply)};
-  switch (expect) {
-    case ExpectedReply::EnquiryAck:
-      if (r.kind == ReplyKind::EnquiryAck) return {};
-      break;
-    case ExpectedReply::Ack:
-      if (r.kind == ReplyKind::Ack) return {};
-      break;
-    case ExpectedReply::Data:
-      // The client is stricter than the window: the first byte must be the ACK.
-      if (reply[0] != kAck) break;
-      if (r.kind == ReplyKind::DataBadCheck)
-        return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(reply)};
-      if (r.kind == ReplyKind::Data) return {Failure::None, r.value(), ""};
-      break;
-  }
-  return {Failure::Corrupted, 0, "unexpected reply: " + HexPreview(reply)};
-}
+ private:
+  std::unique_ptr<Transport> line_;
+  std::string label_;
+  bool network_;
+};
 
-Outcome Client::read(unsigned reg) {
-  return withRetries([&] {
-    Outcome o = step(HexTextToBytes(kEnquiryText), ExpectedReply::EnquiryAck);
-    if (o.failure != Failure::None) return o;
-    return step(HexTextToBytes(BuildReadHeader(RegisterDigits(reg)).sendText), ExpectedReply::Data);
+Client::Client(std::unique_ptr<Transport> line, std::string label, bool network, int timeoutMs, int retries,
+               std::function<bool()> stopRequested, Trace trace)
+    : line_(std::make_unique<FixedLine>(std::move(line), std::move(label), network)),
+      link_(std::make_unique<LinkControl>(*line_)),
+      stopRequested_(std::move(stopRequested)),
+      trace_(std::move(trace)),
+      start_(SteadyMs()) {
+  // What the line tells comes here first: a problem ends the client's waits.
+  line_->inner().setListener(this);
+  link_->addObserver(this);
+  link_->setReplyTimeoutMs(timeoutMs);
+  link_->setAttempts(retries + 1);
+  // A client has nothing else to do while it waits: the pieces of a reply wait
+  // for each other as long as the reply may take.
+  link_->setJoinMs(timeoutMs);
+  link_->ConfigurePort();
+  deadline_.setSingleShot(true);
+  deadline_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&deadline_, &QTimer::timeout, [this] {
+    link_->Timeout(now());
+    armDeadline();
   });
 }
+
+Client::~Client() {
+  line_->inner().setListener(nullptr);
+  link_->removeObserver(this);
+  link_.reset();
+  line_->close();
+}
+
+std::int64_t Client::now() const { return SteadyMs() - start_; }
+
+void Client::armDeadline() {
+  if (const auto d = link_->nextDeadline()) {
+    deadline_.start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
+  } else {
+    deadline_.stop();
+  }
+}
+
+void Client::onChunk(const Bytes& chunk, std::int64_t) {
+  link_->onChunk(chunk, now());
+  armDeadline();
+}
+
+void Client::onProblem(const std::string& problem, std::int64_t) {
+  if (!problem.empty() && lineFailure_.empty()) lineFailure_ = problem;
+  link_->onProblem(problem, now());
+  if (running_) running_->quit();
+}
+
+void Client::onNote(const std::string& note, std::int64_t) {
+  std::fprintf(stderr, "varnak: note: %s\n", note.c_str());
+}
+
+void Client::onLinkEvent(const LinkEvent& e) {
+  if (e.kind == LinkEvent::Kind::Received && e.ruling != Ruling::KeptForTheRest) lastReply_ = e.bytes;
+  if (!trace_) return;
+  // Replies as the client takes them: a beginning kept for the rest is traced once joined.
+  if (e.kind == LinkEvent::Kind::Sent) trace_(static_cast<double>(e.time), "TX", e.bytes);
+  if (e.kind == LinkEvent::Kind::Received && e.ruling != Ruling::KeptForTheRest)
+    trace_(static_cast<double>(e.time), "RX", e.bytes);
+}
+
+void Client::onJobEnded(const JobEnd& end) {
+  if (end.id == waitingFor_ || waitingFor_ == kSubmitting) ended_ = end;
+  if (onEnd_) onEnd_(end, OutcomeOf(end));
+  if (running_) running_->quit();
+}
+
+Outcome Client::OutcomeOf(const JobEnd& end) const {
+  if (end.ok) return {Failure::None, end.value, {}};
+  switch (end.failure) {
+    case varnak::Failure::NoReply:
+      return {Failure::NoReply, 0, "no reply"};
+    case varnak::Failure::Refused:
+      return {Failure::Refused, 0, "refused (NAK)"};
+    case varnak::Failure::CheckByteBad:
+      return {Failure::Corrupted, 0, "bad check byte: " + HexPreview(lastReply_)};
+    case varnak::Failure::NotAReply:
+      return {Failure::Corrupted, 0, "unexpected reply: " + HexPreview(lastReply_)};
+    default:
+      break;
+  }
+  const std::string why = !lineFailure_.empty()           ? lineFailure_
+                          : !link_->portProblem().empty() ? link_->portProblem()
+                                                          : std::string("cannot write to the line");
+  return {Failure::LineFailed, 0, why};
+}
+
+JobId Client::start(const Job& job) {
+  const JobId id = link_->Submit(job, now());
+  armDeadline();
+  return id;
+}
+
+void Client::run(const std::function<bool()>& done) {
+  while (!done() && lineFailure_.empty() && !(stopRequested_ && stopRequested_())) {
+    QEventLoop loop;
+    QTimer::singleShot(kSliceMs, &loop, &QEventLoop::quit);
+    running_ = &loop;
+    loop.exec();
+    running_ = nullptr;
+  }
+}
+
+Outcome Client::runJob(const Job& job) {
+  ended_.reset();
+  waitingFor_ = kSubmitting;
+  waitingFor_ = start(job);
+  if (ended_ && ended_->id != waitingFor_) ended_.reset();
+  run([this] { return ended_.has_value(); });
+  waitingFor_ = 0;
+  if (ended_) return OutcomeOf(*ended_);
+  if (!lineFailure_.empty()) return {Failure::LineFailed, 0, lineFailure_};
+  return {Failure::LineFailed, 0, "stopped"};
+}
+
+Outcome Client::read(unsigned reg) { return runJob({Job::Kind::Read, reg, 0, "client"}); }
 
 Outcome Client::write(unsigned reg, std::uint16_t value) {
-  return withRetries([&] {
-    Outcome o = step(HexTextToBytes(kEnquiryText), ExpectedReply::EnquiryAck);
-    if (o.failure == Failure::None)
-      o = step(HexTextToBytes(BuildWriteHeader(RegisterDigits(reg)).sendText), ExpectedReply::Ack);
-    if (o.failure == Failure::None)
-      o = step(HexTextToBytes(BuildDataBlock(ValueText(value)).sendText), ExpectedReply::Ack);
-    o.value = value;
-    return o;
-  });
+  Outcome o = runJob({Job::Kind::Write, reg, value, "client"});
+  o.value = value;
+  return o;
 }
 
-Outcome Client::outputs() {
-  return withRetries([&] {
-    Outcome o = step(HexTextToBytes(kEnquiryText), ExpectedReply::EnquiryAck);
-    if (o.failure != Failure::None) return o;
-    o = step(HexTextToBytes(kPollHeaderText), ExpectedReply::Data);
-    o.value &= 0xFF;
-    return o;
-  });
-}
+Outcome Client::outputs() { return runJob({Job::Kind::Outputs, 0, 0, "client"}); }
 
 }  // namespace varnak::cli

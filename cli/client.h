@@ -1,13 +1,27 @@
-// The scripting client's exchanges: the window's frames byte for byte, but each
-// reply is waited for, joined when it arrives in pieces, and checked; NAK, a bad
-// check byte or silence fail the attempt, and a retry starts from the enquiry.
+// The scripting client's line: the link control (the window's engine) on one
+// transport, run in an event loop. Each command is a job submitted to it and
+// waited for until its end, so the client judges replies, joins their pieces,
+// retries and schedules exactly as the window does; only the words and the
+// exit codes are the client's.
+//
+//   read/write/outputs ──> Submit(job) ──> event loop ──> JobEnd ──> Outcome
+//   watch: start(job) ... the event loop ... onEnd(JobEnd)
+//
+// Waits run the event loop in slices of at most 100 ms, asking between slices
+// whether the program was told to stop. A problem that the line tells (hung
+// up, a server gone) ends every wait at once: no retry helps then.
 #pragma once
 
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "cli/line.h"
-#include "link/replies.h"
+#include "control/link_control.h"
+#include "control/serial_port.h"
 
 namespace varnak::cli {
 
@@ -17,32 +31,58 @@ enum class Failure { None, NoReply, Refused, Corrupted, LineFailed };
 
 struct Outcome {
   Failure failure = Failure::None;
-  std::uint16_t value = 0;  // the register read, or the output byte
+  std::uint16_t value = 0;  // the register read or written, or the output byte
   std::string detail;       // what went wrong, for the operator
 };
 
-class Client {
+class Client : private LinkObserver, private TransportListener {
  public:
-  // `trace` sees every chunk sent ("TX") and received ("RX").
-  using Trace = std::function<void(const char* direction, const Bytes& chunk)>;
-  Client(Line& line, int timeoutMs, int retries, Trace trace = {})
-      : line_(line), timeoutMs_(timeoutMs), retries_(retries), trace_(std::move(trace)) {}
+  // `trace` sees every frame sent ("TX") and every reply received, its pieces
+  // joined ("RX"), with the ms since the client started.
+  using Trace = std::function<void(double ms, const char* direction, const Bytes& chunk)>;
+  // `line` is open already; `network`: its replies may take a network's time.
+  Client(std::unique_ptr<Transport> line, std::string label, bool network, int timeoutMs, int retries,
+         std::function<bool()> stopRequested, Trace trace = {});
+  ~Client() override;
 
-  // `reg` is the register number (its octal digits are what the operator types).
+  // Each runs one job to its end; a stop asked for meanwhile is a LineFailed.
   Outcome read(unsigned reg);
   Outcome write(unsigned reg, std::uint16_t value);
   Outcome outputs();
 
- private:
-  Outcome withRetries(const std::function<Outcome()>& attempt);
-  // Sends `frame` and waits for the reply, assembled from its pieces; on success
-  // the outcome holds the value of a data reply.
-  Outcome step(const Bytes& frame, ExpectedReply expect);
+  // For watch: a job started, its end told to `onEnd`, while run() runs.
+  JobId start(const Job& job);
+  void setOnEnd(std::function<void(const JobEnd&, const Outcome&)> onEnd) { onEnd_ = std::move(onEnd); }
+  // Runs the event loop until `done` is true, a stop is asked for, or the line fails.
+  void run(const std::function<bool()>& done);
+  // Why the line can no longer be used; empty while it can.
+  const std::string& lineFailure() const { return lineFailure_; }
+  // Ms since the client started, on the link control's clock.
+  std::int64_t now() const;
 
-  Line& line_;
-  int timeoutMs_;
-  int retries_;
+ private:
+  Outcome runJob(const Job& job);
+  Outcome OutcomeOf(const JobEnd& end) const;
+  void onLinkEvent(const LinkEvent& event) override;
+  void onJobEnded(const JobEnd& end) override;
+  void onChunk(const Bytes& chunk, std::int64_t now) override;
+  void onProblem(const std::string& problem, std::int64_t now) override;
+  void onNote(const std::string& note, std::int64_t now) override;
+  void armDeadline();
+
+  class FixedLine;
+  std::unique_ptr<FixedLine> line_;
+  std::unique_ptr<LinkControl> link_;
+  std::function<bool()> stopRequested_;
   Trace trace_;
+  QTimer deadline_;
+  std::int64_t start_;
+  Bytes lastReply_;  // the last reply received, for the words of a bad one
+  std::string lineFailure_;
+  std::optional<JobEnd> ended_;  // the end of the job runJob waits for
+  JobId waitingFor_ = 0;
+  std::function<void(const JobEnd&, const Outcome&)> onEnd_;
+  QEventLoop* running_ = nullptr;
 };
 
 }  // namespace varnak::cli

@@ -52,9 +52,10 @@ int Finish(int status) {
 
 int Fail(const Outcome& o, const Options& opt, const std::string& where) {
   if (StopRequested()) return StoppedStatus();
-  if (o.failure == Failure::LineFailed) {
-    // A network line's sentence names its address already.
-    if (IsNetworkAddress(where) && o.detail.rfind(opt.device, 0) == 0) {
+  if (o.failure == cli::Failure::LineFailed) {
+    // The line's own sentence names it already.
+    const std::string line = where.substr(0, where.find(": "));
+    if (o.detail.rfind(line, 0) == 0) {
       std::fprintf(stderr, "varnak: %s\n", o.detail.c_str());
     } else {
       std::fprintf(stderr, "varnak: %s: %s\n", where.c_str(), o.detail.c_str());
@@ -64,7 +65,7 @@ int Fail(const Outcome& o, const Options& opt, const std::string& where) {
   const int attempts = opt.retries + 1;
   std::fprintf(stderr, "varnak: %s: %s after %d attempt%s\n", where.c_str(), o.detail.c_str(), attempts,
                attempts == 1 ? "" : "s");
-  return o.failure == Failure::NoReply ? kNoReply : kBadReply;
+  return o.failure == cli::Failure::NoReply ? kNoReply : kBadReply;
 }
 
 }  // namespace varnak::cli

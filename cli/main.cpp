@@ -1,6 +1,8 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
 // and an exit code that says what happened.
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -11,8 +13,6 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/read_lines.h"
-#include "cli/serial_line.h"
-#include "cli/transport_line.h"
 #include "cli/watch_command.h"
 #include "link/decode.h"
 #include "link/register_number.h"
@@ -27,7 +27,39 @@ namespace {
 using namespace varnak;
 using namespace varnak::cli;
 
-const auto kStart = std::chrono::steady_clock::now();
+// Connects to a serial device server (and sets the line, for RFC 2217) within
+// the time both may take; nothing on success, else the problem's sentence.
+std::optional<std::string> OpenNetworkLine(const std::string& address, std::unique_ptr<Transport>* out) {
+  struct Told : TransportListener {
+    std::string problem;
+    void onChunk(const Bytes&, std::int64_t) override {}
+    void onProblem(const std::string& p, std::int64_t) override {
+      if (!p.empty() && problem.empty()) problem = p;
+    }
+  } told;
+  std::unique_ptr<Transport> line =
+      MakeTransport(*ParseLineAddress(address), QString::fromStdString(address));
+  line->setListener(&told);
+  line->apply(PortSetting::LineSettings);
+  line->apply(PortSetting::DtrOff);
+  line->apply(PortSetting::NoHandshaking);
+  const auto until = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(TcpLine::kConnectMs + Rfc2217Session::kAnswerMs + 500);
+  if (line->open()) {
+    // Readiness has no event of its own: look every few ms, and between looks for a stop.
+    while (told.problem.empty() && !line->ready() && !StopRequested() &&
+           std::chrono::steady_clock::now() < until) {
+      QEventLoop loop;
+      QTimer::singleShot(5, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+  }
+  line->setListener(nullptr);
+  if (!told.problem.empty()) return told.problem;
+  if (!line->ready()) return std::string(line->isOpen() ? "not ready in time" : "cannot open");
+  *out = std::move(line);
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -65,39 +97,37 @@ int main(int argc, char** argv) {
     label = "COM" + std::to_string(*opt.portNumber) + ": " + device;
   }
   const auto stopRequested = [] { return StopRequested(); };
-  std::unique_ptr<Line> opened;
-  if (IsNetworkAddress(device)) {
+  std::unique_ptr<Transport> line;
+  const bool network = IsNetworkAddress(device);
+  if (network) {
     // A serial device server: the line is up (and set, for RFC 2217) before the first frame.
-    auto net = std::make_unique<TransportLine>(
-        MakeTransport(*ParseLineAddress(device), QString::fromStdString(device)), stopRequested);
-    if (const auto why = net->open(TcpLine::kConnectMs + Rfc2217Session::kAnswerMs + 500)) {
+    if (const auto why = OpenNetworkLine(device, &line)) {
       if (StopRequested()) return StoppedStatus();
       std::fprintf(stderr, "varnak: %s\n", why->c_str());
       return kNoPort;
     }
-    opened = std::move(net);
   } else {
-    auto serial = std::make_unique<SerialLine>(stopRequested);
-    if (const auto failure = serial->open(QString::fromStdString(device))) {
+    auto local = std::make_unique<LocalPort>(QString::fromStdString(device), QString::fromStdString(device));
+    if (!local->open()) {
+      const auto& failure = local->openFailure();
       const QString sentence =
-          failure->kind == OpenFailure::Kind::Busy
+          !failure ? QStringLiteral("cannot open %1: No such file or directory")
+                         .arg(QString::fromStdString(device))
+          : failure->kind == OpenFailure::Kind::Busy
               ? failure->sentence(QString::fromStdString(label))
               : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), failure->why());
       std::fprintf(stderr, "varnak: %s\n", qPrintable(sentence));
       return kNoPort;
     }
-    opened = std::move(serial);
+    line = std::move(local);
   }
-  Line& line = *opened;
   Client::Trace trace;
   if (opt.trace) {
-    trace = [](const char* dir, const Bytes& chunk) {
-      const double ms =
-          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - kStart).count();
+    trace = [](double ms, const char* dir, const Bytes& chunk) {
       std::fprintf(stderr, "%s\n", TraceLine(ms, dir, chunk).c_str());
     };
   }
-  Client client(line, opt.timeoutMs, opt.retries, trace);
+  Client client(std::move(line), device, network, opt.timeoutMs, opt.retries, stopRequested, trace);
   const std::string reg = RegisterName(opt.reg);
 
   switch (opt.command) {
@@ -111,18 +141,18 @@ int main(int argc, char** argv) {
         unsigned at = item.reg;  // the register read last
         Outcome o = client.read(at);
         words[0] = o.value;
-        if (o.failure == Failure::None && IsPair(item.format)) {
+        if (o.failure == cli::Failure::None && IsPair(item.format)) {
           o = client.read(++at);
           words[1] = o.value;
         }
-        if (o.failure != Failure::None) {
+        if (o.failure != cli::Failure::None) {
           if (StopRequested()) return StoppedStatus();
           // A single register is reported as it always was; otherwise the line names the one that failed.
           const bool name = several || IsPair(item.format);
           const int failed = Fail(o, opt, name ? device + ": read " + RegisterName(at) : device);
           if (status == kDone) status = failed;
           // The line is gone: no further read can succeed.
-          if (o.failure == Failure::LineFailed) break;
+          if (o.failure == cli::Failure::LineFailed) break;
           continue;
         }
         std::printf("%s\n", ReadLine(item, words[0], words[1], opt.style).c_str());
@@ -132,7 +162,7 @@ int main(int argc, char** argv) {
     }
     case Command::Write: {
       const Outcome o = client.write(opt.reg, opt.value);
-      if (o.failure != Failure::None) return Fail(o, opt, device);
+      if (o.failure != cli::Failure::None) return Fail(o, opt, device);
       if (opt.json)
         std::printf("{\"register\": \"%s\", \"written\": \"%s\"}\n", reg.c_str(),
                     ValueHex(opt.value).c_str());
@@ -140,7 +170,7 @@ int main(int argc, char** argv) {
     }
     case Command::Outputs: {
       const Outcome o = client.outputs();
-      if (o.failure != Failure::None) return Fail(o, opt, device);
+      if (o.failure != cli::Failure::None) return Fail(o, opt, device);
       if (opt.json) {
         std::printf("{\"outputs\": \"%02X\"%s}\n", o.value, OutputsLine(o.value, true).c_str());
       } else {

@@ -7,7 +7,8 @@
 #include <ctime>
 #include <iostream>
 #include <optional>
-#include <thread>
+
+#include <QTimer>
 
 #include "cli/exit_status.h"
 #include "cli/read_lines.h"
@@ -18,15 +19,6 @@
 namespace varnak::cli {
 namespace {
 
-// Waits are cut into slices this long, so that a stop signal is seen at once.
-constexpr int kSliceMs = 100;
-
-const auto kStart = std::chrono::steady_clock::now();
-
-std::int64_t ClientMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kStart)
-      .count();
-}
 std::int64_t EpochMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -55,9 +47,9 @@ int RunWatch(Client& client, const Options& opt, const std::string& device) {
   std::optional<WatchRecording> recording;
   WatchRegisters registers(opt.watched);
   if (opt.csv || !opt.vcdPath.empty()) {
-    recording.emplace(ClientMs(), EpochMs());
+    recording.emplace(client.now(), EpochMs());
     recording->setColumns(registers.columns());
-    registers.setReporter([&recording](const ListReport& r) { recording->report(ClientMs(), r); });
+    registers.setReporter([&](const ListReport& r) { recording->report(client.now(), r); });
     std::string why;
     if (!opt.vcdPath.empty() && !recording->writeVcd(opt.vcdPath, &why)) {
       std::fprintf(stderr, "varnak: cannot write %s: %s\n", opt.vcdPath.c_str(), why.c_str());
@@ -65,14 +57,11 @@ int RunWatch(Client& client, const Options& opt, const std::string& device) {
     }
     if (opt.csv) recording->writeCsv(std::cout);
   }
-  const auto finish = [&](int status) {
-    if (recording) recording->close(ClientMs());
-    return status;
-  };
   int last = -1;
   long lines = 0;
   // Registers: no line until the outputs and every register have been read.
   bool started = registers.empty();
+  std::optional<int> status;  // set when watch ends
   const auto line = [&](unsigned outputs) {
     ++lines;
     if (opt.csv) {
@@ -84,49 +73,68 @@ int RunWatch(Client& client, const Options& opt, const std::string& device) {
       std::printf("%s %s%s\n", Timestamp().c_str(), OutputsLine(outputs, false).c_str(),
                   registers.lineText().c_str());
     }
-    return std::fflush(stdout) == 0;
+    if (std::fflush(stdout) != 0) status = Finish(kDone);
+    if (opt.count != 0 && lines >= opt.count) status = Finish(kDone);
   };
-  auto next = std::chrono::steady_clock::now();
-  while (opt.count == 0 || lines < opt.count) {
-    // A reader gone away while the outputs stand still is noticed here,
-    // not only at the next change.
+  // The outputs polled every 200 ms and, between polls, the registers in turn:
+  // each a job of the client's, so the link control schedules them as the
+  // window's poll and list (a poll due goes before the next register).
+  JobId poll = 0, read = 0;
+  const auto nextRead = [&] {
+    if (registers.empty() || status) return;
+    if (const auto reg = registers.next(client.now()))
+      read = client.start({Job::Kind::Read, *reg, 0, "client"});
+  };
+  client.setOnEnd([&](const JobEnd& end, const Outcome& o) {
+    if (status) return;
+    if (end.id == poll) {
+      poll = 0;
+      if (o.failure != cli::Failure::None) return void(status = Fail(o, opt, device));
+      if (recording) recording->sample(client.now(), static_cast<Outputs>(o.value));
+      const bool changed = static_cast<int>(o.value) != last;
+      last = o.value;
+      if (started && changed) line(o.value);
+      if (read == 0) nextRead();
+    } else if (end.id == read) {
+      read = 0;
+      const unsigned reg = end.reg.value_or(0);
+      if (o.failure != cli::Failure::None)
+        return void(status = Fail(o, opt, device + ": read " + RegisterName(reg)));
+      const bool changed = registers.ended(reg, o.value, client.now());
+      if (!started && registers.allKnown() && last >= 0) {
+        started = true;
+        if (recording) recording->start(client.now());
+        line(static_cast<unsigned>(last));
+      } else if (started && changed) {
+        line(static_cast<unsigned>(last));
+      }
+      nextRead();
+    }
+  });
+  QTimer tick;
+  tick.setInterval(200);
+  const auto pollNow = [&] {
+    // A reader gone away while the outputs stand still is noticed here, not
+    // only at the next change.
     if (OutputBroken() || (recording && !recording->ok())) {
       std::fprintf(stderr, "varnak: cannot write the result: %s\n",
                    OutputBroken() ? "standard output closed" : "write failed");
-      return finish(kOutputFailed);
+      status = kOutputFailed;
+      return;
     }
-    const Outcome o = client.outputs();
-    if (o.failure != Failure::None) return finish(Fail(o, opt, device));
-    if (recording) recording->sample(ClientMs(), static_cast<Outputs>(o.value));
-    const bool outputsChanged = static_cast<int>(o.value) != last;
-    last = o.value;
-    if (started && outputsChanged && !line(o.value)) return finish(Finish(kDone));
-    next += std::chrono::milliseconds(200);
-    // The registers in turn until the next poll is due, one at least.
-    for (auto took = std::chrono::steady_clock::duration::zero();
-         !registers.empty() && (opt.count == 0 || lines < opt.count) && !StopRequested();) {
-      const auto began = std::chrono::steady_clock::now();
-      if (took > decltype(took)::zero() && began + took > next) break;
-      const auto reg = registers.next(ClientMs());
-      if (!reg) break;
-      const Outcome r = client.read(*reg);
-      took = std::chrono::steady_clock::now() - began;
-      if (r.failure != Failure::None) return finish(Fail(r, opt, device + ": read " + RegisterName(*reg)));
-      const bool changed = registers.ended(*reg, r.value, ClientMs());
-      if (!started && registers.allKnown()) {
-        started = true;
-        if (recording) recording->start(ClientMs());
-        if (!line(last)) return finish(Finish(kDone));
-      } else if (started && changed && !line(last)) {
-        return finish(Finish(kDone));
-      }
-    }
-    while (!StopRequested() && std::chrono::steady_clock::now() < next)
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-          next - std::chrono::steady_clock::now(), std::chrono::milliseconds(kSliceMs)));
-    if (StopRequested()) return finish(StoppedStatus());
-  }
-  return finish(Finish(kDone));
+    // A poll still under way is not cut short; the next tick polls.
+    if (poll == 0 && !status) poll = client.start({Job::Kind::Outputs, 0, 0, "client"});
+  };
+  QObject::connect(&tick, &QTimer::timeout, pollNow);
+  tick.start();
+  pollNow();
+  client.run([&] { return status.has_value(); });
+  client.setOnEnd({});
+  if (recording) recording->close(client.now());
+  if (status) return *status;
+  if (StopRequested()) return StoppedStatus();
+  std::fprintf(stderr, "varnak: %s\n", client.lineFailure().c_str());
+  return kNoPort;
 }
 
 }  // namespace varnak::cli

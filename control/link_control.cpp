@@ -233,7 +233,7 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
     if (exchange_) replyDeadline_ = now_ + replyTimeoutMs();
     replyLatest_ = now_ + 2 * replyTimeoutMs();
     // Pieces from a network wait for each other as long as the reply may take.
-    assembler_.setJoinMs(port_.networkLine() ? replyTimeoutMs() : kJoinMs);
+    assembler_.setJoinMs(joinMs_ ? *joinMs_ : port_.networkLine() ? replyTimeoutMs() : kJoinMs);
     Report({LinkEvent::Kind::Sent, bytes});
     return true;
   }

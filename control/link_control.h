@@ -109,6 +109,9 @@ class LinkControl : public TransportListener {
   // default of the line (kReplyTimeoutMs, or kNetworkReplyTimeoutMs).
   void setReplyTimeoutMs(std::optional<std::int64_t> ms) { replyTimeoutMs_ = ms; }
   std::int64_t replyTimeoutMs() const;
+  // How long the pieces of a reply wait for each other (none: the line's default,
+  // kJoinMs, or the reply timeout on a network line).
+  void setJoinMs(std::optional<std::int64_t> ms) { joinMs_ = ms; }
   // Exchanges a lost command or job takes in all (kAttempts unless told; at least 1).
   void setAttempts(int attempts) { attempts_ = attempts < 1 ? 1 : attempts; }
 
@@ -260,6 +263,7 @@ class LinkControl : public TransportListener {
   bool inPort_ = false;            // inside an operation of the port: its callbacks are part of this handler
   std::function<void()> afterPortEvent_;
   std::optional<std::int64_t> replyTimeoutMs_;  // as given; none: the line's default
+  std::optional<std::int64_t> joinMs_;          // as given; none: the line's default
 
   std::optional<Exchange> exchange_;  // the exchange under way
   std::optional<Exchange> retry_;     // a lost command's next attempt, waiting for a quiet line

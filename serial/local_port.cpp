@@ -70,6 +70,7 @@ void LocalPort::close() { lock_.close(port_); }
 
 bool LocalPort::open() {
   if (port_.isOpen()) return true;
+  openFailure_.reset();
   // A missing device is the common case while an adapter is unplugged; a cheap
   // look first keeps the retry at every frame nearly free.
   if (!QFileInfo::exists(device_)) {
@@ -77,6 +78,7 @@ bool LocalPort::open() {
     return false;
   }
   if (const auto failure = lock_.open(port_, device_)) {
+    openFailure_ = failure;
     tell(failure->sentence(label_));
     return false;
   }

@@ -13,6 +13,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "control/transport.h"
 #include "serial/port_lock.h"
@@ -39,6 +40,8 @@ class LocalPort : public QObject, public Transport {
 
   // The most bytes handed over in one chunk since the port was made.
   int peakChunk() const { return peakChunk_; }
+  // Why the last open failed, when the device was there; none otherwise.
+  const std::optional<OpenFailure>& openFailure() const { return openFailure_; }
 
  private:
   void onReadyRead();
@@ -52,6 +55,7 @@ class LocalPort : public QObject, public Transport {
   bool dtr_ = false;
   int peakChunk_ = 0;
   QString problem_;
+  std::optional<OpenFailure> openFailure_;
 };
 
 }  // namespace varnak
