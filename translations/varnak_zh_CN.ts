@@ -343,6 +343,14 @@
         <source>the register list</source>
         <translation>寄存器列表</translation>
     </message>
+    <message>
+        <source>outputs read</source>
+        <translation>读输出</translation>
+    </message>
+    <message>
+        <source>a master</source>
+        <translation>一个主站</translation>
+    </message>
 </context>
 <context>
     <name>LinkFormat</name>
