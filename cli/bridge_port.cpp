@@ -11,7 +11,7 @@ std::unique_ptr<BridgePort> MakeBridgePort(const std::string& text, std::string*
   if (const auto n = ParsePortNumber(FromUtf8(text))) {
     p->port = std::make_unique<NumberedPort>();
     p->answer = QString::number(*n);
-    p->label = "COM" + std::to_string(*n);
+    p->label = PortName(*n);
     return p;
   }
   std::string error;

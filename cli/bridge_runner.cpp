@@ -8,17 +8,12 @@
 
 #include "bridge/discovery.h"
 #include "bridge/topics.h"
+#include "serial/local_port.h"
 #include "timeline/local_time.h"
 
 namespace varnak::cli {
 
 namespace {
-
-std::int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string TimeOfDay() { return LocalIsoTime(QDateTime::currentMSecsSinceEpoch()); }
 

@@ -1,4 +1,6 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
+
+#include "control/port_number.h"
 // and an exit code that says what happened.
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -94,7 +96,7 @@ int main(int argc, char** argv) {
       return kNoPort;
     }
     device = *d;
-    label = "COM" + std::to_string(*opt.portNumber) + ": " + device;
+    label = PortName(*opt.portNumber) + ": " + device;
   }
   const auto stopRequested = [] { return StopRequested(); };
   std::unique_ptr<Transport> line;

@@ -1,4 +1,6 @@
 // The end of an exchange: its last reply used, or a refusal or a deadline; a
+
+#include "control/port_number.h"
 // command lost on the line goes again once the line is quiet; then the
 // scheduler's next choice starts.
 #include <algorithm>
@@ -92,7 +94,7 @@ void LinkControl::EndWith(const Exchange& x, Failure failure) {
   if (IsCommand(x.kind)) {
     Report(e);
     commandMessage_ = e;
-    commandPort_ = "COM" + (portNumber_ ? std::to_string(*portNumber_) : std::string());
+    commandPort_ = PortName(portNumber_);
     // The hold the command set ends with it: polling resumes at the next tick.
     const bool before = state_.PollHold;
     state_.PollHold = false;

@@ -221,11 +221,7 @@ bool LinkControl::WriteFrame(const Bytes& bytes) {
     if (!port_.open()) return false;
     lastFailure_.clear();
     const std::string label = port_.label();
-    Report({LinkEvent::Kind::PortOpened,
-            {},
-            {},
-            {},
-            label.empty() ? "COM" + std::to_string(portNumber_.value_or(0)) : label});
+    Report({LinkEvent::Kind::PortOpened, {}, {}, {}, label.empty() ? PortName(portNumber_) : label});
   }
   if (port_.write(bytes)) {
     health_.frameSent(now_);

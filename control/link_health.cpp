@@ -1,5 +1,7 @@
 #include "link_health.h"
 
+#include "control/port_number.h"
+
 namespace varnak {
 
 std::string StatusMessage(const std::string& portProblem, bool noReply, std::optional<int> portNumber,
@@ -7,7 +9,7 @@ std::string StatusMessage(const std::string& portProblem, bool noReply, std::opt
   if (!portProblem.empty()) return portProblem;
   if (!noReply) return {};
   return Fill(lang("LinkHealth", QT_TRANSLATE_NOOP("LinkHealth", "%1: no reply from the controller")),
-              {"COM" + (portNumber ? std::to_string(*portNumber) : std::string())});
+              {PortName(portNumber)});
 }
 
 }  // namespace varnak

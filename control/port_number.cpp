@@ -20,4 +20,8 @@ std::optional<int> ParsePortNumber(const Text& text) {
   return static_cast<int>(value);
 }
 
+std::string PortName(std::optional<int> number) {
+  return "COM" + (number ? std::to_string(*number) : std::string());
+}
+
 }  // namespace varnak

@@ -12,17 +12,12 @@
 #include "panel/box_check.h"
 #include "panel/caption_fit.h"
 #include "panel/lamp_pictures.h"
+#include "serial/local_port.h"
 #include "translations/translate.h"
 
 namespace varnak {
 
 namespace {
-
-std::int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // Positions and sizes are designed in twips: 15 a pixel at 96 dpi.
 QRect Twips(int left, int top, int width, int height) {

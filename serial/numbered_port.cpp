@@ -1,5 +1,7 @@
 #include "numbered_port.h"
 
+#include "control/port_number.h"
+
 #include <QCoreApplication>
 
 #include "net/address.h"
@@ -56,9 +58,8 @@ void NumberedPort::resolve() {
 }
 
 QString NumberedPort::portLabel() const {
-  if (!number_) return QStringLiteral("COM");
-  return device_.isEmpty() ? QStringLiteral("COM%1").arg(*number_)
-                           : QStringLiteral("COM%1: %2").arg(*number_).arg(device_);
+  const QString name = QString::fromStdString(PortName(number_));
+  return !number_ || device_.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, device_);
 }
 
 void NumberedPort::setPortNumber(std::optional<int> number) {
