@@ -78,7 +78,7 @@ TEST_P(ThroughSer2net, LampsFollowAndFFBytesComeOutRight) {
   SimProcess sim({});
   ASSERT_TRUE(sim.device().startsWith(QLatin1String("/dev/")));
   Ser2net server(sim.device(), m.kind, QString::fromLatin1(m.defaults));
-  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(server.start()) << server.why();
   Window w(server.address());
   ASSERT_EQ(sim.command(QStringLiteral("set R2000 00A5")), QStringLiteral("ok"));
   EXPECT_TRUE(WaitFor([&] { return w.lamps() == QStringLiteral("10100101") && w.lampsLive(); }, 5000))
@@ -164,7 +164,8 @@ struct PanelProgram {
 TEST(NetLineFaults, ServerAbsentAtStartThenKilledAndRestarted) {
   SKIP_WITHOUT_SER2NET();
   SimProcess sim({});
-  Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"));
+  // The window is told the address before the server is there: a port fixed now.
+  Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"), FreeLocalPort());
   PanelProgram panel(server.address());
   const QString prefix = QStringLiteral("varnak-panel: COM1: ") + server.address();
   ASSERT_TRUE(panel.said(prefix + QStringLiteral(": connection refused"), 3000))
@@ -178,7 +179,7 @@ TEST(NetLineFaults, ServerAbsentAtStartThenKilledAndRestarted) {
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round ? "restarted" : "first start");
     panel.lines.clear();
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start()) << server.why();
     QElapsedTimer back;
     back.start();
     EXPECT_TRUE(panel.said(QStringLiteral("varnak-panel: link ok"), 2000))
@@ -199,7 +200,7 @@ TEST(NetLineFaults, RawPortGivenAsRfc2217IsSaidWithinThreeSeconds) {
   SKIP_WITHOUT_SER2NET();
   SimProcess sim({});
   Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"));
-  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(server.start()) << server.why();
   const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port());
   Window w(address);
   QElapsedTimer t;
@@ -221,7 +222,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   for (const Ser2net::Kind kind : {Ser2net::Kind::Raw, Ser2net::Kind::Rfc2217}) {
     Ser2net server(sim.device(), kind,
                    QString::fromLatin1(kind == Ser2net::Kind::Raw ? "9600o81" : "19200n81"));
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start()) << server.why();
     const QString a = server.address();
     SCOPED_TRACE(a.toStdString());
     // A block ending in FF (02 FF 00 03 FF) is not held back by the server.
