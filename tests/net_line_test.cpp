@@ -17,6 +17,7 @@
 #include "panel/startup.h"
 #include "ser2net.h"
 #include "serial/numbered_port.h"
+#include "serial/tcp_line.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
@@ -289,6 +290,28 @@ TEST(NetLineClient, AServerThatClosesIsExitThree) {
   EXPECT_EQ(p.exitCode(), 3);
   EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).toStdString(),
             QStringLiteral("varnak: %1: connection closed by the server\n").arg(a).toStdString());
+}
+
+// Frames written while the line is still connecting: once it is up, only the
+// newest goes, and once; an older one would put a second enquiry right behind it.
+TEST(NetLineTcp, OnlyTheNewestFrameWrittenWhileConnectingGoesOutOnce) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  const QString a = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+  TcpLine line(*ParseLineAddress(a.toStdString()), a);
+  ASSERT_TRUE(line.open());
+  ASSERT_FALSE(line.ready());
+  const Bytes older{0x05, 0x30, 0x31}, newest{0x05, 0x32, 0x33};
+  ASSERT_TRUE(line.write(older));
+  ASSERT_TRUE(line.write(newest));
+
+  ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }, 3000));
+  QTcpSocket* peer = server.nextPendingConnection();
+  QByteArray got;
+  WaitFor([&] { return (got += peer->readAll()).size() >= 3; }, 3000);
+  Pump(300);  // and nothing after it
+  got += peer->readAll();
+  EXPECT_EQ(got.toHex(' ').toStdString(), "05 32 33");
 }
 
 // The simulator's own raw TCP port: the client without any server program.
