@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   BrokerProcess broker;
   if (!broker.start()) {
-    std::fprintf(stderr, "bridge_bench: mosquitto did not start\n");
+    std::fprintf(stderr, "bridge_bench: mosquitto did not start\n%s", broker.why().c_str());
     return 1;
   }
   SimProcess sim({}, false);

@@ -52,7 +52,7 @@ Figures Run(QApplication& app, double seconds, std::optional<varnak::testing::Se
         device, *kind,
         QString::fromLatin1(*kind == varnak::testing::Ser2net::Kind::Raw ? "9600o81" : "19200n81"));
     if (!server->start()) {
-      std::fprintf(stderr, "net_bench: ser2net did not start\n");
+      std::fprintf(stderr, "net_bench: ser2net did not start\n%s", server->why().c_str());
       return {};
     }
     address = server->address();

@@ -45,7 +45,7 @@ class BridgeProcess {
 class Bridge : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(broker_.start()) << "mosquitto did not start";
+    ASSERT_TRUE(broker_.start()) << broker_.why();
     ASSERT_FALSE(sim_.device().isEmpty());
     sim_.command("set R1000 0007");
     sim_.command("set R1001 1234");
@@ -176,7 +176,7 @@ TEST_F(Bridge, TheBrokerRestartedGetsTheStateAgain) {
   broker_.stop();
   sim_.command("set R1001 4321");  // changed while the broker is away
   Pump(1500);
-  ASSERT_TRUE(broker_.start());
+  ASSERT_TRUE(broker_.start()) << broker_.why();
   // The broker kept nothing (no persistence): all of it comes from the bridge, within its 5 s at most.
   EXPECT_TRUE(retained("t/p/R1001", "4321", 8000));
   const QStringList kept = RetainedNow(broker_.port(), "t/p/#");
@@ -188,7 +188,7 @@ TEST_F(Bridge, TheBrokerAbsentAtStart) {
   broker_.stop();
   BridgeProcess bridge(args());
   Pump(2500);  // polling the line meanwhile
-  ASSERT_TRUE(broker_.start());
+  ASSERT_TRUE(broker_.start()) << broker_.why();
   EXPECT_TRUE(retained("t/p/R1000", "7", 8000));
   EXPECT_TRUE(retained("t/p/controller", "online", 1000));
 }
@@ -225,7 +225,7 @@ TEST(BridgeTls, ConnectsOverTlsTrustingTheGivenAuthority) {
     GTEST_SKIP() << "openssl cannot make a certificate";
   ::chmod(key.toLocal8Bit().constData(), 0644);
   BrokerProcess broker(QStringLiteral("certfile %1\nkeyfile %2\n").arg(cert, key));
-  ASSERT_TRUE(broker.start());
+  ASSERT_TRUE(broker.start()) << broker.why();
   SimProcess sim{{}};
   BridgeProcess bridge({"--port", sim.device(), "--mqtt",
                         QStringLiteral("mqtts://localhost:%1").arg(broker.port()), "--cafile", cert});

@@ -3,67 +3,46 @@
 // And the broker's own clients, mosquitto_sub and mosquitto_pub, as a test uses them.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "free_port.h"
 #include "qt_helpers.h"
+#include "server_process.h"
 
 namespace varnak::testing {
-
-inline bool Listening(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<std::uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(fd);
-  return ok;
-}
 
 class BrokerProcess {
  public:
   // `extra`: more lines of the broker's config (a TLS listener's files).
-  explicit BrokerProcess(const QString& extra = {}) : port_(FreeLocalPort()) {
-    QFile conf(dir_.filePath(QStringLiteral("mosquitto.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
-                   .arg(port_)
-                   .arg(extra)
-                   .toUtf8());
-    conf.close();
-  }
-  ~BrokerProcess() { stop(); }
+  explicit BrokerProcess(const QString& extra = {}) : extra_(extra) {}
 
-  int port() const { return port_; }
-  QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(port_); }
+  // 0 until it has started.
+  int port() const { return server_.port(); }
+  QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(port()); }
 
-  // Starts it and waits until it takes connections.
+  // Starts it and waits until it takes connections; else why() tells what it said.
   bool start() {
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    EndsWithTheTest(process_);
-    process_.start(QStringLiteral("mosquitto"), {"-c", dir_.filePath(QStringLiteral("mosquitto.conf"))});
-    return WaitFor([this] { return Listening(port_); }, 5000);
+    return server_.start(QStringLiteral("mosquitto"), [this](int port) {
+      const QString path = dir_.filePath(QStringLiteral("mosquitto.conf"));
+      QFile conf(path);
+      conf.open(QIODevice::WriteOnly);
+      conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n%2")
+                     .arg(port)
+                     .arg(extra_)
+                     .toUtf8());
+      return QStringList{"-c", path};
+    });
   }
-  void stop() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.kill();
-    process_.waitForFinished(3000);
-  }
+  void stop() { server_.stop(); }
+  std::string why() const { return server_.why(); }
 
  private:
   QTemporaryDir dir_;
-  int port_;
-  QProcess process_;
+  QString extra_;
+  ServerProcess server_;
 };
 
 // mosquitto_sub printing "RETAIN TOPIC PAYLOAD" a line; lines kept as they come.

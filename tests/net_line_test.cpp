@@ -17,6 +17,7 @@
 #include "panel/startup.h"
 #include "ser2net.h"
 #include "serial/numbered_port.h"
+#include "serial/tcp_line.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
@@ -78,7 +79,7 @@ TEST_P(ThroughSer2net, LampsFollowAndFFBytesComeOutRight) {
   SimProcess sim({});
   ASSERT_TRUE(sim.device().startsWith(QLatin1String("/dev/")));
   Ser2net server(sim.device(), m.kind, QString::fromLatin1(m.defaults));
-  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(server.start()) << server.why();
   Window w(server.address());
   ASSERT_EQ(sim.command(QStringLiteral("set R2000 00A5")), QStringLiteral("ok"));
   EXPECT_TRUE(WaitFor([&] { return w.lamps() == QStringLiteral("10100101") && w.lampsLive(); }, 5000))
@@ -164,7 +165,8 @@ struct PanelProgram {
 TEST(NetLineFaults, ServerAbsentAtStartThenKilledAndRestarted) {
   SKIP_WITHOUT_SER2NET();
   SimProcess sim({});
-  Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"));
+  // The window is told the address before the server is there: a port fixed now.
+  Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"), FreeLocalPort());
   PanelProgram panel(server.address());
   const QString prefix = QStringLiteral("varnak-panel: COM1: ") + server.address();
   ASSERT_TRUE(panel.said(prefix + QStringLiteral(": connection refused"), 3000))
@@ -178,7 +180,7 @@ TEST(NetLineFaults, ServerAbsentAtStartThenKilledAndRestarted) {
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round ? "restarted" : "first start");
     panel.lines.clear();
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start()) << server.why();
     QElapsedTimer back;
     back.start();
     EXPECT_TRUE(panel.said(QStringLiteral("varnak-panel: link ok"), 2000))
@@ -199,7 +201,7 @@ TEST(NetLineFaults, RawPortGivenAsRfc2217IsSaidWithinThreeSeconds) {
   SKIP_WITHOUT_SER2NET();
   SimProcess sim({});
   Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"));
-  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(server.start()) << server.why();
   const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port());
   Window w(address);
   QElapsedTimer t;
@@ -221,7 +223,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   for (const Ser2net::Kind kind : {Ser2net::Kind::Raw, Ser2net::Kind::Rfc2217}) {
     Ser2net server(sim.device(), kind,
                    QString::fromLatin1(kind == Ser2net::Kind::Raw ? "9600o81" : "19200n81"));
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start()) << server.why();
     const QString a = server.address();
     SCOPED_TRACE(a.toStdString());
     // A block ending in FF (02 FF 00 03 FF) is not held back by the server.
@@ -288,6 +290,28 @@ TEST(NetLineClient, AServerThatClosesIsExitThree) {
   EXPECT_EQ(p.exitCode(), 3);
   EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).toStdString(),
             QStringLiteral("varnak: %1: connection closed by the server\n").arg(a).toStdString());
+}
+
+// Frames written while the line is still connecting: once it is up, only the
+// newest goes, and once; an older one would put a second enquiry right behind it.
+TEST(NetLineTcp, OnlyTheNewestFrameWrittenWhileConnectingGoesOutOnce) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  const QString a = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+  TcpLine line(*ParseLineAddress(a.toStdString()), a);
+  ASSERT_TRUE(line.open());
+  ASSERT_FALSE(line.ready());
+  const Bytes older{0x05, 0x30, 0x31}, newest{0x05, 0x32, 0x33};
+  ASSERT_TRUE(line.write(older));
+  ASSERT_TRUE(line.write(newest));
+
+  ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }, 3000));
+  QTcpSocket* peer = server.nextPendingConnection();
+  QByteArray got;
+  WaitFor([&] { return (got += peer->readAll()).size() >= 3; }, 3000);
+  Pump(300);  // and nothing after it
+  got += peer->readAll();
+  EXPECT_EQ(got.toHex(' ').toStdString(), "05 32 33");
 }
 
 // The simulator's own raw TCP port: the client without any server program.
