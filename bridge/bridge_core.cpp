@@ -1,5 +1,7 @@
 #include "bridge/bridge_core.h"
 
+#include <algorithm>
+
 #include "bridge/discovery.h"
 #include "bridge/topics.h"
 #include "control/link_health.h"
@@ -55,7 +57,8 @@ ControllerState ControllerStateOf(bool portProblem, bool lampsStale, std::int64_
   return sinceStartMs < LinkHealth::kStaleAfterMs ? ControllerState::Unknown : ControllerState::NoReply;
 }
 
-BridgeCore::BridgeCore(BridgeSettings settings) : settings_(std::move(settings)) {
+BridgeCore::BridgeCore(BridgeSettings settings, Submit submit)
+    : settings_(std::move(settings)), submit_(std::move(submit)) {
   for (const WatchEntry& e : settings_.list) registers_[e.reg].format = e.format;
 }
 
@@ -112,8 +115,7 @@ Actions BridgeCore::controller(ControllerState state) {
   return a;
 }
 
-Actions BridgeCore::rowChanged(unsigned reg, const std::string& value, RowStatus status,
-                               const std::string& statusText, const std::string& time) {
+Actions BridgeCore::rowChanged(unsigned reg, const std::string& value) {
   Actions a;
   const auto it = registers_.find(reg);
   if (it == registers_.end()) return a;
@@ -122,34 +124,58 @@ Actions BridgeCore::rowChanged(unsigned reg, const std::string& value, RowStatus
     r.value = value;
     send(&a, Retained(RegisterTopic(settings_.prefix, reg), value));
   }
-  if (!r.writing) return a;
-  const auto end = EndOf(status);
-  if (!end) return a;
-  // The read-back's value went out above; the event says how the write ended.
-  const bool readBack = status == RowStatus::Written || status == RowStatus::WrittenReadsOther;
-  event(&a, time, r.writes.front().command, end->outcome, end->why ? statusText : std::string(),
-        readBack ? value : std::string());
-  r.writes.pop_front();
-  r.writing = false;
-  if (!r.writes.empty()) {
-    r.writing = true;
-    a.write = Write{reg, r.writes.front().typed};
-  }
   return a;
 }
 
-Actions BridgeCore::writeRefused(unsigned reg, const std::string& why, const std::string& time) {
+void BridgeCore::submitStep(RowWrite& w) {
+  const bool write = w.step < w.words;
+  const std::size_t word = write ? w.step : w.step - w.words;
+  const unsigned reg = w.reg + static_cast<unsigned>(word);
+  w.job = submit_ ? submit_({write ? Job::Kind::Write : Job::Kind::Read, reg,
+                             write ? w.written[word] : std::uint16_t{0}, "mqtt"})
+                  : 0;
+}
+
+Actions BridgeCore::jobEnded(const JobEnd& end, const std::string& time) {
   Actions a;
-  Register& r = registers_[reg];
-  if (!r.writing || r.writes.empty()) return a;
-  event(&a, time, r.writes.front().command, "refused", why);
-  r.writes.pop_front();
-  r.writing = false;
-  if (!r.writes.empty()) {
-    r.writing = true;
-    a.write = Write{reg, r.writes.front().typed};
+  const auto w =
+      std::find_if(rowWrites_.begin(), rowWrites_.end(), [&](const RowWrite& x) { return x.job == end.id; });
+  if (w == rowWrites_.end()) return a;
+  const bool writing = w->step < w->words;
+  if (!end.ok) {
+    const RowStatus status = !writing       ? RowStatus::WrittenReadBackFailed
+                             : w->step == 0 ? RowStatus::WriteFailed
+                                            : RowStatus::HalfWritten;
+    finish(&a, *w, status, end.failure, time);
+  } else {
+    if (!writing) w->read[w->step - w->words] = end.value;
+    if (++w->step < 2 * w->words) {
+      submitStep(*w);
+      return a;
+    }
+    const bool same = w->read[0] == w->written[0] && (w->words == 1 || w->read[1] == w->written[1]);
+    finish(&a, *w, same ? RowStatus::Written : RowStatus::WrittenReadsOther, Failure::NoReply, time);
   }
+  --registers_[w->reg].writes;
+  rowWrites_.erase(w);
   return a;
+}
+
+void BridgeCore::finish(Actions* a, const RowWrite& w, RowStatus status, Failure failure,
+                        const std::string& time) {
+  Register& r = registers_[w.reg];
+  const bool readBack = status == RowStatus::Written || status == RowStatus::WrittenReadsOther;
+  std::string value;
+  if (readBack) {
+    value = FormatValue(r.format, w.read[0], w.read[1]);
+    if (r.value != value) {
+      r.value = value;
+      send(a, Retained(RegisterTopic(settings_.prefix, w.reg), value));
+    }
+  }
+  const auto end = EndOf(status);
+  event(a, time, w.command, end->outcome, end->why ? RowStatusText(status, failure, r.format) : std::string(),
+        value);
 }
 
 Actions BridgeCore::message(const std::string& topic, const std::string& payload, bool retained,
@@ -194,15 +220,19 @@ Actions BridgeCore::setMessage(unsigned reg, const std::string& payload, bool re
     event(&a, time, command, "refused", v.problem);
     return a;
   }
-  if (r.writes.size() > kMaxWaitingWrites) {
+  if (r.writes > kMaxWaitingWrites) {
     event(&a, time, command, "refused", "too many writes of " + RegisterName(reg) + " waiting");
     return a;
   }
-  r.writes.push_back({command, payload});
-  if (!r.writing) {
-    r.writing = true;
-    a.write = Write{reg, payload};
-  }
+  RowWrite w;
+  w.command = command;
+  w.reg = reg;
+  w.words = IsPair(r.format) ? 2 : 1;
+  w.written[0] = v.first;
+  w.written[1] = v.second;
+  submitStep(w);
+  ++r.writes;
+  rowWrites_.push_back(std::move(w));
   return a;
 }
 

@@ -9,18 +9,24 @@
 // nothing is queued but the last few events (kMaxWaitingEvents). At every
 // connect the whole state goes out again: availability, controller, outputs,
 // every register known, and the discovery configs. Between connects only
-// changes go out. A write through PREFIX/R<reg>/set goes to the line one at a
-// time per register, each ending in one event; a few more may wait
-// (kMaxWaitingWrites a register).
+// changes go out. A write through PREFIX/R<reg>/set becomes jobs of the line's
+// engine, one after the other (its words, then their read-back), submitted
+// through the shell's link control, which holds the only queue; a failed one
+// ends the write, so a pair is never written by half after its first word
+// failed. The jobs' ends make the write's one event. A few writes may be under
+// way at once (kMaxWaitingWrites a register).
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "control/job.h"
+#include "control/link_events.h"
 #include "watch/watch_list.h"
 
 namespace varnak::bridge {
@@ -55,24 +61,21 @@ struct BridgeSettings {
   std::string portLabel;  // names the line in the discovery's device
 };
 
-// A write for the shell to hand to the register list: the row's register and the value as typed.
-struct Write {
-  unsigned reg = 0;
-  std::string typed;
-};
-
 // What one input asks of the shell.
 struct Actions {
   std::vector<Message> publish;
-  std::optional<Write> write;  // to start now
 };
+
+// Submits a job to the line and returns its id; its end comes to jobEnded(),
+// never from inside the call.
+using Submit = std::function<JobId(const Job&)>;
 
 class BridgeCore {
  public:
   static constexpr std::size_t kMaxWaitingEvents = 100;
   static constexpr std::size_t kMaxWaitingWrites = 8;
 
-  explicit BridgeCore(BridgeSettings settings);
+  BridgeCore(BridgeSettings settings, Submit submit);
 
   // The topics to subscribe to at each connect, before anything is published.
   std::vector<std::string> subscriptions() const;
@@ -87,28 +90,35 @@ class BridgeCore {
 
   Actions outputs(std::uint8_t outputs);
   Actions controller(ControllerState state);
-  // A listed row changed (its revision moved): its value in its format when a
-  // read gave one (empty while none has), its status and the status's words,
-  // and the time of day for an event ("2026-12-08T11:00:00.250+01:00").
-  Actions rowChanged(unsigned reg, const std::string& value, RowStatus status, const std::string& statusText,
-                     const std::string& time);
+  // A listed row's value changed: in its format, empty while no read gave one.
+  Actions rowChanged(unsigned reg, const std::string& value);
   // A message on a subscribed topic.
   Actions message(const std::string& topic, const std::string& payload, bool retained,
                   const std::string& time);
-  // The register list refused a write the core passed (it should not: the core checks the same way).
-  Actions writeRefused(unsigned reg, const std::string& why, const std::string& time);
+  // A job of the line ended (any job: those that are no write's are let be);
+  // the next job of its write is submitted.
+  Actions jobEnded(const JobEnd& end, const std::string& time);
 
  private:
-  struct Pending {
-    std::string command;  // "write R1000 = 00A5"
-    std::string typed;
-  };
   struct Register {
     RegisterFormat format = RegisterFormat::Hex;
     std::optional<std::string> value;  // the last value published or to publish
-    std::deque<Pending> writes;        // front: under way (when `writing`), then waiting
-    bool writing = false;
+    std::size_t writes = 0;            // writes under way or waiting for the line
   };
+  // A write under way: its words, then their read-back, one job at a time.
+  struct RowWrite {
+    std::string command;  // "write R1000 = 00A5"
+    unsigned reg = 0;
+    std::size_t words = 1;  // 2 for a pair
+    std::size_t step = 0;   // 0..words-1 writes, then the reads
+    JobId job = 0;          // the step's job
+    std::uint16_t written[2] = {};
+    std::uint16_t read[2] = {};
+  };
+  // The job of the write's step, submitted.
+  void submitStep(RowWrite& w);
+  // The write's end: its event, and the read-back's value published.
+  void finish(Actions* a, const RowWrite& w, RowStatus status, Failure failure, const std::string& time);
 
   Actions setMessage(unsigned reg, const std::string& payload, bool retained, const std::string& time);
   Actions discoveryMessage(const std::string& topic, const std::string& payload, bool retained);
@@ -120,6 +130,8 @@ class BridgeCore {
   }
 
   BridgeSettings settings_;
+  Submit submit_;
+  std::deque<RowWrite> rowWrites_;  // in the order submitted
   bool connected_ = false;
   std::optional<std::uint8_t> outputs_;
   ControllerState controller_ = ControllerState::Unknown;

@@ -43,7 +43,8 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
     : config_(config),
       port_(std::move(port)),
       link_(*port_->port),
-      core_(SettingsOf(config, list, port_->label)),
+      core_(SettingsOf(config, list, port_->label),
+            [this](const Job& job) { return link_.Submit(job, now()); }),
       mqtt_(std::make_unique<MqttLink>(config.broker, ClientId(config.topic), config.username, password,
                                        config.cafile, core_.lastWill())) {
   list_.replaceAll(list);
@@ -89,7 +90,16 @@ void BridgeRunner::stop() {
 }
 
 void BridgeRunner::onJobEnded(const JobEnd& end) {
-  if (end.kind == ExchangeKind::Poll && end.ok) outputs_ = static_cast<std::uint8_t>(end.value);
+  if (end.kind == ExchangeKind::Poll) {
+    if (end.ok) outputs_ = static_cast<std::uint8_t>(end.value);
+    return;
+  }
+  if (end.cause != Cause::Master) return;
+  // After the link control's handler: the write's next job is submitted from
+  // outside it, and the deadline armed for it.
+  QMetaObject::invokeMethod(
+      this, [this, end] { handle([this, &end] { apply(core_.jobEnded(end, TimeOfDay())); }); },
+      Qt::QueuedConnection);
 }
 
 void BridgeRunner::handle(const std::function<void()>& event) {
@@ -125,22 +135,12 @@ void BridgeRunner::sync() {
     const WatchRow& row = list_.row(i);
     if (row.revision == revisions_[i]) continue;
     revisions_[i] = row.revision;
-    apply(core_.rowChanged(row.entry.reg, list_.valueText(i), row.status, list_.statusText(i), TimeOfDay()));
+    apply(core_.rowChanged(row.entry.reg, list_.valueText(i)));
   }
 }
 
 void BridgeRunner::apply(const bridge::Actions& actions) {
   for (const bridge::Message& m : actions.publish) mqtt_->publish(m);
-  if (actions.write) startWrite(*actions.write);
-}
-
-void BridgeRunner::startWrite(const bridge::Write& write) {
-  const auto row = list_.indexOfRegister(write.reg);
-  const std::string why = row ? list_.write(*row, write.typed) : "not in the list";
-  if (!why.empty()) return apply(core_.writeRefused(write.reg, why, TimeOfDay()));
-  link_.ListChanged(now());
-  if (const auto d = link_.nextDeadline())
-    deadline_.start(static_cast<int>(std::max<std::int64_t>(0, *d - now())));
 }
 
 void BridgeRunner::onConnected() {
@@ -151,8 +151,8 @@ void BridgeRunner::onConnected() {
 }
 
 void BridgeRunner::onMessage(const QString& topic, const QByteArray& payload, bool retained) {
-  apply(core_.message(topic.toStdString(), payload.toStdString(), retained, TimeOfDay()));
-  sync();
+  // A write submits its first job: the deadline is armed for it.
+  handle([&] { apply(core_.message(topic.toStdString(), payload.toStdString(), retained, TimeOfDay())); });
 }
 
 }  // namespace varnak::cli

@@ -41,7 +41,6 @@ class BridgeRunner : public QObject, public LinkObserver {
   void handle(const std::function<void()>& event);
   void sync();
   void apply(const bridge::Actions& actions);
-  void startWrite(const bridge::Write& write);
   void onConnected();
   void onMessage(const QString& topic, const QByteArray& payload, bool retained);
 

@@ -12,6 +12,7 @@
 #include "bridge/discovery.h"
 #include "bridge/reconnect.h"
 #include "bridge/topics.h"
+#include "link/register_number.h"
 
 namespace varnak::bridge {
 namespace {
@@ -202,6 +203,19 @@ INSTANTIATE_TEST_SUITE_P(
                     ControllerCase{"PortFailsOverOldLamps", true, false, 9000, ControllerState::PortFailed}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The jobs submitted, in short words ("write R2000 00A5;read R2000;"), each given the next id.
+struct FakeLine {
+  std::string jobs;
+  JobId last = 0;
+  Submit submit() {
+    return [this](const Job& j) {
+      jobs += (j.kind == Job::Kind::Write ? "write " : "read ") + RegisterName(j.reg) +
+              (j.kind == Job::Kind::Write ? " " + ValueHex(j.value) : std::string()) + ";";
+      return ++last;
+    };
+  }
+};
+
 BridgeSettings Settings(bool readOnly = false, bool discovery = false) {
   BridgeSettings s;
   s.prefix = "p";
@@ -221,11 +235,11 @@ std::vector<std::string> Topics(const Actions& a) {
 }
 
 TEST(BridgeCore, ChangesOnlyWhileConnectedAndAllAgainAtReconnect) {
-  BridgeCore core(Settings());
+  BridgeCore core(Settings(), {});
   // Before the broker: nothing goes out, the state is kept.
   EXPECT_TRUE(core.outputs(0x05).publish.empty());
   EXPECT_TRUE(core.controller(ControllerState::Online).publish.empty());
-  EXPECT_TRUE(core.rowChanged(01000, "7", RowStatus::Ok, "", "t").publish.empty());
+  EXPECT_TRUE(core.rowChanged(01000, "7").publish.empty());
   EXPECT_EQ(Topics(core.connected()),
             (std::vector<std::string>{"p/availability=online", "p/controller=online", "p/outputs=05",
                                       "p/Q0=1", "p/Q1=0", "p/Q2=1", "p/Q3=0", "p/Q4=0", "p/Q5=0", "p/Q6=0",
@@ -233,12 +247,11 @@ TEST(BridgeCore, ChangesOnlyWhileConnectedAndAllAgainAtReconnect) {
   // Connected: a change of Q1 alone, the same value again nothing.
   EXPECT_EQ(Topics(core.outputs(0x07)), (std::vector<std::string>{"p/outputs=07", "p/Q1=1"}));
   EXPECT_TRUE(core.outputs(0x07).publish.empty());
-  EXPECT_EQ(Topics(core.rowChanged(01000, "8", RowStatus::Ok, "", "t")),
-            (std::vector<std::string>{"p/R1000=8"}));
-  EXPECT_TRUE(core.rowChanged(01000, "8", RowStatus::Ok, "", "t").publish.empty());
+  EXPECT_EQ(Topics(core.rowChanged(01000, "8")), (std::vector<std::string>{"p/R1000=8"}));
+  EXPECT_TRUE(core.rowChanged(01000, "8").publish.empty());
   // A failed read keeps the last value: nothing new.
-  EXPECT_TRUE(core.rowChanged(01000, "8", RowStatus::ReadFailed, "no reply", "t").publish.empty());
-  EXPECT_TRUE(core.rowChanged(07, "1", RowStatus::Ok, "", "t").publish.empty());  // not listed
+  EXPECT_TRUE(core.rowChanged(01000, "8").publish.empty());
+  EXPECT_TRUE(core.rowChanged(07, "1").publish.empty());  // not listed
   EXPECT_EQ(Topics(core.controller(ControllerState::NoReply)),
             (std::vector<std::string>{"p/controller=no reply"}));
   core.disconnected();
@@ -251,7 +264,7 @@ TEST(BridgeCore, ChangesOnlyWhileConnectedAndAllAgainAtReconnect) {
 }
 
 TEST(BridgeCore, EventsWhileAwayAreBounded) {
-  BridgeCore core(Settings());
+  BridgeCore core(Settings(), {});
   for (int i = 0; i < 250; ++i) core.message("p/R7/set", "1", false, std::to_string(i));
   const Actions a = core.connected();
   std::size_t events = 0;
@@ -264,19 +277,17 @@ struct SetCase {
   const char* name;
   std::string topic, payload;
   bool retained, readOnly;
-  bool writes;
-  std::string event;  // the event's payload, empty for none
+  std::string writes;  // the job submitted, empty for none
+  std::string event;   // the event's payload, empty for none
 };
 class SetMessages : public testing::TestWithParam<SetCase> {};
 TEST_P(SetMessages, WriteOrEvent) {
   const SetCase& c = GetParam();
-  BridgeCore core(Settings(c.readOnly));
+  FakeLine line;
+  BridgeCore core(Settings(c.readOnly), line.submit());
   core.connected();
   const Actions a = core.message(c.topic, c.payload, c.retained, "T");
-  EXPECT_EQ(a.write.has_value(), c.writes);
-  if (c.writes) {
-    EXPECT_EQ(a.write->typed, c.payload);
-  }
+  EXPECT_EQ(line.jobs, c.writes);
   if (c.event.empty()) {
     EXPECT_TRUE(a.publish.empty());
   } else {
@@ -287,58 +298,90 @@ TEST_P(SetMessages, WriteOrEvent) {
 INSTANTIATE_TEST_SUITE_P(
     Table, SetMessages,
     testing::Values(
-        SetCase{"HexWrites", "p/R2000/set", "00A5", false, false, true, ""},
-        SetCase{"SignedWrites", "p/R1002/set", "-2", false, false, true, ""},
+        SetCase{"HexWrites", "p/R2000/set", "00A5", false, false, "write R2000 00A5;", ""},
+        SetCase{"SignedWrites", "p/R1002/set", "-2", false, false, "write R1002 FFFE;", ""},
         SetCase{
-            "NotHex", "p/R2000/set", "zz", false, false, false,
+            "NotHex", "p/R2000/set", "zz", false, false, "",
             R"({"time": "T", "command": "write R2000 = zz", "outcome": "refused", "why": "value zz is not hex"})"},
         SetCase{
-            "TooBigForUnsigned", "p/R1000/set", "70000", false, false, false,
+            "TooBigForUnsigned", "p/R1000/set", "70000", false, false, "",
             R"J({"time": "T", "command": "write R1000 = 70000", "outcome": "refused", "why": "value 70000 does not fit unsigned (0 to 65535)"})J"},
         SetCase{
-            "Retained", "p/R2000/set", "0001", true, false, false,
+            "Retained", "p/R2000/set", "0001", true, false, "",
             R"({"time": "T", "command": "write R2000 = 0001", "outcome": "ignored", "why": "retained: a write is never replayed"})"},
-        SetCase{"RetainedEmptyClears", "p/R2000/set", "", true, false, false, ""},
+        SetCase{"RetainedEmptyClears", "p/R2000/set", "", true, false, "", ""},
         SetCase{
-            "NotListed", "p/R7/set", "1", false, false, false,
+            "NotListed", "p/R7/set", "1", false, false, "",
             R"({"time": "T", "command": "write R7 = 1", "outcome": "ignored", "why": "R7 is not in the list"})"},
         SetCase{
-            "ReadOnly", "p/R2000/set", "0001", false, true, false,
+            "ReadOnly", "p/R2000/set", "0001", false, true, "",
             R"({"time": "T", "command": "write R2000 = 0001", "outcome": "ignored", "why": "the bridge is read-only"})"},
         SetCase{
-            "ControlCharactersShownAsBlanks", "p/R2000/set", "1\n2", false, false, false,
+            "ControlCharactersShownAsBlanks", "p/R2000/set", "1\n2", false, false, "",
             R"({"time": "T", "command": "write R2000 = 1 2", "outcome": "refused", "why": "value 1\n2 is not hex"})"},
-        SetCase{"OtherTopic", "p/R2000", "0001", false, false, false, ""}),
+        SetCase{"OtherTopic", "p/R2000", "0001", false, false, "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(BridgeCore, WritesOfARegisterGoOneAtATimeEachWithItsOutcome) {
-  BridgeCore core(Settings());
-  core.connected();
-  core.rowChanged(02000, "0000", RowStatus::Ok, "", "T");
-  EXPECT_TRUE(core.message("p/R2000/set", "1", false, "T").write);
-  EXPECT_FALSE(core.message("p/R2000/set", "2", false, "T").write);  // waits for the first
-  // The row says "writing" while the first is under way: no outcome yet.
-  EXPECT_TRUE(core.rowChanged(02000, "0000", RowStatus::Writing, "writing…", "T").publish.empty());
-  const Actions first = core.rowChanged(02000, "0001", RowStatus::Written, "written", "T");
-  EXPECT_EQ(
-      Topics(first),
-      (std::vector<std::string>{
-          "p/R2000=0001",
-          R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "value": "0001"})"}));
-  ASSERT_TRUE(first.write);
-  EXPECT_EQ(first.write->typed, "2");
-  const Actions second = core.rowChanged(02000, "0001", RowStatus::WriteFailed, "not written: no reply", "U");
-  EXPECT_EQ(
-      Topics(second),
-      (std::vector<std::string>{
-          R"(p/events={"time": "U", "command": "write R2000 = 2", "outcome": "failed", "why": "not written: no reply"})"}));
-  EXPECT_FALSE(second.write);
-  // A later read that leaves "written" standing is no second outcome.
-  EXPECT_TRUE(core.rowChanged(02000, "0001", RowStatus::Written, "written", "V").publish.empty());
+// A write's jobs, one at a time: its word, then its read-back; how they end
+// makes the write's one event.
+struct WriteCase {
+  const char* name;
+  std::vector<JobEnd> ends;  // ok and value, or the failure, of each job in turn (ids filled in)
+  std::string jobs;          // the jobs submitted
+  std::vector<std::string> published;
+};
+JobEnd Ok(std::uint16_t value = 0) {
+  return {0, ExchangeKind::ListRead, Cause::Master, "", 0, {}, value, true};
 }
+JobEnd Lost(Failure f) { return {0, ExchangeKind::ListRead, Cause::Master, "", 0, {}, 0, false, f}; }
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
+class RowWrites : public testing::TestWithParam<WriteCase> {};
+TEST_P(RowWrites, EndInOneEvent) {
+  const WriteCase& c = GetParam();
+  FakeLine line;
+  BridgeCore core(Settings(), line.submit());
+  core.connected();
+  core.rowChanged(02000, "0000");
+  EXPECT_TRUE(core.message("p/R2000/set", "1", false, "T").publish.empty());
+  std::vector<std::string> published;
+  for (JobEnd end : c.ends) {
+    end.id = line.last;
+    for (const std::string& t : Topics(core.jobEnded(end, "T"))) published.push_back(t);
+  }
+  EXPECT_EQ(line.jobs, c.jobs);
+  EXPECT_EQ(published, c.published);
+  EXPECT_TRUE(core.jobEnded(Ok(), "T").publish.empty()) << "no job of a write: nothing";
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, RowWrites,
+    testing::Values(
+        WriteCase{
+            "ConfirmedAndReadBack",
+            {Ok(), Ok(0x0001)},
+            "write R2000 0001;read R2000;",
+            {"p/R2000=0001",
+             R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "value": "0001"})"}},
+        WriteCase{
+            "ReadsBackAnother",
+            {Ok(), Ok(0x0002)},
+            "write R2000 0001;read R2000;",
+            {"p/R2000=0002",
+             R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "why": "written, but reads back another value", "value": "0002"})"}},
+        WriteCase{
+            "NotWrittenNoReadBack",
+            {Lost(Failure::NoReply)},
+            "write R2000 0001;",
+            {R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "failed", "why": "not written: no reply"})"}},
+        WriteCase{
+            "ReadBackFailed",
+            {Ok(), Lost(Failure::Refused)},
+            "write R2000 0001;read R2000;",
+            {R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "why": "written; read-back failed: refused"})"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BridgeCore, TooManyWritesWaitingAreRefused) {
-  BridgeCore core(Settings());
+  FakeLine line;
+  BridgeCore core(Settings(), line.submit());
   core.connected();
   for (std::size_t i = 0; i <= BridgeCore::kMaxWaitingWrites; ++i)
     core.message("p/R2000/set", "1", false, "T");
@@ -411,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the broker's keepalive running out later) is answered with online again
 // while connected; not once the bridge has said offline itself.
 TEST(BridgeCore, AStaleWillIsAnsweredWhileConnected) {
-  BridgeCore core(Settings());
+  BridgeCore core(Settings(), {});
   EXPECT_TRUE(core.message("p/availability", "offline", true, "T").publish.empty()) << "not connected yet";
   core.connected();
   EXPECT_EQ(Topics(core.message("p/availability", "offline", false, "T")),
@@ -422,7 +465,7 @@ TEST(BridgeCore, AStaleWillIsAnsweredWhileConnected) {
 }
 
 TEST(BridgeCore, DiscoveryEmptiesOnlyRetainedStaleConfigs) {
-  BridgeCore core(Settings(false, true));
+  BridgeCore core(Settings(false, true), {});
   const Actions at = core.connected();
   EXPECT_EQ(at.publish.size(), 1u + 8u + 3u + 2u);  // availability (no register known yet), then the configs
   EXPECT_EQ(core.subscriptions(),

@@ -272,9 +272,13 @@ std::string WatchList::valueText(std::size_t i) const {
 
 std::string WatchList::statusText(std::size_t i, Translate lang) const {
   const WatchRow& r = rows_[i];
-  const std::string why = lang(kWatchListContext, FailureWord(r.failure));
+  return RowStatusText(r.status, r.failure, r.entry.format, lang);
+}
+
+std::string RowStatusText(RowStatus status, Failure failure, RegisterFormat format, Translate lang) {
+  const std::string why = lang(kWatchListContext, FailureWord(failure));
   const auto say = [&](const char* key) { return Fill(lang(kWatchListContext, key), {why}); };
-  switch (r.status) {
+  switch (status) {
     case RowStatus::Ok:
       return {};
     case RowStatus::NotReadYet:
@@ -292,7 +296,7 @@ std::string WatchList::statusText(std::size_t i, Translate lang) const {
     case RowStatus::WriteFailed:
       return say(QT_TRANSLATE_NOOP("WatchList", "not written: %1"));
     case RowStatus::HalfWritten:
-      return IsHighWordFirst(r.entry.format)
+      return IsHighWordFirst(format)
                  ? say(QT_TRANSLATE_NOOP("WatchList", "high word written, low word failed: %1"))
                  : say(QT_TRANSLATE_NOOP("WatchList", "low word written, high word failed: %1"));
     case RowStatus::Writing:

@@ -58,6 +58,9 @@ enum class RowStatus {
   Writing,                // a row write asked for, not yet confirmed
 };
 
+// Empty for Ok; "no reply", "written", "not written: no reply", ... for the rest.
+std::string RowStatusText(RowStatus status, Failure failure, RegisterFormat format, Translate lang = English);
+
 struct WatchRow {
   WatchEntry entry;
   std::uint64_t id = 0;  // stable while the row exists, unique in the list's life
