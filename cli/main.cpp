@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/bridge_main.h"
+#include "bridge/bridge_main.h"
 #include "cli/client.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -66,7 +66,7 @@ std::optional<std::string> OpenNetworkLine(const std::string& address, std::uniq
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (IsBridgeCommand(argc, argv)) return RunBridge(argc, argv);
+  if (bridge::IsBridgeCommand(argc, argv)) return bridge::RunBridge(argc, argv);
   CatchStopSignals();
   const Options opt = ParseOptions(argc, argv);
   if (opt.command == Command::Version) {

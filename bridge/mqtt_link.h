@@ -25,7 +25,7 @@
 struct mosquitto;
 struct mosquitto_message;
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 class MqttLink : public QObject {
   Q_OBJECT
@@ -79,4 +79,4 @@ class MqttLink : public QObject {
   std::string lastFailure_;  // network thread only
 };
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

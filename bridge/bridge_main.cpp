@@ -1,4 +1,4 @@
-#include "cli/bridge_main.h"
+#include "bridge/bridge_main.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/bridge_runner.h"
+#include "bridge/bridge_runner.h"
 #include "watch/watch_file_read.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 namespace {
 
@@ -145,4 +145,4 @@ int RunBridge(int argc, char** argv) {
   return app.exec();
 }
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

@@ -1,4 +1,4 @@
-#include "cli/bridge_runner.h"
+#include "bridge/bridge_runner.h"
 
 #include <unistd.h>
 
@@ -11,7 +11,7 @@
 #include "serial/local_port.h"
 #include "timeline/local_time.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 namespace {
 
@@ -155,4 +155,4 @@ void BridgeRunner::onMessage(const QString& topic, const QByteArray& payload, bo
   handle([&] { apply(core_.message(topic.toStdString(), payload.toStdString(), retained, TimeOfDay())); });
 }
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

@@ -8,7 +8,7 @@
 
 #include "serial/numbered_port.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 struct BridgePort {
   std::unique_ptr<NumberedPort> port;
@@ -20,4 +20,4 @@ struct BridgePort {
 // number as 'varnak ports' lists them; none with `why` for other text.
 std::unique_ptr<BridgePort> MakeBridgePort(const std::string& text, std::string* why);
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

@@ -1,10 +1,10 @@
-#include "cli/bridge_port.h"
+#include "bridge/bridge_port.h"
 
 #include "control/port_number.h"
 #include "link/text.h"
 #include "net/address.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 std::unique_ptr<BridgePort> MakeBridgePort(const std::string& text, std::string* why) {
   auto p = std::make_unique<BridgePort>();
@@ -31,4 +31,4 @@ std::unique_ptr<BridgePort> MakeBridgePort(const std::string& text, std::string*
   return nullptr;
 }
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

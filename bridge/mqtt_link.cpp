@@ -1,4 +1,4 @@
-#include "cli/mqtt_link.h"
+#include "bridge/mqtt_link.h"
 
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
@@ -9,7 +9,7 @@
 
 #include "bridge/reconnect.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 namespace {
 
@@ -226,4 +226,4 @@ void MqttLink::run() {
   up_ = false;
 }
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge

@@ -12,12 +12,12 @@
 
 #include "bridge/bridge_config.h"
 #include "bridge/bridge_core.h"
-#include "cli/bridge_port.h"
-#include "cli/mqtt_link.h"
+#include "bridge/bridge_port.h"
+#include "bridge/mqtt_link.h"
 #include "control/link_control.h"
 #include "watch/watch_list.h"
 
-namespace varnak::cli {
+namespace varnak::bridge {
 
 class BridgeRunner : public QObject, public LinkObserver {
   Q_OBJECT
@@ -59,4 +59,4 @@ class BridgeRunner : public QObject, public LinkObserver {
   bridge::ControllerState said_ = bridge::ControllerState::Unknown;
 };
 
-}  // namespace varnak::cli
+}  // namespace varnak::bridge
