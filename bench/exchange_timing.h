@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "link/frames.h"
 #include "panel/form2.h"
 #include "serial/numbered_port.h"
 
@@ -35,7 +36,7 @@ class TimedPort : public NumberedPort {
   double lastEnquiryMs = -1;  // -1: none since the last exchange ended
   bool write(const Bytes& b) override {
     const bool ok = NumberedPort::write(b);
-    if (ok && b.size() == 3 && b[0] == 0x4E) lastEnquiryMs = NowMs();
+    if (ok && b.size() == kEnquiryBytes && b[0] == 0x4E) lastEnquiryMs = NowMs();
     return ok;
   }
 };

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <optional>
 
@@ -15,6 +14,7 @@
 #include "cli/watch_recording.h"
 #include "cli/watch_registers.h"
 #include "link/register_number.h"
+#include "timeline/local_time.h"
 
 namespace varnak::cli {
 namespace {
@@ -25,19 +25,7 @@ std::int64_t EpochMs() {
       .count();
 }
 
-std::string Timestamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t t = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char s[40];
-  std::strftime(s, sizeof s, "%Y-%m-%dT%H:%M:%S", &tm);
-  char out[48];
-  std::snprintf(out, sizeof out, "%s.%03d", s, static_cast<int>(ms));
-  return out;
-}
+std::string Timestamp() { return LocalIsoTimeWithoutOffset(EpochMs()); }
 
 }  // namespace
 

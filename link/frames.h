@@ -8,6 +8,8 @@
 // state (FrameText, SendText) and transmits SendText.
 #pragma once
 
+#include <cstddef>
+
 #include "text.h"
 
 namespace varnak {
@@ -26,6 +28,14 @@ enum : std::uint8_t {
   kNak = 0x15,
   kEtb = 0x17
 };
+
+// What each frame and reply is long on the wire, in bytes.
+inline constexpr std::size_t kEnquiryBytes = 3;     // 4E 21 ENQ
+inline constexpr std::size_t kHeaderBytes = 17;     // SOH, 14 characters, ETB, check byte
+inline constexpr std::size_t kDataBlockBytes = 5;   // STX, low, high, ETX, check byte
+inline constexpr std::size_t kAckBytes = 1;         // ACK (or NAK)
+inline constexpr std::size_t kEnquiryAckBytes = 3;  // 4E 21 ACK (or NAK)
+inline constexpr std::size_t kDataReplyBytes = 6;   // ACK, then a data block
 
 // The four upper-case hex digits of a start address: the register text read as
 // octal (blanks skipped, up to the first non-octal digit, empty is 0), plus 1.

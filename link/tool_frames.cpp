@@ -14,10 +14,10 @@ bool ToolFrame::headerFieldsOk() const {
 
 ToolFrame RecogniseToolFrame(const Bytes& b) {
   ToolFrame f;
-  if (b.size() == 3 && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) {
+  if (b.size() == kEnquiryBytes && b[0] == 0x4E && b[1] == 0x21 && b[2] == kEnq) {
     f.kind = FrameKind::Enquiry;
     f.checkOk = true;
-  } else if (b.size() == 17 && b[0] == kSoh) {
+  } else if (b.size() == kHeaderBytes && b[0] == kSoh) {
     std::uint8_t lrc = 0;
     for (std::size_t i = 1; i <= 14; ++i) lrc ^= b[i];
     f.checkOk = b[15] == kEtb && lrc == b[16];
@@ -28,7 +28,7 @@ ToolFrame RecogniseToolFrame(const Bytes& b) {
              : op == "01" ? FrameKind::ReadHeader
              : op == "03" ? FrameKind::PollHeader
                           : FrameKind::OtherHeader;
-  } else if (b.size() == 5 && b[0] == kStx && b[3] == kEtx) {
+  } else if (b.size() == kDataBlockBytes && b[0] == kStx && b[3] == kEtx) {
     f.kind = FrameKind::DataBlock;
     f.checkOk = CheckByteOk(b, 0);
     f.value = static_cast<std::uint16_t>(b[2] << 8 | b[1]);

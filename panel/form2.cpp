@@ -60,7 +60,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
       clock_(SteadyMs),
       core_(port),
       recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
-      linkRecorder_(recorder_, [this] { return now(); }) {
+      linkRecorder_(recorder_) {
   setObjectName(QStringLiteral("Form2"));
   // What comes from the port (its chunks, its problems) reaches the link
   // control directly; then the deadline is armed and the status shown, as after

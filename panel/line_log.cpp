@@ -1,5 +1,7 @@
 #include "line_log.h"
 
+#include "timeline/local_time.h"
+
 #include <QTime>
 #include <cstdio>
 
@@ -9,11 +11,8 @@
 namespace varnak {
 
 QString FormatLine(const LoggedEvent& logged) {
-  const int t = logged.timeOfDayMs;
-  char timeOfDay[32];
-  std::snprintf(timeOfDay, sizeof timeOfDay, "%02d:%02d:%02d.%03d", t / 3600000 % 24, t / 60000 % 60,
-                t / 1000 % 60, t % 1000);
-  return QString::fromStdString(FormatLinkEvent(logged.event, timeOfDay, logged.msSinceStart, Translated));
+  return QString::fromStdString(
+      FormatLinkEvent(logged.event, ClockText(logged.timeOfDayMs), logged.msSinceStart, Translated));
 }
 
 LineLog::LineLog() {

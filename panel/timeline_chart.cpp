@@ -10,14 +10,6 @@
 
 namespace varnak {
 
-namespace {
-
-QString ClockText(std::int64_t epochMs, const QString& format) {
-  return QDateTime::fromMSecsSinceEpoch(epochMs).toString(format);
-}
-
-}  // namespace
-
 TimelineChart::TimelineChart(const Recorder& recorder, Clock clock, QWidget* parent)
     : QWidget(parent), recorder_(recorder), clock_(std::move(clock)) {
   setObjectName(QStringLiteral("TimelineChart"));
@@ -176,7 +168,7 @@ QString TimelineChart::cursorText(int x) const {
   if (x < plot.left() || x > plot.right()) return {};
   const std::int64_t t = timeAt(x);
   if (t < 0 || t > recorder_.elapsed(clock_())) return {};
-  QString text = ClockText(recorder_.startEpochMs() + t, QStringLiteral("HH:mm:ss.zzz"));
+  QString text = ChartClockText(recorder_.startEpochMs() + t, QStringLiteral("HH:mm:ss.zzz"));
   const auto outputs = recorder_.outputsAt(t);
   if (!outputs) {
     text += QStringLiteral("  ") + tr("no outputs known yet");

@@ -22,6 +22,9 @@
 
 namespace varnak {
 
+// The chart's clock times, in a QDateTime `format` ("HH:mm:ss.zzz").
+QString ChartClockText(std::int64_t epochMs, const QString& format);
+
 struct ChartColours;
 
 class TimelineChart : public QWidget {

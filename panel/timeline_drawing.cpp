@@ -41,11 +41,11 @@ QColor MarkerColour(const ChartColours& c, CommandOutcome o) {
   }
 }
 
-QString ClockText(std::int64_t epochMs, const QString& format) {
+}  // namespace
+
+QString ChartClockText(std::int64_t epochMs, const QString& format) {
   return QDateTime::fromMSecsSinceEpoch(epochMs).toString(format);
 }
-
-}  // namespace
 
 const ChartColours& TimelineChart::colours() const { return Colours(palette()); }
 
@@ -116,7 +116,7 @@ void TimelineChart::drawAxis(QPainter& p, const QRect& plot, std::int64_t left, 
     p.drawLine(x, axisY, x, axisY + 4);
     p.setPen(c.text);
     p.drawText(QRect(x - labelWidth / 2, axisY + 4, labelWidth, fm.height() + 4),
-               Qt::AlignHCenter | Qt::AlignTop, ClockText(epoch + tick, format));
+               Qt::AlignHCenter | Qt::AlignTop, ChartClockText(epoch + tick, format));
   }
 }
 

@@ -24,18 +24,18 @@ std::optional<Bytes> FrameSplitter::next() {
     std::size_t length = 0;
     switch (buffer_[0]) {
       case 0x4E:
-        length = 3;
+        length = kEnquiryBytes;
         break;
       case kSoh:
-        length = 17;
+        length = kHeaderBytes;
         break;
       case kStx:
-        length = 5;
+        length = kDataBlockBytes;
         break;
       default:
         break;
     }
-    if (length == 3 && buffer_.size() >= 2 && buffer_[1] != 0x21) length = 0;
+    if (length == kEnquiryBytes && buffer_.size() >= 2 && buffer_[1] != 0x21) length = 0;
     if (length == 0) {
       buffer_.erase(buffer_.begin());
       ++dropped_;

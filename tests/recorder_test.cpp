@@ -314,8 +314,9 @@ class LinkRecorderTest : public ::testing::TestWithParam<LinkCase> {};
 TEST_P(LinkRecorderTest, MarksAndSamples) {
   std::int64_t now = 0;
   Recorder rec(0, 0);
-  LinkRecorder feed(rec, [&now] { return now; });
-  for (const LinkEvent& e : GetParam().events) {
+  LinkRecorder feed(rec);
+  for (LinkEvent e : GetParam().events) {
+    e.time = now;
     feed.onLinkEvent(e);
     now += 10;
   }

@@ -5,7 +5,7 @@
 namespace varnak {
 
 void LinkRecorder::onLinkEvent(const LinkEvent& event) {
-  const std::int64_t now = clock_();
+  const std::int64_t now = event.time;
   recorder_.advance(now);
   if (event.kind == LinkEvent::Kind::Received) {
     if (event.ruling == Ruling::LampsSet && event.bytes.size() > 2) recorder_.sample(now, event.bytes[2]);

@@ -570,30 +570,6 @@
 <context>
     <name>WatchList</name>
     <message>
-        <source>no reply</source>
-        <translation>无应答</translation>
-    </message>
-    <message>
-        <source>refused</source>
-        <translation>被拒绝</translation>
-    </message>
-    <message>
-        <source>check byte bad</source>
-        <translation>校验错误</translation>
-    </message>
-    <message>
-        <source>reply not understood</source>
-        <translation>应答无法识别</translation>
-    </message>
-    <message>
-        <source>port failed</source>
-        <translation>端口故障</translation>
-    </message>
-    <message>
-        <source>not sent</source>
-        <translation>未发送</translation>
-    </message>
-    <message>
         <source>register %1 is above 77777</source>
         <translation>寄存器号 %1 超过 77777</translation>
     </message>

@@ -21,25 +21,6 @@ std::string Bounded(const std::string& name) {
   return name;
 }
 
-const char* FailureWord(Failure f) {
-  switch (f) {
-    case Failure::NoReply:
-      return QT_TRANSLATE_NOOP("WatchList", "no reply");
-    case Failure::Refused:
-      return QT_TRANSLATE_NOOP("WatchList", "refused");
-    case Failure::CheckByteBad:
-      return QT_TRANSLATE_NOOP("WatchList", "check byte bad");
-    case Failure::NotAReply:
-      return QT_TRANSLATE_NOOP("WatchList", "reply not understood");
-    case Failure::PortFailed:
-      return QT_TRANSLATE_NOOP("WatchList", "port failed");
-    case Failure::BadInput:
-    case Failure::Replaced:
-      break;
-  }
-  return QT_TRANSLATE_NOOP("WatchList", "not sent");
-}
-
 }  // namespace
 
 std::string WatchList::checkNew(unsigned reg, RegisterFormat format, const std::vector<WatchEntry>* others,
@@ -276,7 +257,7 @@ std::string WatchList::statusText(std::size_t i, Translate lang) const {
 }
 
 std::string RowStatusText(RowStatus status, Failure failure, RegisterFormat format, Translate lang) {
-  const std::string why = lang(kWatchListContext, FailureWord(failure));
+  const std::string why = lang(kLinkEventsContext, FailureText(failure));
   const auto say = [&](const char* key) { return Fill(lang(kWatchListContext, key), {why}); };
   switch (status) {
     case RowStatus::Ok:
