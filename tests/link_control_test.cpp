@@ -7,8 +7,8 @@
 
 #include "control/link_counters.h"
 #include "control/port_number.h"
-#include "control/tracing_port.h"
 #include "fakes.h"
+#include "line/tracing_port.h"
 #include "link/decode.h"
 #include "scenario.h"
 
