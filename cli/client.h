@@ -21,7 +21,7 @@
 #include <string>
 
 #include "control/link_control.h"
-#include "control/serial_port.h"
+#include "line/serial_port.h"
 
 namespace varnak::cli {
 

@@ -4,7 +4,7 @@
 
 #include "control/input_check.h"
 #include "control/port_number.h"
-#include "control/transport.h"
+#include "line/transport.h"
 #include "link/codec.h"
 #include "link/frames.h"
 

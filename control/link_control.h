@@ -62,7 +62,7 @@
 #include "control/link_state.h"
 #include "control/list_source.h"
 #include "control/scheduler.h"
-#include "control/serial_port.h"
+#include "line/serial_port.h"
 #include "link/replies.h"
 #include "link/reply_assembler.h"
 

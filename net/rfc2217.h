@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "control/transport.h"
+#include "line/transport.h"
 #include "link/text.h"
 
 namespace varnak {

@@ -5,7 +5,7 @@
 #include <QTime>
 #include <cstdio>
 
-#include "control/link_format.h"
+#include "monitor/link_format.h"
 #include "translations/translate.h"
 
 namespace varnak {

@@ -13,7 +13,7 @@
 #include <deque>
 #include <vector>
 
-#include "control/link_counters.h"
+#include "monitor/link_counters.h"
 #include "panel/monitor_model.h"
 
 namespace varnak {

@@ -10,7 +10,7 @@
 #include <QString>
 #include <memory>
 
-#include "control/transport.h"
+#include "line/transport.h"
 #include "net/address.h"
 #include "serial/local_port.h"
 

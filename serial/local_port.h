@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "control/transport.h"
+#include "line/transport.h"
 #include "serial/port_lock.h"
 
 namespace varnak {

@@ -23,7 +23,7 @@
 #include <QString>
 #include <memory>
 
-#include "control/serial_port.h"
+#include "line/serial_port.h"
 #include "serial/local_port.h"
 #include "serial/system_ports.h"
 

@@ -19,7 +19,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include "control/transport.h"
+#include "line/transport.h"
 #include "net/address.h"
 #include "net/rfc2217.h"
 #include "serial/local_port.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "control/link_control.h"
-#include "control/serial_port.h"
+#include "line/serial_port.h"
 #include "link/words.h"
 
 namespace varnak::testing {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <sstream>
 
-#include "control/link_counters.h"
 #include "control/port_number.h"
-#include "control/tracing_port.h"
 #include "fakes.h"
+#include "line/tracing_port.h"
 #include "link/decode.h"
+#include "monitor/link_counters.h"
 #include "scenario.h"
 
 namespace varnak::testing {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "control/serial_port.h"
+#include "line/serial_port.h"
 
 namespace varnak {
 

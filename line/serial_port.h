@@ -1,13 +1,13 @@
 // The link control's line: the transport that the port number names. Port
 // number N is the address bound to N (the window's --port N=ADDRESS: a device,
 // tcp://, socket:// or rfc2217://) or else the N-th local serial port; the
-// backend behind it is one of those of control/transport.h.
+// backend behind it is one of those of line/transport.h.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "control/transport.h"
+#include "line/transport.h"
 
 namespace varnak {
 
