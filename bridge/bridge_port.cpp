@@ -1,6 +1,6 @@
 #include "bridge/bridge_port.h"
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "link/text.h"
 #include "net/address.h"
 

@@ -1,6 +1,6 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 // and an exit code that says what happened.
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/watch_registers.h"
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "link/codec.h"
 #include "link/register_number.h"
 #include "link/text.h"

@@ -1,6 +1,6 @@
 // The end of an exchange: its last reply used, or a refusal or a deadline; a
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 // command lost on the line goes again once the line is quiet; then the
 // scheduler's next choice starts.
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "control/input_check.h"
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "line/transport.h"
 #include "link/codec.h"
 #include "link/frames.h"

@@ -1,6 +1,6 @@
 #include "link_health.h"
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 
 namespace varnak {
 

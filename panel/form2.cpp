@@ -8,7 +8,7 @@
 #include <QToolTip>
 #include <chrono>
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "panel/box_check.h"
 #include "panel/caption_fit.h"
 #include "panel/lamp_pictures.h"

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "net/address.h"
 #include "panel/caption_fit.h"
 #include "panel/form2.h"

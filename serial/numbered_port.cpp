@@ -1,6 +1,6 @@
 #include "numbered_port.h"
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 
 #include <QCoreApplication>
 

@@ -57,7 +57,9 @@ TEST_P(Agreement, TheClientEndsAsTheWindowDoes) {
   WindowOnSim w;
   w.start(f.simArgs);
   ASSERT_EQ(w.sim->command(QStringLiteral("set R2000 1234")), "ok");
-  if (*f.control) ASSERT_EQ(w.sim->command(QString::fromUtf8(f.control)), "ok");
+  if (*f.control) {
+    ASSERT_EQ(w.sim->command(QString::fromUtf8(f.control)), "ok");
+  }
   EXPECT_EQ(WindowOutcome(w), f.outcome);
   // The window lets go of the line; the client takes it, with the window's reply timeout.
   const QString device = w.sim->device();
@@ -69,7 +71,9 @@ TEST_P(Agreement, TheClientEndsAsTheWindowDoes) {
   ASSERT_TRUE(client.waitForFinished(15000));
   const QString out = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
   EXPECT_EQ(client.exitCode(), f.exit) << client.readAllStandardError().toStdString();
-  if (f.exit == 0) EXPECT_EQ(out.toStdString(), f.outcome);
+  if (f.exit == 0) {
+    EXPECT_EQ(out.toStdString(), f.outcome);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(SameLine, Agreement, ::testing::ValuesIn(kFaults),

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "control/port_number.h"
+#include "line/port_number.h"
 #include "fakes.h"
 #include "line/tracing_port.h"
 #include "link/decode.h"
