@@ -172,70 +172,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
   });
   showStatus(LinkStatus{});  // no outputs known yet: dimmed red, and the lamps described so
 
-  monitor_ = new MonitorWindow(this);
-  lineLog_.addSink([this](const LoggedEvent& logged) { monitor_->add(logged); });
-  core_.addObserver(&lineLog_);
-  auto* openMonitor = new QAction(tr("Line monitor…"), this);
-  openMonitor->setObjectName(QStringLiteral("openMonitor"));
-  openMonitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-  addAction(openMonitor);
-  setContextMenuPolicy(Qt::ActionsContextMenu);  // a right click on the window's background
-  connect(openMonitor, &QAction::triggered, this, &Form2::openMonitor);
-
-  core_.addObserver(&linkRecorder_);
-  timeline_ = new TimelineWindow(
-      recorder_, [this] { return now(); }, this);
-  auto* openTimeline = new QAction(tr("Output timing…"), this);
-  openTimeline->setObjectName(QStringLiteral("openTimeline"));
-  openTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-  addAction(openTimeline);
-  connect(openTimeline, &QAction::triggered, this, &Form2::openTimeline);
-
-  // Read while its window is open.
-  watchList_.setActive(false);
-  core_.setListSource(&watchList_);
-  watch_ = new WatchWindow(
-      watchList_, [this] { return now(); }, this);
-  connect(watch_, &WatchWindow::workAdded, this, &Form2::listChanged);
-  // The list's reads go into the recording, and its rows are the chart's register lanes.
-  watchList_.setReporter([this](const ListReport& report) { RecordListReport(recorder_, now(), report); });
-  timeline_->setLaneSource([this] {
-    std::vector<TimelineChart::BusLane> lanes;
-    lanes.reserve(watchList_.size());
-    for (std::size_t i = 0; i < watchList_.size(); ++i) {
-      const WatchEntry& e = watchList_.row(i).entry;
-      lanes.push_back({e.reg, e.format, QString::fromStdString(e.name)});
-    }
-    return lanes;
-  });
-  auto* openWatch = new QAction(tr("Register watch…"), this);
-  openWatch->setObjectName(QStringLiteral("openWatch"));
-  openWatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  addAction(openWatch);
-  connect(openWatch, &QAction::triggered, this, &Form2::openWatch);
-}
-
-void Form2::openWatch() {
-  watch_->show();
-  watch_->raise();
-  watch_->activateWindow();
-}
-
-void Form2::listChanged() {
-  handle([this] { core_.ListChanged(now()); });
-}
-
-void Form2::setClock(Clock clock) {
-  clock_ = std::move(clock);
-  // A recording on the old clock would make no sense on the new one.
-  recorder_ = Recorder(now(), QDateTime::currentMSecsSinceEpoch());
-  watch_->model()->setClock([this] { return now(); });
-}
-
-void Form2::openTimeline() {
-  timeline_->show();
-  timeline_->raise();
-  timeline_->activateWindow();
+  makeWindows();
 }
 
 void Form2::setBoundPorts(const QMap<int, QString>& bound) {
@@ -268,19 +205,6 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
-}
-
-void Form2::openMonitor() {
-  monitor_->show();
-  monitor_->raise();
-  monitor_->activateWindow();
-}
-
-void Form2::closeEvent(QCloseEvent* event) {
-  monitor_->close();
-  timeline_->close();
-  watch_->close();
-  QWidget::closeEvent(event);
 }
 
 void Form2::load(const QString& answer) {

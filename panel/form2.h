@@ -145,6 +145,9 @@ class Form2 : public QWidget, private LinkObserver {
   void handle(const std::function<void()>& event);
   // Arms the deadline the link control asks for, and shows the status.
   void armDeadline();
+  // The monitor, the chart and the watch beside the window, and their actions.
+  void makeWindows();
+  void addWindowAction(const QString& text, const char* name, Qt::Key key, void (Form2::*open)());
   // What the link control reports for the window to show.
   void onLinkEvent(const LinkEvent& event) override;
   void onJobEnded(const JobEnd& end) override;
