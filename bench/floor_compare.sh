@@ -7,8 +7,10 @@
 #   bench/floor_compare.sh [ROUNDS] [SECONDS] [FLOOR_DIR] [-- PANEL_ARGS...]
 #
 # Defaults: 3 rounds of 20 s, the floor's sources in ../shared/floor. Arguments
-# after -- go to the window (e.g. --watch bench/list8.csv). Prints each round
-# and the medians. Run from a built tree (build/).
+# after -- go to the window (e.g. --watch bench/list8.csv). FLOOR=list compares
+# with the floor that also reads R1000-R1007 between polls into a table
+# (bare_qt_list), the same line work as the window with bench/list8.csv open.
+# Prints each round and the medians. Run from a built tree (build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
@@ -18,6 +20,11 @@ shift $(( $# < 3 ? $# : 3 ))
 [ "${1:-}" = "--" ] && shift
 panel_args=("$@")
 floor=$("$floor_src/build.sh" build-floor)
+floor_args=()
+if [ "${FLOOR:-}" = list ]; then
+  floor=${floor}_list
+  floor_args=(8)
+fi
 export QT_QPA_PLATFORM=offscreen
 
 # task-clock in ms of one program run for $seconds on a fresh simulator.
@@ -34,7 +41,7 @@ measure() {
     perf stat -e task-clock -x, -o "$stat" timeout -s TERM "$seconds" \
       build/tests/child/varnak-panel --port "1=$device" "${panel_args[@]}" >/dev/null 2>&1 || true
   else
-    perf stat -e task-clock -x, -o "$stat" timeout -s TERM "$seconds" "$floor" "$device" >/dev/null 2>&1 || true
+    perf stat -e task-clock -x, -o "$stat" timeout -s TERM "$seconds" "$floor" "$device" "${floor_args[@]}" >/dev/null 2>&1 || true
   fi
   kill "$sim" 2>/dev/null || true
   wait "$sim" 2>/dev/null || true
