@@ -59,6 +59,7 @@ Form2::Form2(SerialPort& port, QWidget* parent)
     : QWidget(parent),
       clock_(SteadyMs),
       core_(port),
+      lineLog_(now(), QDateTime::currentMSecsSinceEpoch()),
       recorder_(now(), QDateTime::currentMSecsSinceEpoch()),
       linkRecorder_(recorder_) {
   setObjectName(QStringLiteral("Form2"));

@@ -64,6 +64,7 @@ void Form2::setClock(Clock clock) {
   clock_ = std::move(clock);
   // A recording on the old clock would make no sense on the new one.
   recorder_ = Recorder(now(), QDateTime::currentMSecsSinceEpoch());
+  lineLog_.setStart(now(), QDateTime::currentMSecsSinceEpoch());
   watch_->model()->setClock([this] { return now(); });
 }
 

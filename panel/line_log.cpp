@@ -1,11 +1,9 @@
 #include "line_log.h"
 
-#include "timeline/local_time.h"
-
-#include <QTime>
-#include <cstdio>
+#include <QDateTime>
 
 #include "monitor/link_format.h"
+#include "timeline/local_time.h"
 #include "translations/translate.h"
 
 namespace varnak {
@@ -15,17 +13,12 @@ QString FormatLine(const LoggedEvent& logged) {
       FormatLinkEvent(logged.event, ClockText(logged.timeOfDayMs), logged.msSinceStart, Translated));
 }
 
-LineLog::LineLog() {
-  sinceStart_.start();
-  stamp_ = [this] {
-    return std::make_pair(QTime::currentTime().msecsSinceStartOfDay(), sinceStart_.nsecsElapsed() / 1e6);
-  };
-}
-
 void LineLog::onLinkEvent(const LinkEvent& event) {
   if (sinks_.empty() || ForTheWindowOnly(event.kind)) return;
-  const auto [timeOfDayMs, ms] = stamp_();
-  const LoggedEvent logged{event, timeOfDayMs, ms};
+  const std::int64_t sinceStart = event.time - startMs_;
+  const int timeOfDayMs =
+      QDateTime::fromMSecsSinceEpoch(startEpochMs_ + sinceStart).time().msecsSinceStartOfDay();
+  const LoggedEvent logged{event, timeOfDayMs, static_cast<double>(sinceStart)};
   for (const Sink& sink : sinks_) sink(logged);
 }
 

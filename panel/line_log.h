@@ -1,14 +1,13 @@
-// The link control's one observer in the window: stamps each event once with
-// the time of day and the milliseconds since start and hands it to every sink
+// The link control's one observer in the window: stamps each event once, from
+// the time it carries, with the time of day and the milliseconds since start and hands it to every sink
 // (the line monitor, --trace on stderr). Events are kept as events; a line of
 // text is made only for what is shown, copied, saved or traced, in the
 // operator's language of that moment.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
+#include <cstdint>
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include "control/link_events.h"
@@ -27,18 +26,21 @@ QString FormatLine(const LoggedEvent& logged);
 class LineLog : public LinkObserver {
  public:
   using Sink = std::function<void(const LoggedEvent& logged)>;
-  // The time of an event: milliseconds since midnight and since start.
-  using Stamp = std::function<std::pair<int, double>()>;
 
-  LineLog();
+  // `startMs` on the link control's clock is `startEpochMs` on the wall clock:
+  // each event is stamped from the time it carries.
+  LineLog(std::int64_t startMs, std::int64_t startEpochMs) { setStart(startMs, startEpochMs); }
+  void setStart(std::int64_t startMs, std::int64_t startEpochMs) {
+    startMs_ = startMs;
+    startEpochMs_ = startEpochMs;
+  }
   void addSink(Sink sink) { sinks_.push_back(std::move(sink)); }
-  void setStamp(Stamp stamp) { stamp_ = std::move(stamp); }
   void onLinkEvent(const LinkEvent& event) override;
 
  private:
   std::vector<Sink> sinks_;
-  QElapsedTimer sinceStart_;
-  Stamp stamp_;
+  std::int64_t startMs_ = 0;
+  std::int64_t startEpochMs_ = 0;
 };
 
 }  // namespace varnak
