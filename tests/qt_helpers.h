@@ -11,15 +11,21 @@
 
 namespace varnak::testing {
 
-// Runs the event loop until `done` holds or `ms` have passed; returns `done()`.
+// Runs the event loop until `done` holds or `ms` have passed: true at the
+// first look at `done` that holds, and `done` is not looked at again then. A
+// condition can hold at one look and not at the next (a snapshot taken by a
+// child process, such as what the broker keeps, read partly on a loaded
+// machine): a look after the one that succeeded would turn a success into a
+// failure. The last look is after the last events were processed.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 2000) {
   QElapsedTimer t;
   t.start();
-  while (!done() && t.elapsed() < ms) {
+  for (;;) {
+    if (done()) return true;
+    if (t.elapsed() >= ms) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QThread::usleep(500);
   }
-  return done();
 }
 
 // A program a test starts (a simulator, a server, a broker) is killed with the
