@@ -11,6 +11,7 @@ namespace {
 
 const char* kReadHeader1000 = "01 30 31 30 31 30 32 30 31 30 30 30 32 30 31 17 00";
 const char* kReadHeader1001 = "01 30 31 30 31 30 32 30 32 30 30 30 32 30 31 17 03";
+const char* kReadHeader1002 = "01 30 31 30 31 30 32 30 33 30 30 30 32 30 31 17 02";
 const char* kWriteHeader1000 = "01 30 31 38 31 30 32 30 31 30 30 30 32 30 31 17 08";
 const char* kPollData81 = "rx 06 02 81 00 03 81";
 const char* kListRead = "value read for the register list";
@@ -118,6 +119,30 @@ const Scenario kListScenarios[] = {
       {"Tick", {}, "TFF", "start poll; start list read; fail list read: port failed"},
       {"portOk", {}, "", ""},
       {"Tick", {kEnq}, "TFF", "start poll; open"}}},
+    // A controller that stalls (a loaded machine, a busy controller) and then
+    // answers everything it was sent, in order: the replies owed to reads that
+    // have ended are never taken for the next read's. An enquiry going out while
+    // replies are still owed would take an owed enquiry ack as its own, send its
+    // header, and take the data owed to the read before as its value (here
+    // R1002 = 1234, R1001's value). So after a read lost on the line, the next
+    // exchange waits for the line to be quiet, as a command's retry does.
+    {"RepliesOwedToEndedReadsAreNeverTakenForTheNextRead",
+     {{"list=1002,1001", {kEnq}, "FFF", "start list read; open"},
+      {"rx 4E 21 06", {kReadHeader1002}, "FFF", "read header sent"},
+      // Silent from here: R1002's data reply is owed, then an enquiry ack for each enquiry.
+      {"+210", {kEnq}, "FFF", "fail list read: no reply; start list read", "list=R1002: no reply"},
+      {"+210", {kEnq}, "FFF", "fail list read: no reply; start list read", "list=R1001: no reply"},
+      // It answers what it owes: R1002's value (5678), then the two enquiry acks.
+      {"rx 06 02 78 56 03 2E",
+       {},
+       "FFF",
+       "ignored: no exchange waits for this reply; fail list read: reply not understood",
+       "list=R1002: reply not understood"},
+      {"rx 4E 21 06", {}, "FFF", "ignored: no exchange waits for this reply"},
+      {"rx 4E 21 06", {}, "FFF", "ignored: no exchange waits for this reply"},
+      {"+60", {kEnq}, "FFF", "start list read"},
+      {"rx 4E 21 06", {kReadHeader1001}, "FFF", "read header sent"},
+      {"rx 06 02 34 12 03 26", {kEnq}, "FFF", ListRead("start list read"), "list=R1001=1234"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Link, ListExchange, ::testing::ValuesIn(kListScenarios),
