@@ -31,7 +31,7 @@ std::uint16_t ValueOf(const Text& hex) {
 
 std::optional<std::int64_t> LinkControl::nextDeadline() const {
   std::optional<std::int64_t> first;
-  for (const auto& d : {assembler_.deadline(), replyDeadline_, retryAt_})
+  for (const auto& d : {assembler_.deadline(), replyDeadline_, retryAt_, quietAt_})
     if (d && (!first || *d < *first)) first = d;
   return first;
 }
@@ -43,6 +43,11 @@ void LinkControl::Timeout(std::int64_t now) {
     Judge(assembler_.giveUp(now), false);
   }
   if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
+  if (quietAt_ && now >= *quietAt_) {
+    // What the ended exchanges were owed has come, or never will.
+    quietAt_.reset();
+    StartNext();
+  }
   if (retryAt_ && now >= *retryAt_) {
     // The line has been quiet for a while: what the lost attempt left on it is gone.
     const Exchange again = *retry_;
@@ -106,6 +111,10 @@ void LinkControl::EndWith(const Exchange& x, Failure failure) {
     Report(e);
   }
   EndExchange(IsCommand(x.kind));
+  if (failure == Failure::NotAReply || failure == Failure::Refused || failure == Failure::CheckByteBad) {
+    quietAt_ = now_ + kRetryQuietMs;
+    quietLatest_ = now_ + kRetryLatestMs;
+  }
   ReportEnd(x, false, failure, 0);
   if (x.fromList() && list_) list_->jobEnded(x.job, {false, failure, 0}, now_);
   StartNext();

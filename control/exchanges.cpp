@@ -76,7 +76,7 @@ void LinkControl::ClickCommand(ExchangeKind kind, const Text& value, const Text&
   c.value = value;
   c.reg = reg.problem == InputProblem::None ? RegisterName(reg.number) : std::string();
   if (reg.problem == InputProblem::None) c.number = reg.number;
-  if (Busy()) {
+  if (LineTaken()) {
     // Nothing is cut short: this one starts when the exchange under way ends.
     if (const std::optional<Exchange> replaced = scheduler_.queueCommand(c)) {
       LinkEvent e = ExchangeEvent(LinkEvent::Kind::Failed, *replaced);
@@ -174,7 +174,8 @@ void LinkControl::Text6_Click(std::int64_t now) {
 void LinkControl::Timer1_Timer(std::int64_t now) {
   now_ = now;
   listPaused_ = false;
-  if (state_.PollHold) return StartListJob();  // the list goes on while polling is held
+  if (state_.PollHold) return StartListJob();              // the list goes on while polling is held
+  if (quietAt_ && !Busy()) return scheduler_.deferPoll();  // it polls once the line is quiet
   if (const Exchange* busy = Busy()) {
     // A command or a poll still waiting for its reply is never cut short and
     // the tick after its end polls; a list read is short, so this tick polls
@@ -225,7 +226,7 @@ JobId LinkControl::Submit(const Job& job, std::int64_t now) {
 }
 
 void LinkControl::StartListJob() {
-  if (Busy()) return;
+  if (LineTaken()) return;
   const auto begin = [this](const Exchange& x) {
     BeginExchange(x);
     if (exchange_ && frameFailed_) Fail(Failure::PortFailed);
@@ -250,7 +251,7 @@ void LinkControl::StartListJob() {
 }
 
 void LinkControl::StartNext() {
-  if (Busy()) return;
+  if (LineTaken()) return;
   switch (scheduler_.next()) {
     case Scheduler::Next::Command: {
       const Exchange c = scheduler_.takeCommand();

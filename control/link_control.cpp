@@ -92,6 +92,7 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   exchange_.reset();
   retry_.reset();
   retryAt_.reset();
+  quietAt_.reset();
   parkedRow_.reset();
   scheduler_.clear();
   blockMayRepeat_ = false;

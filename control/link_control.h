@@ -238,6 +238,8 @@ class LinkControl : public TransportListener {
   void RefuseEmptyValue(const Exchange& command);
   // The exchange under way, or the one waiting to go again: the line is not free.
   const Exchange* Busy() const { return exchange_ ? &*exchange_ : retry_ ? &*retry_ : nullptr; }
+  // Busy, or waiting for the line to be quiet before anything starts.
+  bool LineTaken() const { return Busy() || quietAt_; }
   LinkEvent ExchangeEvent(LinkEvent::Kind kind, const Exchange& exchange) const;
   // `ruling`: the rule that acted when the cause is a reply.
   void ReportHoldChange(bool before, Cause by, Ruling ruling = Ruling::IgnoredNotAReply);
@@ -270,6 +272,13 @@ class LinkControl : public TransportListener {
   Failure retryFailure_ = Failure::NoReply;
   std::optional<std::int64_t> retryAt_;
   std::int64_t retryLatest_ = 0;  // retryAt_ is put off by arriving bytes up to here
+  // An exchange ended on a reply that fits none of its steps: the controller
+  // may still owe replies to frames of exchanges that have ended, and an
+  // enquiry now would take an owed enquiry ack for its own (and the data owed
+  // to another read for its value). Nothing starts until the line has been
+  // quiet this long; pieces that keep coming put it off up to quietLatest_.
+  std::optional<std::int64_t> quietAt_;
+  std::int64_t quietLatest_ = 0;
   // A row write to go again once the command or poll that waited has had the line.
   std::optional<Exchange> parkedRow_;
   Scheduler scheduler_;

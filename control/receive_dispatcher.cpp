@@ -69,6 +69,7 @@ void LinkControl::MSComm1_OnComm(const Bytes& chunk, std::int64_t now) {
   now_ = now;
   if (chunk.empty()) return;  // nothing came: no rule could act on it
   if (retryAt_) retryAt_ = std::min(now_ + kRetryQuietMs, retryLatest_);  // not quiet yet
+  if (quietAt_) quietAt_ = std::min(now_ + kRetryQuietMs, quietLatest_);
   assembler_.push(chunk, now_);
   // Each piece under the reply expected after acting on the one before.
   while (std::optional<Assembled> a = assembler_.next(Expected(), now_)) {
