@@ -156,8 +156,13 @@ Actions BridgeCore::jobEnded(const JobEnd& end, const std::string& time) {
     const bool same = w->read[0] == w->written[0] && (w->words == 1 || w->read[1] == w->written[1]);
     finish(&a, *w, same ? RowStatus::Written : RowStatus::WrittenReadsOther, Failure::NoReply, time);
   }
-  --registers_[w->reg].writes;
+  const unsigned reg = w->reg;
+  --registers_[reg].writes;
   rowWrites_.erase(w);
+  // The register's next write, if one waits for this one.
+  const auto next = std::find_if(rowWrites_.begin(), rowWrites_.end(),
+                                 [&](const RowWrite& x) { return x.reg == reg && x.job == 0; });
+  if (next != rowWrites_.end()) submitStep(*next);
   return a;
 }
 
@@ -230,7 +235,8 @@ Actions BridgeCore::setMessage(unsigned reg, const std::string& payload, bool re
   w.words = IsPair(r.format) ? 2 : 1;
   w.written[0] = v.first;
   w.written[1] = v.second;
-  submitStep(w);
+  // Writes of one register one after the other, so that each read-back reads its own write.
+  if (r.writes == 0) submitStep(w);
   ++r.writes;
   rowWrites_.push_back(std::move(w));
   return a;

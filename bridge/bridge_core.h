@@ -11,10 +11,10 @@
 // every register known, and the discovery configs. Between connects only
 // changes go out. A write through PREFIX/R<reg>/set becomes jobs of the line's
 // engine, one after the other (its words, then their read-back), submitted
-// through the shell's link control, which holds the only queue; a failed one
-// ends the write, so a pair is never written by half after its first word
-// failed. The jobs' ends make the write's one event. A few writes may be under
-// way at once (kMaxWaitingWrites a register).
+// through the shell's link control; a failed one ends the write, so a pair is
+// never written by half after its first word failed. The jobs' ends make the
+// write's one event. The writes of one register go one after the other, so each
+// read-back reads its own write; a few may wait (kMaxWaitingWrites a register).
 #pragma once
 
 #include <cstdint>
@@ -111,7 +111,7 @@ class BridgeCore {
     unsigned reg = 0;
     std::size_t words = 1;  // 2 for a pair
     std::size_t step = 0;   // 0..words-1 writes, then the reads
-    JobId job = 0;          // the step's job
+    JobId job = 0;          // the step's job; 0 while the write waits for an earlier one of its register
     std::uint16_t written[2] = {};
     std::uint16_t read[2] = {};
   };

@@ -94,12 +94,9 @@ void BridgeRunner::onJobEnded(const JobEnd& end) {
     if (end.ok) outputs_ = static_cast<std::uint8_t>(end.value);
     return;
   }
-  if (end.cause != Cause::Master) return;
-  // After the link control's handler: the write's next job is submitted from
-  // outside it, and the deadline armed for it.
-  QMetaObject::invokeMethod(
-      this, [this, end] { handle([this, &end] { apply(core_.jobEnded(end, TimeOfDay())); }); },
-      Qt::QueuedConnection);
+  // A write's next job is only queued here; the handler that told this end arms
+  // the deadline that starts it.
+  if (end.cause == Cause::Master) apply(core_.jobEnded(end, TimeOfDay()));
 }
 
 void BridgeRunner::handle(const std::function<void()>& event) {

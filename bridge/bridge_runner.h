@@ -46,8 +46,8 @@ class BridgeRunner : public QObject, public LinkObserver {
 
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
+  WatchList list_;  // before the link control, which reads it, so that it outlives it
   LinkControl link_;
-  WatchList list_;
   bridge::BridgeCore core_;
   std::unique_ptr<MqttLink> mqtt_;
   QTimer tick_;

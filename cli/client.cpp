@@ -11,8 +11,6 @@ namespace varnak::cli {
 namespace {
 
 constexpr int kSliceMs = 100;
-// An end told while the job is being submitted (it could not start) is its own.
-constexpr JobId kSubmitting = ~JobId{0};
 
 }  // namespace
 
@@ -104,7 +102,7 @@ void Client::onLinkEvent(const LinkEvent& e) {
 }
 
 void Client::onJobEnded(const JobEnd& end) {
-  if (end.id == waitingFor_ || waitingFor_ == kSubmitting) ended_ = end;
+  if (end.id == waitingFor_) ended_ = end;
   if (onEnd_) onEnd_(end, OutcomeOf(end));
   if (running_) running_->quit();
 }
@@ -147,9 +145,7 @@ void Client::run(const std::function<bool()>& done) {
 
 Outcome Client::runJob(const Job& job) {
   ended_.reset();
-  waitingFor_ = kSubmitting;
   waitingFor_ = start(job);
-  if (ended_ && ended_->id != waitingFor_) ended_.reset();
   run([this] { return ended_.has_value(); });
   waitingFor_ = 0;
   if (ended_) return OutcomeOf(*ended_);

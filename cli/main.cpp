@@ -1,6 +1,4 @@
 // varnak: the scripting client. Results on stdout, one error line on stderr,
-
-#include "line/port_number.h"
 // and an exit code that says what happened.
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,6 +14,7 @@
 #include "cli/options.h"
 #include "cli/read_lines.h"
 #include "cli/watch_command.h"
+#include "line/port_number.h"
 #include "link/decode.h"
 #include "link/register_number.h"
 #include "net/address.h"

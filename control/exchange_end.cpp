@@ -1,11 +1,10 @@
 // The end of an exchange: its last reply used, or a refusal or a deadline; a
-
-#include "line/port_number.h"
 // command lost on the line goes again once the line is quiet; then the
 // scheduler's next choice starts.
 #include <algorithm>
 
 #include "control/link_control.h"
+#include "line/port_number.h"
 #include "link/codec.h"
 #include "link/frames.h"
 
@@ -31,7 +30,7 @@ std::uint16_t ValueOf(const Text& hex) {
 
 std::optional<std::int64_t> LinkControl::nextDeadline() const {
   std::optional<std::int64_t> first;
-  for (const auto& d : {assembler_.deadline(), replyDeadline_, retryAt_, quietAt_})
+  for (const auto& d : {assembler_.deadline(), replyDeadline_, retryAt_, quietAt_, startAt_})
     if (d && (!first || *d < *first)) first = d;
   return first;
 }
@@ -43,6 +42,10 @@ void LinkControl::Timeout(std::int64_t now) {
     Judge(assembler_.giveUp(now), false);
   }
   if (replyDeadline_ && now >= *replyDeadline_ && exchange_) Fail(Failure::NoReply);
+  if (startAt_ && now >= *startAt_) {
+    startAt_.reset();
+    StartNext();
+  }
   if (quietAt_ && now >= *quietAt_) {
     // What the ended exchanges were owed has come, or never will.
     quietAt_.reset();

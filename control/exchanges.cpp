@@ -216,12 +216,9 @@ JobId LinkControl::Submit(const Job& job, std::int64_t now) {
     x.reg = RegisterName(job.reg);
     x.value = FromUtf8(ValueHex(job.value));
   }
-  if (job.reg > kMaxRegister) {
-    ReportEnd(x, false, Failure::BadInput, 0);
-    return x.id;
-  }
+  x.noSuchRegister = job.reg > kMaxRegister;
   scheduler_.queueJob(x);
-  StartNext();
+  startAt_ = now_;
   return x.id;
 }
 
@@ -236,7 +233,11 @@ void LinkControl::StartListJob() {
     parkedRow_.reset();
     return begin(again);
   }
-  if (scheduler_.hasJob()) return begin(scheduler_.takeJob());
+  while (scheduler_.hasJob()) {
+    const Exchange job = scheduler_.takeJob();
+    if (!job.noSuchRegister) return begin(job);
+    ReportEnd(job, false, Failure::BadInput, 0);
+  }
   if (!list_ || listPaused_) return;
   const std::optional<ListJob> job = list_->nextJob(now_);
   if (!job) return;

@@ -89,6 +89,10 @@ void LinkControl::Form2_Load(const Text& answer, std::int64_t now) {
   state_.PollMode = false;
   state_.WriteMode = false;
   state_.PollHold = false;
+  // A master's job under way or waiting to go again ends here; those still
+  // queued wait for the line as before.
+  for (const std::optional<Exchange>* x : {&exchange_, &retry_, &parkedRow_})
+    if (*x && (*x)->cause == Cause::Master) ReportEnd(**x, false, Failure::PortFailed, 0);
   exchange_.reset();
   retry_.reset();
   retryAt_.reset();

@@ -122,7 +122,7 @@ class LinkControl : public TransportListener {
   // Not owned; must outlive its registration.
   void setListSource(ListSource* list) {
     list_ = list;
-    parkedRow_.reset();
+    if (parkedRow_ && parkedRow_->fromList()) parkedRow_.reset();
   }
 
   // Every handler takes the time, in milliseconds on a monotonic clock.
@@ -162,7 +162,8 @@ class LinkControl : public TransportListener {
   void ListChanged(std::int64_t now);
 
   // A master's job: it waits for the line behind the window's command and a due
-  // poll, before the register list, and ends in one JobEnd with the id returned.
+  // poll, before the register list, and ends in one JobEnd with the id returned,
+  // never inside this call: it starts at the next Timeout (nextDeadline() is now).
   JobId Submit(const Job& job, std::int64_t now);
 
   // When the link control wants Timeout() called: the end of a reply timeout or
@@ -191,8 +192,6 @@ class LinkControl : public TransportListener {
   LinkStatus status(std::int64_t now, Translate lang = English) const;
   // The exchange under way, if any.
   const std::optional<Exchange>& exchange() const { return exchange_; }
-  // The outputs as the last poll read them (bit i is Qi); none before the first.
-  std::optional<std::uint8_t> outputs() const { return outputs_; }
 
  private:
   // Sends the bytes, opening the port first if needed; false if they were dropped.
@@ -254,7 +253,6 @@ class LinkControl : public TransportListener {
   Text valueBox_ = U"00";  // the window's value box as last told
   JobId lastId_ = 0;
   int attempts_ = kAttempts;
-  std::optional<std::uint8_t> outputs_;
   std::int64_t now_ = 0;  // the time given to the handler that runs
   LinkHealth health_;
   std::vector<LinkObserver*> observers_;
@@ -277,6 +275,7 @@ class LinkControl : public TransportListener {
   // enquiry now would take an owed enquiry ack for its own (and the data owed
   // to another read for its value). Nothing starts until the line has been
   // quiet this long; pieces that keep coming put it off up to quietLatest_.
+  std::optional<std::int64_t> startAt_;  // a job submitted: the scheduler looks at the line then
   std::optional<std::int64_t> quietAt_;
   std::int64_t quietLatest_ = 0;
   // A row write to go again once the command or poll that waited has had the line.

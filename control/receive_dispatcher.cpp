@@ -140,7 +140,6 @@ void LinkControl::Judge(const Bytes& rx, bool joined) {
       return Took(reply.value());
     case Rule::PollData:
       // The lamps follow the low byte as the poll ends; the high byte is not used.
-      outputs_ = reply.low;
       health_.lampsSet(now_);
       ReportReceived(rx, Ruling::LampsSet, joined);
       return Took(reply.low);

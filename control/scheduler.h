@@ -42,8 +42,6 @@ class Scheduler {
     jobs_.pop_front();
     return j;
   }
-  // Every job waiting, taken out (the line is gone).
-  std::deque<Exchange> takeJobs() { return std::exchange(jobs_, {}); }
   Exchange takeCommand() {
     Exchange c = std::move(*command_);
     command_.reset();

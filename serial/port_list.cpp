@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <tuple>
 
+#include "line/port_number.h"
+
 namespace varnak {
 
 namespace {
@@ -94,7 +96,7 @@ std::optional<std::string> DeviceForNumber(const std::vector<PortInfo>& ports, i
 #ifdef _WIN32
   // There, port number N is simply COMN.
   (void)ports;
-  return "COM" + std::to_string(number);
+  return PortName(number);
 #else
   if (number < 1 || static_cast<std::size_t>(number) > ports.size()) return std::nullopt;
   const PortInfo& p = ports[static_cast<std::size_t>(number - 1)];

@@ -379,6 +379,19 @@ INSTANTIATE_TEST_SUITE_P(
             {R"(p/events={"time": "T", "command": "write R2000 = 1", "outcome": "confirmed", "why": "written; read-back failed: refused"})"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(BridgeCore, WritesOfOneRegisterGoOneAfterTheOther) {
+  FakeLine line;
+  BridgeCore core(Settings(), line.submit());
+  core.connected();
+  core.message("p/R2000/set", "1", false, "T");
+  core.message("p/R2000/set", "2", false, "T");
+  core.message("p/R1002/set", "3", false, "T");  // another register goes at once
+  EXPECT_EQ(line.jobs, "write R2000 0001;write R1002 0003;");
+  core.jobEnded({1, ExchangeKind::ListWrite, Cause::Master, "", 0, {}, 1, true}, "T");
+  core.jobEnded({3, ExchangeKind::ListRead, Cause::Master, "", 0, {}, 1, true}, "T");
+  EXPECT_EQ(line.jobs, "write R2000 0001;write R1002 0003;read R2000;write R2000 0002;");
+}
+
 TEST(BridgeCore, TooManyWritesWaitingAreRefused) {
   FakeLine line;
   BridgeCore core(Settings(), line.submit());
