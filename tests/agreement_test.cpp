@@ -1,5 +1,5 @@
 // The window and the client against the same faulty line: one engine judges
-// both, so each fault ends a read the same way in the window's title and in
+// both, so each fault ends a read or a write the same way in the window and in
 // the client's exit code.
 #include <gtest/gtest.h>
 
@@ -16,68 +16,84 @@ struct Fault {
   const char* name;
   QStringList simArgs;
   const char* control;  // a control command after start, or ""
-  const char* outcome;  // "1234", or the failure's words in the title
+  const char* outcome;  // "ok", or the failure's words
   int exit;             // the client's exit code for it
 };
 void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
 const Fault kFaults[] = {
-    {"None", {}, "", "1234", 0},
+    {"None", {}, "", "ok", 0},
     {"EveryReplyDropped", {"--drop", "1"}, "", "no reply", 4},
     {"ControllerSilent", {}, "silent on", "no reply", 4},
     {"EveryFrameRefused", {"--nak", "1"}, "", "refused", 5},
     {"EveryReplyCorrupted", {"--corrupt", "1", "--seed", "3"}, "", "corrupted", 5},
-    {"FirstEnquiryLostThenAnswered", {"--drop-first", "enquiry"}, "", "1234", 0},
-    {"FirstHeaderLostThenAnswered", {"--drop-first", "header"}, "", "1234", 0},
-    {"RepliesInPiecesBehindAnAdapter", {"--usb-latency", "16"}, "", "1234", 0},
+    {"FirstEnquiryLostThenAnswered", {"--drop-first", "enquiry"}, "", "ok", 0},
+    {"FirstHeaderLostThenAnswered", {"--drop-first", "header"}, "", "ok", 0},
+    {"RepliesInPiecesBehindAnAdapter", {"--usb-latency", "16"}, "", "ok", 0},
 };
 
-// The window's outcome: the value in the read box, or why the read failed.
-std::string WindowOutcome(WindowOnSim& w) {
-  w.form->Command3->click();
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 5000) {
-    QTest::qWait(20);
-    if (w.form->Text5->text() == QLatin1String("1234")) return "1234";
-    const std::string title = w.form->core().status(w.form->now()).message;
-    for (const char* why : {"no reply", "refused", "check byte bad", "reply not understood"})
-      if (title.find(std::string("failed (") + why + ")") != std::string::npos)
-        return std::string(why) == "check byte bad" || std::string(why) == "reply not understood"
-                   ? "corrupted"
-                   : why;
+// How the window's command ended: "ok", or its failure in the client's terms.
+struct CommandEnd : LinkObserver {
+  ExchangeKind kind;
+  std::optional<JobEnd> end;
+  explicit CommandEnd(ExchangeKind k) : kind(k) {}
+  void onLinkEvent(const LinkEvent&) override {}
+  void onJobEnded(const JobEnd& e) override {
+    if (e.kind == kind) end = e;
   }
-  return "nothing within 5 s";
-}
+  std::string outcome() const {
+    if (!end) return "nothing within 5 s";
+    if (end->ok) return "ok";
+    if (end->failure == Failure::CheckByteBad || end->failure == Failure::NotAReply) return "corrupted";
+    return FailureText(end->failure);
+  }
+};
 
-class Agreement : public ::testing::TestWithParam<Fault> {};
+class Agreement : public ::testing::TestWithParam<std::tuple<Fault, bool>> {};
 
 TEST_P(Agreement, TheClientEndsAsTheWindowDoes) {
-  const Fault& f = GetParam();
+  const auto& [f, write] = GetParam();
   WindowOnSim w;
   w.start(f.simArgs);
   ASSERT_EQ(w.sim->command(QStringLiteral("set R2000 1234")), "ok");
   if (*f.control) {
     ASSERT_EQ(w.sim->command(QString::fromUtf8(f.control)), "ok");
   }
-  EXPECT_EQ(WindowOutcome(w), f.outcome);
+  CommandEnd ended(write ? ExchangeKind::Write : ExchangeKind::Read);
+  w.form->core().addObserver(&ended);
+  w.form->Text1->setText(QStringLiteral("00A5"));
+  (write ? w.form->Command1 : w.form->Command3)->click();
+  QElapsedTimer t;
+  t.start();
+  while (!ended.end && t.elapsed() < 5000) QTest::qWait(20);
+  w.form->core().removeObserver(&ended);
+  EXPECT_EQ(ended.outcome(), f.outcome);
+  if (!write && ended.outcome() == "ok") EXPECT_EQ(w.form->Text5->text().toStdString(), "1234");
   // The window lets go of the line; the client takes it, with the window's reply timeout.
   const QString device = w.sim->device();
   const auto timeout = QString::number(w.form->core().replyTimeoutMs());
   w.form.reset();
   w.port.reset();
+  QStringList args{"--port", device, "--timeout", timeout};
+  args << (write ? QStringList{"write", "R2000", "5AA5"} : QStringList{"read", "R2000"});
   QProcess client;
-  client.start(QStringLiteral(VARNAK_CLI_PATH), {"--port", device, "--timeout", timeout, "read", "R2000"});
+  client.start(QStringLiteral(VARNAK_CLI_PATH), args);
   ASSERT_TRUE(client.waitForFinished(15000));
   const QString out = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
   EXPECT_EQ(client.exitCode(), f.exit) << client.readAllStandardError().toStdString();
-  if (f.exit == 0) {
-    EXPECT_EQ(out.toStdString(), f.outcome);
+  if (f.exit == 0 && write) {
+    EXPECT_EQ(w.sim->command(QStringLiteral("get R2000")), "R2000 5AA5");
+  } else if (f.exit == 0) {
+    EXPECT_EQ(out.toStdString(), "1234");
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(SameLine, Agreement, ::testing::ValuesIn(kFaults),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SameLine, Agreement,
+                         ::testing::Combine(::testing::ValuesIn(kFaults), ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "Write" : "Read");
+                         });
 
 }  // namespace
 }  // namespace varnak::testing
