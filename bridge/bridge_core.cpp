@@ -127,42 +127,27 @@ Actions BridgeCore::rowChanged(unsigned reg, const std::string& value) {
   return a;
 }
 
-void BridgeCore::submitStep(RowWrite& w) {
-  const bool write = w.step < w.words;
-  const std::size_t word = write ? w.step : w.step - w.words;
-  const unsigned reg = w.reg + static_cast<unsigned>(word);
-  w.job = submit_ ? submit_({write ? Job::Kind::Write : Job::Kind::Read, reg,
-                             write ? w.written[word] : std::uint16_t{0}, "mqtt"})
-                  : 0;
-}
-
 Actions BridgeCore::jobEnded(const JobEnd& end, const std::string& time) {
   Actions a;
-  const auto w =
-      std::find_if(rowWrites_.begin(), rowWrites_.end(), [&](const RowWrite& x) { return x.job == end.id; });
-  if (w == rowWrites_.end()) return a;
-  const bool writing = w->step < w->words;
+  const auto w = std::find_if(rowWrites_.begin(), rowWrites_.end(), [&](const RowWrite& x) {
+    return std::find(std::begin(x.jobs), std::end(x.jobs), end.id) != std::end(x.jobs);
+  });
+  if (w == rowWrites_.end()) return a;  // a job after one that failed: the write has ended
+  const std::size_t step = w->ended;
+  const bool writing = step < w->words;
   if (!end.ok) {
-    const RowStatus status = !writing       ? RowStatus::WrittenReadBackFailed
-                             : w->step == 0 ? RowStatus::WriteFailed
-                                            : RowStatus::HalfWritten;
+    const RowStatus status = !writing     ? RowStatus::WrittenReadBackFailed
+                             : step == 0 ? RowStatus::WriteFailed
+                                         : RowStatus::HalfWritten;
     finish(&a, *w, status, end.failure, time);
   } else {
-    if (!writing) w->read[w->step - w->words] = end.value;
-    if (++w->step < 2 * w->words) {
-      submitStep(*w);
-      return a;
-    }
+    if (!writing) w->read[step - w->words] = end.value;
+    if (++w->ended < 2 * w->words) return a;
     const bool same = w->read[0] == w->written[0] && (w->words == 1 || w->read[1] == w->written[1]);
     finish(&a, *w, same ? RowStatus::Written : RowStatus::WrittenReadsOther, Failure::NoReply, time);
   }
-  const unsigned reg = w->reg;
-  --registers_[reg].writes;
+  --registers_[w->reg].writes;
   rowWrites_.erase(w);
-  // The register's next write, if one waits for this one.
-  const auto next = std::find_if(rowWrites_.begin(), rowWrites_.end(),
-                                 [&](const RowWrite& x) { return x.reg == reg && x.job == 0; });
-  if (next != rowWrites_.end()) submitStep(*next);
   return a;
 }
 
@@ -235,8 +220,15 @@ Actions BridgeCore::setMessage(unsigned reg, const std::string& payload, bool re
   w.words = IsPair(r.format) ? 2 : 1;
   w.written[0] = v.first;
   w.written[1] = v.second;
-  // Writes of one register one after the other, so that each read-back reads its own write.
-  if (r.writes == 0) submitStep(w);
+  JobId previous = 0;
+  for (std::size_t i = 0; i < 2 * w.words; ++i) {
+    const bool write = i < w.words;
+    const std::size_t word = write ? i : i - w.words;
+    Job job{write ? Job::Kind::Write : Job::Kind::Read, reg + static_cast<unsigned>(word),
+            write ? w.written[word] : std::uint16_t{0}, "mqtt"};
+    job.after = previous;
+    previous = w.jobs[i] = submit_ ? submit_(job) : 0;
+  }
   ++r.writes;
   rowWrites_.push_back(std::move(w));
   return a;

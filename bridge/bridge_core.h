@@ -10,11 +10,11 @@
 // connect the whole state goes out again: availability, controller, outputs,
 // every register known, and the discovery configs. Between connects only
 // changes go out. A write through PREFIX/R<reg>/set becomes jobs of the line's
-// engine, one after the other (its words, then their read-back), submitted
-// through the shell's link control; a failed one ends the write, so a pair is
-// never written by half after its first word failed. The jobs' ends make the
-// write's one event. The writes of one register go one after the other, so each
-// read-back reads its own write; a few may wait (kMaxWaitingWrites a register).
+// engine, submitted together (its words, then their read-back), each to go only
+// after the one before succeeded: a pair is never written by half after its
+// first word failed. The engine runs jobs in the order submitted, so each
+// read-back reads its own write. The jobs' ends make the write's one event. A
+// few writes of one register may be under way (kMaxWaitingWrites).
 #pragma once
 
 #include <cstdint>
@@ -96,7 +96,7 @@ class BridgeCore {
   Actions message(const std::string& topic, const std::string& payload, bool retained,
                   const std::string& time);
   // A job of the line ended (any job: those that are no write's are let be);
-  // the next job of its write is submitted.
+  // the write they belong to ends with its first failure or its last job.
   Actions jobEnded(const JobEnd& end, const std::string& time);
 
  private:
@@ -105,18 +105,16 @@ class BridgeCore {
     std::optional<std::string> value;  // the last value published or to publish
     std::size_t writes = 0;            // writes under way or waiting for the line
   };
-  // A write under way: its words, then their read-back, one job at a time.
+  // A write under way: its words, then their read-back, as jobs in that order.
   struct RowWrite {
     std::string command;  // "write R1000 = 00A5"
     unsigned reg = 0;
     std::size_t words = 1;  // 2 for a pair
-    std::size_t step = 0;   // 0..words-1 writes, then the reads
-    JobId job = 0;          // the step's job; 0 while the write waits for an earlier one of its register
+    JobId jobs[4] = {};     // the words' writes, then their reads
+    std::size_t ended = 0;  // jobs ended, all of them ok
     std::uint16_t written[2] = {};
     std::uint16_t read[2] = {};
   };
-  // The job of the write's step, submitted.
-  void submitStep(RowWrite& w);
   // The write's end: its event, and the read-back's value published.
   void finish(Actions* a, const RowWrite& w, RowStatus status, Failure failure, const std::string& time);
 

@@ -64,6 +64,8 @@ struct Exchange {
   std::string master;              // Cause::Master: who submitted it
   std::optional<unsigned> number;  // the register as a number, when the text meant one
   bool noSuchRegister = false;     // a master's job for a register above 77777: ends unsent
+  JobId after = 0;                 // a master's job that must have succeeded first (Job::after)
+  std::optional<Failure> afterFailed;  // how that job failed: this one ends unsent
   Text registerDigits;             // octal digits for the header (write, read, list)
   Text value;                      // write: the value as typed; list write: four hex digits
   std::string reg;                 // "R2000", for reports and the title

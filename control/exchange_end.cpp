@@ -135,6 +135,7 @@ void LinkControl::ReportEnd(const Exchange& x, bool ok, Failure failure, std::ui
   end.ok = ok;
   end.failure = failure;
   end.attempts = x.attempt;
+  if (!ok && x.cause == Cause::Master) scheduler_.failJobsAfter(x.id, failure);
   // An observer may stop observing as it learns of the end.
   const std::vector<LinkObserver*> observers = observers_;
   for (LinkObserver* o : observers) o->onJobEnded(end);

@@ -1,8 +1,6 @@
 // The start of the exchanges: the operator's commands, the poll timer and the
 // register list start them, one at a time, and the scheduler's choice when the
 // line is free.
-#include <algorithm>
-
 #include "control/input_check.h"
 #include "control/link_control.h"
 #include "link/frames.h"
@@ -217,9 +215,17 @@ JobId LinkControl::Submit(const Job& job, std::int64_t now) {
     x.value = FromUtf8(ValueHex(job.value));
   }
   x.noSuchRegister = job.reg > kMaxRegister;
+  x.after = job.after;
   scheduler_.queueJob(x);
   startAt_ = now_;
   return x.id;
+}
+
+bool LinkControl::Withdraw(JobId id, std::int64_t now) {
+  now_ = now;
+  const std::optional<Exchange> x = scheduler_.withdrawJob(id);
+  if (x) ReportEnd(*x, false, Failure::Withdrawn, 0);
+  return x.has_value();
 }
 
 void LinkControl::StartListJob() {
@@ -235,6 +241,10 @@ void LinkControl::StartListJob() {
   }
   while (scheduler_.hasJob()) {
     const Exchange job = scheduler_.takeJob();
+    if (job.afterFailed) {
+      ReportEnd(job, false, *job.afterFailed, 0);
+      continue;
+    }
     if (!job.noSuchRegister) return begin(job);
     ReportEnd(job, false, Failure::BadInput, 0);
   }

@@ -19,6 +19,10 @@ struct Job {
   unsigned reg = 0;         // register number, 0 to 077777 (Read, Write)
   std::uint16_t value = 0;  // Write: the value to store
   std::string master;       // who asks, for the trace and the events ("client", "mqtt", "10.0.0.7:50112")
+  // A job submitted earlier that must have succeeded for this one to go: when it
+  // failed, this one ends unsent with its failure (the second word of a pair is
+  // not written after the first was refused). 0: none.
+  std::uint64_t after = 0;
 };
 
 }  // namespace varnak

@@ -165,6 +165,9 @@ class LinkControl : public TransportListener {
   // poll, before the register list, and ends in one JobEnd with the id returned,
   // never inside this call: it starts at the next Timeout (nextDeadline() is now).
   JobId Submit(const Job& job, std::int64_t now);
+  // A master takes back a job that has not started: it ends now, Withdrawn, and
+  // nothing of it goes on the line. False when it started or ended already.
+  bool Withdraw(JobId id, std::int64_t now);
 
   // When the link control wants Timeout() called: the end of a reply timeout or
   // of a join, or none.

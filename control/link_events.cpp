@@ -20,6 +20,8 @@ const char* FailureText(Failure f) {
       return QT_TRANSLATE_NOOP("LinkEvents", "not sent");
     case Failure::Replaced:
       return QT_TRANSLATE_NOOP("LinkEvents", "not sent: another command was clicked");
+    case Failure::Withdrawn:
+      return QT_TRANSLATE_NOOP("LinkEvents", "not sent: withdrawn");
   }
   return "?";
 }

@@ -50,8 +50,9 @@ enum class Failure {
   PortFailed,    // the frame could not be written
   BadInput,      // nothing sent: the register or value box holds what cannot be meant
   Replaced,      // nothing sent: another command was clicked while this one waited
+  Withdrawn,     // nothing sent: the master that submitted the job took it back
 };
-constexpr int kFailureCount = static_cast<int>(Failure::Replaced) + 1;
+constexpr int kFailureCount = static_cast<int>(Failure::Withdrawn) + 1;
 
 // Who or what started an exchange, held or released polling, or closed the
 // port: in the operator's terms when shown, the controls' names only here.

@@ -37,6 +37,21 @@ class Scheduler {
   Next next() const {
     return command_ ? Next::Command : pollDue_ ? Next::Poll : !jobs_.empty() ? Next::Job : Next::List;
   }
+  // A master's job not yet started, taken out; none when it started or ended.
+  std::optional<Exchange> withdrawJob(JobId id) {
+    for (auto j = jobs_.begin(); j != jobs_.end(); ++j) {
+      if (j->id != id) continue;
+      Exchange x = std::move(*j);
+      jobs_.erase(j);
+      return x;
+    }
+    return std::nullopt;
+  }
+  // A job failed: those waiting that were to go only after it end unsent, with its failure.
+  void failJobsAfter(JobId id, Failure failure) {
+    for (Exchange& j : jobs_)
+      if (j.after == id) j.afterFailed = failure;
+  }
   Exchange takeJob() {
     Exchange j = std::move(jobs_.front());
     jobs_.pop_front();

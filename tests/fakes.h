@@ -262,6 +262,31 @@ struct FakeList : ListSource {
   }
 };
 
+// How the masters' jobs ended, in order: "R2000 written", "R2000=1234",
+// "outputs=81", "R2000: no reply".
+struct JobLog : LinkObserver {
+  std::vector<std::string> ended;
+  void onLinkEvent(const LinkEvent&) override {}
+  void onJobEnded(const JobEnd& e) override {
+    if (e.cause != Cause::Master) return;
+    char reg[16];
+    std::snprintf(reg, sizeof reg, "R%o", e.reg.value_or(0));
+    const std::string what = e.kind == ExchangeKind::Outputs ? "outputs" : reg;
+    if (!e.ok)
+      ended.push_back(what + ": " + FailureText(e.failure));
+    else if (e.kind == ExchangeKind::ListWrite)
+      ended.push_back(what + " written");
+    else
+      ended.push_back(what + "=" + ValueHex(e.value));
+  }
+  std::string take() {
+    std::string out;
+    for (const std::string& e : ended) out += (out.empty() ? "" : "; ") + e;
+    ended.clear();
+    return out;
+  }
+};
+
 // A link control on a fake port and panel, started with port 1, on a clock that
 // moves only when a test moves it.
 struct Rig {
@@ -270,11 +295,14 @@ struct Rig {
   LinkControl core{port};
   FakeList list;  // registered by a scenario's "list=" event
   EventLog log;
+  JobLog jobs;
+  JobId lastJob = 0;  // the master's job submitted last
   std::int64_t now = 0;  // ms
 
   explicit Rig(const Text& answer = U"1") {
     panel.attach(core);
     core.addObserver(&log);
+    core.addObserver(&jobs);
     panel.Form2_Load(answer, now);
   }
 

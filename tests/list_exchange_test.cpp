@@ -125,6 +125,28 @@ const Scenario kListScenarios[] = {
     // header, and take the data owed to the read before as its value (here
     // R1002 = 1234, R1001's value). So after a read lost on the line, the next
     // exchange waits for the line to be quiet, as a command's retry does.
+    // A master's job that goes only after another has succeeded (the second
+    // word of a pair, a read-back) ends unsent when that one failed; a job taken
+    // back before it started ends unsent too. Neither puts a byte on the line.
+    {"AJobAfterOneThatFailedEndsUnsent",
+     {{"failWrite", {}, "", ""},
+      {"job=write 2000:0001", {}, "", ""},
+      {"job=read 2000 after", {}, "", ""},
+      {"job=read 1000", {}, "", ""},
+      {"+0",
+       {},
+       "FFF",
+       "start list write; open; fail; close; fail list write: port failed; "
+       "start list read; open; fail; close; fail list read: port failed",
+       "jobs=R2000: port failed; R2000: port failed; R1000: port failed"}}},
+    {"AJobTakenBackEndsUnsent",
+     {{"job=read 2000", {}, "", ""},
+      {"job=read 1000", {}, "", ""},
+      {"withdraw", {}, "", "", "jobs=R1000: not sent: withdrawn"},
+      {"+0", {kEnq}, "FFF", "start list read; open"},
+      {"rx 4E 21 06", {kReadHeader2000}, "FFF", "read header sent"},
+      {"rx 06 02 34 12 03 26", {}, "FFF", "value read for the register list; done list read",
+       "jobs=R2000=1234"}}},
     {"RepliesOwedToEndedReadsAreNeverTakenForTheNextRead",
      {{"list=1002,1001", {kEnq}, "FFF", "start list read; open"},
       {"rx 4E 21 06", {kReadHeader1002}, "FFF", "read header sent"},

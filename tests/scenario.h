@@ -20,11 +20,16 @@ namespace varnak::testing {
 //   +150                            the clock moves on 150 ms (deadlines fire)
 //   list=1000,1001                  the register list reads these, in turn
 //   listWrite=1000:1234             a row of the list writes 1234 to R1000
+//   job=write 2000:0001 / job=read 2000 / job=outputs   a master submits a job;
+//     "... after" makes it go only if the job submitted before it succeeded;
+//     it starts at the next deadline ("+0")
+//   withdraw                        the master takes back the job it submitted last
 // `sent`: the frames written by this event, in order. `flags`: PollMode,
 // WriteMode, PollHold as T/F ("" = not checked). `report`: what the link
 // control reported, in EventLog's words: the rule that acted on a chunk or why
 // none did. `check`: "Text5=1205", "Text1=0005", "lamps=10000001" or "" for
-// nothing more; "list=R1000=1234; R1001: no reply" for how the list's jobs ended.
+// nothing more; "list=R1000=1234; R1001: no reply" for how the list's jobs ended,
+// "jobs=R2000 written; R2000: no reply" for the masters' jobs.
 // clang-format off
 struct Step {
   std::string event;
@@ -77,6 +82,24 @@ inline void Apply(Rig& rig, const std::string& event) {
     rig.core.setListSource(&rig.list);
     return rig.core.ListChanged(rig.now);
   }
+  if (event.rfind("job=", 0) == 0) {
+    std::istringstream in(event.substr(4));
+    std::string kind, reg, after;
+    in >> kind >> reg >> after;
+    Job job;
+    job.kind = kind == "write" ? Job::Kind::Write : kind == "read" ? Job::Kind::Read : Job::Kind::Outputs;
+    if (reg == "after") std::swap(reg, after);
+    if (!reg.empty()) {
+      job.reg = std::stoul(reg.substr(0, reg.find(':')), nullptr, 8);
+      if (reg.find(':') != std::string::npos)
+        job.value = static_cast<std::uint16_t>(std::stoul(reg.substr(reg.find(':') + 1), nullptr, 16));
+    }
+    if (after == "after") job.after = rig.lastJob;
+    job.master = "test";
+    rig.lastJob = c.Submit(job, rig.now);
+    return;
+  }
+  if (event == "withdraw") return void(c.Withdraw(rig.lastJob, rig.now));
   const auto eq = event.find('=');
   ASSERT_NE(eq, std::string::npos) << "unknown event " << event;
   const std::string field = event.substr(0, eq);
@@ -107,6 +130,8 @@ inline void Check(Rig& rig, const std::string& check) {
     actual = rig.core.status(rig.now).message;
   } else if (what == "list") {
     actual = rig.list.take();
+  } else if (what == "jobs") {
+    actual = rig.jobs.take();
   } else if (what == "opens") {
     actual = std::to_string(rig.port.opens);
   } else {

@@ -308,6 +308,10 @@
         <translation>未发送：又点击了另一个命令</translation>
     </message>
     <message>
+        <source>not sent: withdrawn</source>
+        <translation>未发送：已撤回</translation>
+    </message>
+    <message>
         <source>kept: waiting for the rest of the reply</source>
         <translation>保留：等待应答的其余部分</translation>
     </message>
