@@ -3,23 +3,35 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "net/address.h"
+
 namespace varnak::bridge {
 
 const char kBridgeUsage[] =
-    "Usage: varnak bridge --mqtt mqtt://HOST[:PORT] [options]\n"
+    "Usage: varnak bridge [--mqtt URL] [--share tcp://HOST:PORT] [--modbus tcp://HOST:PORT] [options]\n"
     "Owns the line, polls the outputs and reads the registers of a list file as the window does,\n"
-    "and publishes them to an MQTT broker as retained topics under PREFIX; writes come in on\n"
-    "PREFIX/R<reg>/set.\n"
+    "and serves them: to an MQTT broker as retained topics under PREFIX (writes come in on\n"
+    "PREFIX/R<reg>/set), to other windows and clients that reach the bridge as the controller\n"
+    "over TCP (--share), and as a Modbus TCP server (--modbus). At least one of the three.\n"
     "\n"
     "Options:\n"
     "  --port LINE           the serial device, port number N as 'varnak ports' lists it (default 1),\n"
     "                        or a serial device server: tcp://HOST:PORT, rfc2217://HOST:PORT\n"
     "  --mqtt URL            the broker: mqtt://HOST[:PORT] (default port 1883), or\n"
     "                        mqtts://HOST[:PORT] over TLS (default port 8883)\n"
+    "  --share tcp://HOST:PORT  take up to 16 masters of the line over TCP: windows with\n"
+    "                        --port 1=tcp://HOST:PORT, clients with --port tcp://HOST:PORT\n"
+    "                        (HOST: an address, [IPv6], a host name, 0.0.0.0 for every interface)\n"
+    "  --modbus tcp://HOST:PORT  serve up to 32 Modbus TCP clients: holding register N is the\n"
+    "                        register whose octal number is N (R2000 = 1024), coils 0-7 Q0-Q7\n"
+    "  --max-age MS          Modbus reads are answered from values read this long ago at most\n"
+    "                        (default 2000)\n"
+    "  --trace               every chunk on the line and every master's request on stderr\n"
     "  --topic PREFIX        the topics' prefix (default varnak)\n"
     "  --watch FILE          the register list file (CSV with the header register,name,format)\n"
     "  --ha-discovery        publish Home Assistant discovery configs under homeassistant/\n"
-    "  --read-only           take no writes: every PREFIX/R<reg>/set is ignored\n"
+    "  --read-only           take no writes: every PREFIX/R<reg>/set is ignored, Modbus writes\n"
+    "                        are refused (exception 01)\n"
     "  --username U          the broker's user name\n"
     "  --password-file F     the broker password: the first line of F\n"
     "  --cafile F            mqtts: the certificate authorities to trust (default: the system's)\n"
@@ -29,7 +41,8 @@ const char kBridgeUsage[] =
     "\n"
     "Topics (retained unless said): PREFIX/availability (online, offline), PREFIX/controller\n"
     "(online, no reply, port failed), PREFIX/outputs (two hex digits), PREFIX/Q0..Q7 (1, 0),\n"
-    "PREFIX/R<reg> (the value in the row's format), PREFIX/events (JSON, not retained).\n"
+    "PREFIX/R<reg> (the value in the row's format), PREFIX/masters (masters connected with\n"
+    "--share), PREFIX/events (JSON, not retained).\n"
     "Runs until SIGTERM or SIGINT: then publishes offline, disconnects and releases the line\n"
     "(exit 143 or 130). Exit 2: usage error. A line that cannot be opened, or a broker away,\n"
     "is tried again for as long as the bridge runs.\n";
@@ -43,7 +56,8 @@ struct Key {
 constexpr Key kKeys[] = {{"port", false},     {"mqtt", false},          {"topic", false},
                          {"watch", false},    {"ha-discovery", true},   {"read-only", true},
                          {"username", false}, {"password-file", false}, {"cafile", false},
-                         {"config", false}};
+                         {"config", false},   {"share", false},         {"modbus", false},
+                         {"max-age", false},  {"trace", true}};
 
 const Key* FindKey(const std::string& name) {
   const auto* k =
@@ -77,10 +91,17 @@ std::string Set(BridgeConfig* c, const std::string& key, const std::string& valu
   if (key == "password-file") c->passwordFile = value;
   if (key == "cafile") c->cafile = value;
   if (key == "config") c->configFile = value;
-  if (key == "ha-discovery" || key == "read-only") {
+  if (key == "share") c->share = value;
+  if (key == "modbus") c->modbus = value;
+  if (key == "max-age") {
+    const bool digits = !value.empty() && value.size() <= 7 && std::all_of(value.begin(), value.end(), ::isdigit);
+    if (!digits) return "--max-age wants milliseconds, got: " + value;
+    c->maxAgeMs = std::atoi(value.c_str());
+  }
+  if (key == "ha-discovery" || key == "read-only" || key == "trace") {
     const auto yes = ParseYesNo(value);
     if (!yes) return key + " wants yes or no, got: " + value;
-    (key == "ha-discovery" ? c->haDiscovery : c->readOnly) = *yes;
+    (key == "ha-discovery" ? c->haDiscovery : key == "trace" ? c->trace : c->readOnly) = *yes;
   }
   if (!FindKey(key)->flag && value.empty()) return "--" + key + " wants a value";
   return {};
@@ -88,8 +109,21 @@ std::string Set(BridgeConfig* c, const std::string& key, const std::string& valu
 
 // What the options say together, once all are in.
 std::string Check(BridgeConfig* c) {
-  if (c->mqtt.empty()) return "bridge needs --mqtt mqtt://HOST[:PORT]";
+  if (c->mqtt.empty() && c->share.empty() && c->modbus.empty())
+    return "bridge needs at least one of --mqtt mqtt://HOST[:PORT], --share tcp://HOST:PORT and "
+           "--modbus tcp://HOST:PORT";
   std::string why;
+  for (const auto& [option, text] : {std::pair{"--share", &c->share}, std::pair{"--modbus", &c->modbus}}) {
+    if (text->empty()) continue;
+    const auto a = ParseLineAddress(*text, &why);
+    if (!a || a->kind != LineAddress::Kind::RawTcp || text->rfind("tcp://", 0) != 0)
+      return std::string(option) + " wants tcp://HOST:PORT, got: " + *text;
+  }
+  if (!c->share.empty() && c->share == c->modbus) return "--share and --modbus want ports of their own";
+  if (c->mqtt.empty()) {
+    if (c->haDiscovery) return "--ha-discovery needs --mqtt";
+    return {};
+  }
   const auto broker = ParseBrokerAddress(c->mqtt, &why);
   if (!broker) return why;
   c->broker = *broker;

@@ -22,8 +22,12 @@ std::optional<BrokerAddress> ParseBrokerAddress(const std::string& text, std::st
 
 struct BridgeConfig {
   std::string port;      // as --port takes it: a device path, a port number, or an address text
-  std::string mqtt;      // as given
+  std::string mqtt;      // as given; empty: no broker
   BrokerAddress broker;  // parsed from `mqtt`
+  std::string share;     // "tcp://HOST:PORT": masters of the line over TCP; empty: none
+  std::string modbus;    // "tcp://HOST:PORT": the Modbus TCP server; empty: none
+  int maxAgeMs = 2000;   // a Modbus read is answered from values this old at most
+  bool trace = false;    // every chunk on the line and every master's request on stderr
   std::string topic = "varnak";
   std::string watchFile;  // the register list file, empty for none
   bool haDiscovery = false;

@@ -85,6 +85,7 @@ Actions BridgeCore::connected() {
   }
   for (const WatchEntry& e : settings_.list)
     if (const auto& v = registers_[e.reg].value) send(&a, Retained(RegisterTopic(p, e.reg), *v));
+  if (masters_) send(&a, Retained(MastersTopic(p), std::to_string(*masters_)));
   if (settings_.haDiscovery)
     for (const DiscoveryConfig& c :
          DiscoveryConfigs(p, settings_.list, settings_.readOnly, settings_.portLabel))
@@ -244,10 +245,26 @@ Actions BridgeCore::discoveryMessage(const std::string& topic, const std::string
   return a;
 }
 
+Actions BridgeCore::masterEvent(const MasterEvent& e, const std::string& time) {
+  Actions a;
+  event(&a, time, e.command, e.outcome, e.why, e.value, e.master);
+  return a;
+}
+
+Actions BridgeCore::masters(int count) {
+  Actions a;
+  if (masters_ == count) return a;
+  masters_ = count;
+  send(&a, Retained(MastersTopic(settings_.prefix), std::to_string(count)));
+  return a;
+}
+
 void BridgeCore::event(Actions* a, const std::string& time, const std::string& command,
-                       const std::string& outcome, const std::string& why, const std::string& value) {
-  std::string json = "{\"time\": " + JsonString(time) + ", \"command\": " + JsonString(command) +
-                     ", \"outcome\": " + JsonString(outcome);
+                       const std::string& outcome, const std::string& why, const std::string& value,
+                       const std::string& master) {
+  std::string json = "{\"time\": " + JsonString(time);
+  if (!master.empty()) json += ", \"master\": " + JsonString(master);
+  json += ", \"command\": " + JsonString(command) + ", \"outcome\": " + JsonString(outcome);
   if (!why.empty()) json += ", \"why\": " + JsonString(why);
   if (!value.empty()) json += ", \"value\": " + JsonString(value);
   json += "}";

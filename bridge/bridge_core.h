@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "control/job.h"
+#include "bridge/master_event.h"
 #include "control/link_events.h"
 #include "watch/watch_list.h"
 
@@ -98,6 +99,10 @@ class BridgeCore {
   // A job of the line ended (any job: those that are no write's are let be);
   // the write they belong to ends with its first failure or its last job.
   Actions jobEnded(const JobEnd& end, const std::string& time);
+  // A network master's request ended (a window's or client's over --share, a Modbus client's).
+  Actions masterEvent(const MasterEvent& e, const std::string& time);
+  // How many masters are connected over --share.
+  Actions masters(int count);
 
  private:
   struct Register {
@@ -122,7 +127,7 @@ class BridgeCore {
   Actions discoveryMessage(const std::string& topic, const std::string& payload, bool retained);
   // An event to publish now, or to keep for the next connect.
   void event(Actions* a, const std::string& time, const std::string& command, const std::string& outcome,
-             const std::string& why = {}, const std::string& value = {});
+             const std::string& why = {}, const std::string& value = {}, const std::string& master = {});
   void send(Actions* a, Message m) const {
     if (connected_) a->publish.push_back(std::move(m));
   }
@@ -132,6 +137,7 @@ class BridgeCore {
   std::deque<RowWrite> rowWrites_;  // in the order submitted
   bool connected_ = false;
   std::optional<std::uint8_t> outputs_;
+  std::optional<int> masters_;
   ControllerState controller_ = ControllerState::Unknown;
   std::map<unsigned, Register> registers_;
   std::deque<Message> waitingEvents_;

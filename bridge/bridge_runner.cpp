@@ -8,6 +8,7 @@
 
 #include "bridge/discovery.h"
 #include "bridge/topics.h"
+#include "link/decode.h"
 #include "serial/local_port.h"
 #include "timeline/local_time.h"
 
@@ -42,15 +43,18 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
                            std::unique_ptr<BridgePort> port, const std::string& password)
     : config_(config),
       port_(std::move(port)),
+      service_([this](const Job& job) { return link_.Submit(job, now()); },
+               [this](JobId id) { return link_.Withdraw(id, now()); }, &list_),
       link_(*port_->port),
       core_(SettingsOf(config, list, port_->label),
-            [this](const Job& job) { return link_.Submit(job, now()); }),
-      mqtt_(std::make_unique<MqttLink>(config.broker, ClientId(config.topic), config.username, password,
-                                       config.cafile, core_.lastWill())) {
+            [this](const Job& job) { return link_.Submit(job, now()); }) {
+  if (!config.mqtt.empty())
+    mqtt_ = std::make_unique<MqttLink>(config.broker, ClientId(config.topic), config.username, password,
+                                       config.cafile, core_.lastWill());
   list_.replaceAll(list);
   list_.setActive(true);
   revisions_.assign(list_.size(), ~std::uint64_t{0});
-  link_.setListSource(&list_);
+  link_.setListSource(&service_);
   link_.addObserver(this);
   tick_.setInterval(200);
   connect(&tick_, &QTimer::timeout, this, [this] { handle([this] { link_.Timer1_Timer(now()); }); });
@@ -60,6 +64,7 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
   // The port tells its chunks and problems to the link control; then the
   // deadline is armed and the topics brought up to date.
   link_.setAfterPortEvent([this] { handle([] {}); });
+  if (!mqtt_) return;
   connect(mqtt_.get(), &MqttLink::connected, this, &BridgeRunner::onConnected);
   connect(mqtt_.get(), &MqttLink::disconnected, this, [this](const QString& why) {
     core_.disconnected();
@@ -78,18 +83,31 @@ bool BridgeRunner::start(std::string* why) {
   started_ = now();
   handle([this] { link_.Form2_Load(port_->answer.toStdU32String(), now()); });
   tick_.start();
-  return mqtt_->start(why);
+  if (!listen(why)) return false;
+  return !mqtt_ || mqtt_->start(why);
 }
 
 void BridgeRunner::stop() {
   tick_.stop();
   deadline_.stop();
+  share_.reset();
+  modbus_.reset();
   core_.disconnected();  // its own offline, coming back, is not answered with online
-  mqtt_->stop(core_.goingOffline(), 2000);
+  if (mqtt_) mqtt_->stop(core_.goingOffline(), 2000);
   port_->port->close();
 }
 
+void BridgeRunner::onLinkEvent(const LinkEvent& e) {
+  if (!config_.trace) return;
+  // Replies as the engine takes them: a beginning kept for the rest is traced once joined.
+  const double ms = static_cast<double>(e.time - started_);
+  if (e.kind == LinkEvent::Kind::Sent) trace(TraceLine(ms, "TX", e.bytes));
+  if (e.kind == LinkEvent::Kind::Received && e.ruling != Ruling::KeptForTheRest)
+    trace(TraceLine(ms, "RX", e.bytes));
+}
+
 void BridgeRunner::onJobEnded(const JobEnd& end) {
+  service_.jobEnded(end);
   if (end.kind == ExchangeKind::Poll) {
     if (end.ok) outputs_ = static_cast<std::uint8_t>(end.value);
     return;
@@ -137,8 +155,25 @@ void BridgeRunner::sync() {
 }
 
 void BridgeRunner::apply(const bridge::Actions& actions) {
+  if (!mqtt_) return;
   for (const bridge::Message& m : actions.publish) mqtt_->publish(m);
 }
+
+void BridgeRunner::report(const MasterEvent& e) {
+  if (config_.trace) {
+    std::string line = e.master + " " + e.command + ": " + e.outcome;
+    if (!e.why.empty()) line += " (" + e.why + ")";
+    if (!e.value.empty()) line += " " + e.value;
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%9.3f ", static_cast<double>(now() - started_));
+    trace(ms + line);
+  }
+  apply(core_.masterEvent(e, TimeOfDay()));
+}
+
+void BridgeRunner::trace(const std::string& line) const { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+bool BridgeRunner::listen(std::string*) { return true; }
 
 void BridgeRunner::onConnected() {
   Say("connected to " + config_.mqtt);

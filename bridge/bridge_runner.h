@@ -1,8 +1,10 @@
 // The bridge's shell: the link control driven headless on its line, as the
 // window drives it (the 200 ms tick, the port's receive events, a single-shot
 // timer at the link control's deadline), the register list read always, and
-// the broker connection; every change goes through BridgeCore, whose messages
-// are sent as they come.
+// whichever faces it was given: the broker connection, whose every change goes
+// through BridgeCore and whose messages are sent as they come; the masters
+// sharing the line over TCP; the Modbus TCP server. The network masters ask
+// the line through one LineService.
 #pragma once
 
 #include <QObject>
@@ -13,6 +15,8 @@
 #include "bridge/bridge_config.h"
 #include "bridge/bridge_core.h"
 #include "bridge/bridge_port.h"
+#include "bridge/line_service.h"
+#include "bridge/master_event.h"
 #include "bridge/mqtt_link.h"
 #include "control/link_control.h"
 #include "watch/watch_list.h"
@@ -32,7 +36,7 @@ class BridgeRunner : public QObject, public LinkObserver {
   // Publishes offline, disconnects cleanly, releases the line.
   void stop();
 
-  void onLinkEvent(const LinkEvent&) override {}
+  void onLinkEvent(const LinkEvent& e) override;
   void onJobEnded(const JobEnd& end) override;
 
  private:
@@ -43,13 +47,21 @@ class BridgeRunner : public QObject, public LinkObserver {
   void apply(const bridge::Actions& actions);
   void onConnected();
   void onMessage(const QString& topic, const QByteArray& payload, bool retained);
+  // A network master's request ended: on the trace and PREFIX/events.
+  void report(const MasterEvent& e);
+  void trace(const std::string& line) const;
+  // The network faces, listening; false with `why` when one cannot listen.
+  bool listen(std::string* why);
 
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
-  WatchList list_;  // before the link control, which reads it, so that it outlives it
+  WatchList list_;        // before the link control, which reads it, so that it outlives it
+  LineService service_;  // the list's reads and the network masters' requests
   LinkControl link_;
   bridge::BridgeCore core_;
-  std::unique_ptr<MqttLink> mqtt_;
+  std::unique_ptr<MqttLink> mqtt_;  // none without --mqtt
+  std::unique_ptr<QObject> share_;  // none without --share
+  std::unique_ptr<QObject> modbus_;  // none without --modbus
   QTimer tick_;
   QTimer deadline_;
   std::string portProblem_;  // the port's problem as last said on stderr

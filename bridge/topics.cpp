@@ -17,6 +17,8 @@ std::string RegisterTopic(const std::string& prefix, unsigned reg) {
 }
 std::string SetTopic(const std::string& prefix, unsigned reg) { return RegisterTopic(prefix, reg) + "/set"; }
 std::string EventsTopic(const std::string& prefix) { return prefix + "/events"; }
+
+std::string MastersTopic(const std::string& prefix) { return prefix + "/masters"; }
 std::string SetFilter(const std::string& prefix) { return prefix + "/+/set"; }
 
 std::optional<unsigned> ParseSetTopic(const std::string& prefix, const std::string& topic) {

@@ -4,6 +4,7 @@
 //   PREFIX/outputs       "A5" (two hex digits)   PREFIX/Q0 .. Q7    1 | 0
 //   PREFIX/R1000         the value in its row's format
 //   PREFIX/R1000/set     a value to write         PREFIX/events      JSON, not retained
+//   PREFIX/masters       masters connected over TCP (--share)
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,7 @@ std::string OutputTopic(const std::string& prefix, int output);  // 0..7
 std::string RegisterTopic(const std::string& prefix, unsigned reg);
 std::string SetTopic(const std::string& prefix, unsigned reg);
 std::string EventsTopic(const std::string& prefix);
+std::string MastersTopic(const std::string& prefix);
 // PREFIX/+/set: what the bridge subscribes to for writes.
 std::string SetFilter(const std::string& prefix);
 

@@ -7,7 +7,8 @@ packages=(build-essential cmake pkg-config libgtest-dev
           qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
           fonts-noto-cjk xvfb xauth
           clang libclang-rt-14-dev sigrok-cli
-          ser2net mosquitto mosquitto-clients libmosquitto-dev gtkwave qt6ct)
+          ser2net mosquitto mosquitto-clients libmosquitto-dev gtkwave qt6ct
+          libmodbus-dev mbpoll python3-pymodbus)
 packages+=("$@")
 
 missing=()
