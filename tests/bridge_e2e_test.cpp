@@ -12,35 +12,12 @@
 #include <QTemporaryDir>
 
 #include "bridge/discovery.h"
+#include "bridge_process.h"
 #include "broker_process.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
 namespace {
-
-class BridgeProcess {
- public:
-  explicit BridgeProcess(const QStringList& args) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    EndsWithTheTest(process_);
-    process_.start(QStringLiteral(VARNAK_CLI_PATH), QStringList{"bridge"} + args);
-    process_.waitForStarted(3000);
-  }
-  ~BridgeProcess() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.kill();
-    process_.waitForFinished(3000);
-  }
-  void signal(int s) { ::kill(static_cast<pid_t>(process_.processId()), s); }
-  // The exit status once it ended within `ms`, or -1.
-  int waitForExit(int ms) {
-    if (!WaitFor([this] { return process_.state() == QProcess::NotRunning; }, ms)) return -1;
-    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : 128 + SIGKILL;
-  }
-
- private:
-  QProcess process_;
-};
 
 class Bridge : public ::testing::Test {
  protected:

@@ -7,23 +7,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "cli_run.h"
 #include "sim_process.h"
 
 namespace varnak::testing {
 namespace {
 
-struct CliRun {
-  int exit = -1;
-  QString out, err;
-};
-
-CliRun RunCli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(VARNAK_CLI_PATH), args);
-  p.waitForFinished(30000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-          QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 void WriteFile(const QString& path, const char* bytes) {
   QFile f(path);

@@ -13,47 +13,18 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "cli_run.h"
 #include "panel/form2.h"
 #include "panel/startup.h"
 #include "ser2net.h"
 #include "serial/numbered_port.h"
 #include "serial/tcp_line.h"
 #include "sim_process.h"
+#include "window_on_sim.h"
 
 namespace varnak::testing {
 namespace {
 
-struct CliRun {
-  int status;
-  QString out, err;
-};
-CliRun RunCli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(VARNAK_CLI_PATH), args);
-  p.waitForFinished(20000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-          QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-// The window on port 1 bound to `address`, polling.
-struct Window {
-  explicit Window(const QString& address) : port({{1, address}}), form(port) {
-    WireStatusLines(form);
-    form.load(QStringLiteral("1"));
-  }
-  ~Window() {
-    form.Timer1->stop();
-    port.close();
-  }
-  QString lamps() const {
-    QString s;
-    for (int i = 7; i >= 0; --i) s += form.lampIsGreen(i) ? QLatin1Char('1') : QLatin1Char('0');
-    return s;
-  }
-  bool lampsLive() const { return !form.lampsDimmed(); }
-  NumberedPort port;
-  Form2 form;
-};
 
 #define SKIP_WITHOUT_SER2NET() \
   if (Ser2netPath().isEmpty()) \
@@ -80,7 +51,7 @@ TEST_P(ThroughSer2net, LampsFollowAndFFBytesComeOutRight) {
   ASSERT_TRUE(sim.device().startsWith(QLatin1String("/dev/")));
   Ser2net server(sim.device(), m.kind, QString::fromLatin1(m.defaults));
   ASSERT_TRUE(server.start()) << server.why();
-  Window w(server.address());
+  WindowOnLine w(server.address());
   ASSERT_EQ(sim.command(QStringLiteral("set R2000 00A5")), QStringLiteral("ok"));
   EXPECT_TRUE(WaitFor([&] { return w.lamps() == QStringLiteral("10100101") && w.lampsLive(); }, 5000))
       << w.lamps().toStdString() << " " << w.form.windowTitle().toStdString();
@@ -203,7 +174,7 @@ TEST(NetLineFaults, RawPortGivenAsRfc2217IsSaidWithinThreeSeconds) {
   Ser2net server(sim.device(), Ser2net::Kind::Raw, QStringLiteral("9600o81"));
   ASSERT_TRUE(server.start()) << server.why();
   const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port());
-  Window w(address);
+  WindowOnLine w(address);
   QElapsedTimer t;
   t.start();
   EXPECT_TRUE(WaitFor(
@@ -230,12 +201,12 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     QElapsedTimer took;
     took.start();
     CliRun r = RunCli({"--port", a, "write", "R2000", "00FF"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
     EXPECT_LT(took.elapsed(), 800) << "the write took as long as a server's hold-back";
     EXPECT_EQ(sim.command(QStringLiteral("get R2000")), QStringLiteral("R2000 00FF"));
     ASSERT_EQ(sim.command(QStringLiteral("set R2001 FF00")), QStringLiteral("ok"));
     r = RunCli({"--port", a, "read", "R2001"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("FF00\n"));
     r = RunCli({"--port", a, "outputs"});
     EXPECT_EQ(r.out, QStringLiteral("Q0=1 Q1=1 Q2=1 Q3=1 Q4=1 Q5=1 Q6=1 Q7=1\n"));
@@ -246,7 +217,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     ASSERT_TRUE(holder.waitForConnected(2000));
     Pump(200);
     r = RunCli({"--port", a, "read", "R2001"});
-    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.exit, 3);
     EXPECT_EQ(r.err.toStdString(),
               QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(a).toStdString());
     holder.abort();
@@ -255,7 +226,7 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
     // A silent controller behind a working server: no reply, exit 4.
     ASSERT_EQ(sim.command(QStringLiteral("silent on")), QStringLiteral("ok"));
     r = RunCli({"--port", a, "--timeout", "300", "--retries", "0", "read", "R2001"});
-    EXPECT_EQ(r.status, 4) << r.err.toStdString();
+    EXPECT_EQ(r.exit, 4) << r.err.toStdString();
     EXPECT_EQ(r.err.toStdString(),
               QStringLiteral("varnak: %1: no reply after 1 attempt\n").arg(a).toStdString());
     ASSERT_EQ(sim.command(QStringLiteral("silent off")), QStringLiteral("ok"));
@@ -264,11 +235,11 @@ TEST(NetLineClient, ThroughSer2netAndItsExitCodes) {
   // Nobody listening: refused, exit 3, naming the address.
   const int nobody = FreeLocalPort();
   CliRun r = RunCli({"--port", QStringLiteral("tcp://127.0.0.1:%1").arg(nobody), "read", "R2000"});
-  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.exit, 3);
   EXPECT_EQ(r.err.toStdString(),
             QStringLiteral("varnak: tcp://127.0.0.1:%1: connection refused\n").arg(nobody).toStdString());
   r = RunCli({"--port", "tcp://host.invalid:4001", "read", "R2000"});
-  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.exit, 3);
   EXPECT_EQ(r.err.toStdString(),
             QStringLiteral("varnak: tcp://host.invalid:4001: host not found\n").toStdString());
 }
@@ -321,14 +292,14 @@ TEST(NetLineSim, TheSimulatorServesOneClientOverTcp) {
   ASSERT_EQ(sim.device(), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
   ASSERT_EQ(sim.command(QStringLiteral("set R2000 1234")), QStringLiteral("ok"));
   CliRun r = RunCli({"--port", sim.device(), "read", "R2000"});
-  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.exit, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QStringLiteral("1234\n"));
   QTcpSocket holder;
   holder.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
   ASSERT_TRUE(holder.waitForConnected(2000));
   Pump(100);
   r = RunCli({"--port", sim.device(), "read", "R2000"});
-  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.exit, 3);
   EXPECT_EQ(r.err,
             QStringLiteral("varnak: %1 is in use by another client of the server\n").arg(sim.device()));
 }

@@ -40,4 +40,24 @@ struct WindowOnSim {
   }
 };
 
+// The window on port 1 bound to `address`, polling.
+struct WindowOnLine {
+  explicit WindowOnLine(const QString& address) : port({{1, address}}), form(port) {
+    WireStatusLines(form);
+    form.load(QStringLiteral("1"));
+  }
+  ~WindowOnLine() {
+    form.Timer1->stop();
+    port.close();
+  }
+  QString lamps() const {
+    QString s;
+    for (int i = 7; i >= 0; --i) s += form.lampIsGreen(i) ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+  }
+  bool lampsLive() const { return !form.lampsDimmed(); }
+  NumberedPort port;
+  Form2 form;
+};
+
 }  // namespace varnak::testing
