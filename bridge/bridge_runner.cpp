@@ -173,7 +173,20 @@ void BridgeRunner::report(const MasterEvent& e) {
 
 void BridgeRunner::trace(const std::string& line) const { std::fprintf(stderr, "%s\n", line.c_str()); }
 
-bool BridgeRunner::listen(std::string*) { return true; }
+bool BridgeRunner::listen(std::string* why) {
+  // Every request of a master may submit a job: the deadline that starts it is armed.
+  const auto lineChanged = [this] { handle([] {}); };
+  const auto report = [this](const MasterEvent& e) { this->report(e); };
+  if (!config_.share.empty()) {
+    share_ = std::make_unique<share::ShareServer>(service_, [this] { return now(); }, lineChanged, report, Say);
+    if (!share_->listen(config_.share, why)) return false;
+    connect(share_.get(), &share::ShareServer::mastersChanged, this,
+            [this](int n) { apply(core_.masters(n)); });
+    apply(core_.masters(0));
+    Say("sharing the line at " + config_.share);
+  }
+  return true;
+}
 
 void BridgeRunner::onConnected() {
   Say("connected to " + config_.mqtt);

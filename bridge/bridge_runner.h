@@ -19,6 +19,7 @@
 #include "bridge/master_event.h"
 #include "bridge/mqtt_link.h"
 #include "control/link_control.h"
+#include "share/share_server.h"
 #include "watch/watch_list.h"
 
 namespace varnak::bridge {
@@ -60,7 +61,7 @@ class BridgeRunner : public QObject, public LinkObserver {
   LinkControl link_;
   bridge::BridgeCore core_;
   std::unique_ptr<MqttLink> mqtt_;  // none without --mqtt
-  std::unique_ptr<QObject> share_;  // none without --share
+  std::unique_ptr<share::ShareServer> share_;  // none without --share
   std::unique_ptr<QObject> modbus_;  // none without --modbus
   QTimer tick_;
   QTimer deadline_;

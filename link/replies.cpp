@@ -43,4 +43,10 @@ bool IsBeginningOf(const Bytes& b, ExpectedReply expected) {
   return false;
 }
 
+Bytes DataReply(std::uint16_t value) {
+  const auto low = static_cast<std::uint8_t>(value & 0xFF);
+  const auto high = static_cast<std::uint8_t>(value >> 8);
+  return {kAck, kStx, low, high, kEtx, static_cast<std::uint8_t>(low ^ high)};
+}
+
 }  // namespace varnak

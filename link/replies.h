@@ -47,6 +47,9 @@ bool CheckByteOk(const Bytes& bytes, std::size_t stxAt);
 Reply RecogniseReply(const Bytes& chunk);
 inline ReplyKind ClassifyReply(const Bytes& chunk) { return RecogniseReply(chunk).kind; }
 
+// The controller's data reply carrying `value`: ACK, STX, low, high, ETX, check byte.
+Bytes DataReply(std::uint16_t value);
+
 // Enquiry ack, ack, or a data reply with a good check byte: proof that the
 // controller is there and answering.
 inline bool IsRecognisedReply(ReplyKind kind) {

@@ -9,16 +9,6 @@
 
 namespace varnak::sim {
 
-namespace {
-
-Bytes DataReply(std::uint16_t value) {
-  const auto low = static_cast<std::uint8_t>(value & 0xFF);
-  const auto high = static_cast<std::uint8_t>(value >> 8);
-  return {kAck, kStx, low, high, kEtx, static_cast<std::uint8_t>(low ^ high)};
-}
-
-}  // namespace
-
 std::optional<Bytes> FrameSplitter::next() {
   while (!buffer_.empty()) {
     std::size_t length = 0;
