@@ -245,7 +245,7 @@ Actions BridgeCore::discoveryMessage(const std::string& topic, const std::string
   return a;
 }
 
-Actions BridgeCore::masterEvent(const MasterEvent& e, const std::string& time) {
+Actions BridgeCore::masterEvent(const share::MasterEvent& e, const std::string& time) {
   Actions a;
   event(&a, time, e.command, e.outcome, e.why, e.value, e.master);
   return a;

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "control/job.h"
-#include "bridge/master_event.h"
+#include "share/master_event.h"
 #include "control/link_events.h"
 #include "watch/watch_list.h"
 
@@ -100,7 +100,7 @@ class BridgeCore {
   // the write they belong to ends with its first failure or its last job.
   Actions jobEnded(const JobEnd& end, const std::string& time);
   // A network master's request ended (a window's or client's over --share, a Modbus client's).
-  Actions masterEvent(const MasterEvent& e, const std::string& time);
+  Actions masterEvent(const share::MasterEvent& e, const std::string& time);
   // How many masters are connected over --share.
   Actions masters(int count);
 

@@ -159,7 +159,7 @@ void BridgeRunner::apply(const bridge::Actions& actions) {
   for (const bridge::Message& m : actions.publish) mqtt_->publish(m);
 }
 
-void BridgeRunner::report(const MasterEvent& e) {
+void BridgeRunner::report(const share::MasterEvent& e) {
   if (config_.trace) {
     std::string line = e.master + " " + e.command + ": " + e.outcome;
     if (!e.why.empty()) line += " (" + e.why + ")";
@@ -176,7 +176,7 @@ void BridgeRunner::trace(const std::string& line) const { std::fprintf(stderr, "
 bool BridgeRunner::listen(std::string* why) {
   // Every request of a master may submit a job: the deadline that starts it is armed.
   const auto lineChanged = [this] { handle([] {}); };
-  const auto report = [this](const MasterEvent& e) { this->report(e); };
+  const auto report = [this](const share::MasterEvent& e) { this->report(e); };
   if (!config_.share.empty()) {
     share_ = std::make_unique<share::ShareServer>(service_, [this] { return now(); }, lineChanged, report, Say);
     if (!share_->listen(config_.share, why)) return false;
@@ -184,6 +184,12 @@ bool BridgeRunner::listen(std::string* why) {
             [this](int n) { apply(core_.masters(n)); });
     apply(core_.masters(0));
     Say("sharing the line at " + config_.share);
+  }
+  if (!config_.modbus.empty()) {
+    modbus_ = std::make_unique<modbus::ModbusServer>(service_, config_.maxAgeMs, config_.readOnly,
+                                                     [this] { return now(); }, lineChanged, report, Say);
+    if (!modbus_->listen(config_.modbus, why)) return false;
+    Say("serving Modbus TCP at " + config_.modbus);
   }
   return true;
 }

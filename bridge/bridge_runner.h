@@ -15,10 +15,11 @@
 #include "bridge/bridge_config.h"
 #include "bridge/bridge_core.h"
 #include "bridge/bridge_port.h"
-#include "bridge/line_service.h"
-#include "bridge/master_event.h"
+#include "share/line_service.h"
+#include "share/master_event.h"
 #include "bridge/mqtt_link.h"
 #include "control/link_control.h"
+#include "modbus/modbus_server.h"
 #include "share/share_server.h"
 #include "watch/watch_list.h"
 
@@ -49,7 +50,7 @@ class BridgeRunner : public QObject, public LinkObserver {
   void onConnected();
   void onMessage(const QString& topic, const QByteArray& payload, bool retained);
   // A network master's request ended: on the trace and PREFIX/events.
-  void report(const MasterEvent& e);
+  void report(const share::MasterEvent& e);
   void trace(const std::string& line) const;
   // The network faces, listening; false with `why` when one cannot listen.
   bool listen(std::string* why);
@@ -57,12 +58,12 @@ class BridgeRunner : public QObject, public LinkObserver {
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
   WatchList list_;        // before the link control, which reads it, so that it outlives it
-  LineService service_;  // the list's reads and the network masters' requests
+  share::LineService service_;  // the list's reads and the network masters' requests
   LinkControl link_;
   bridge::BridgeCore core_;
   std::unique_ptr<MqttLink> mqtt_;  // none without --mqtt
   std::unique_ptr<share::ShareServer> share_;  // none without --share
-  std::unique_ptr<QObject> modbus_;  // none without --modbus
+  std::unique_ptr<modbus::ModbusServer> modbus_;  // none without --modbus
   QTimer tick_;
   QTimer deadline_;
   std::string portProblem_;  // the port's problem as last said on stderr

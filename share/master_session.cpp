@@ -13,8 +13,6 @@ namespace varnak::share {
 
 namespace {
 
-using bridge::LineAnswer;
-using bridge::LineRequest;
 
 std::string HeaderCommand(const ToolFrame& f) {
   const std::string reg = f.reg() ? RegisterName(*f.reg()) : std::string("?");

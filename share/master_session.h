@@ -17,8 +17,8 @@
 #include <optional>
 #include <string>
 
-#include "bridge/line_service.h"
-#include "bridge/master_event.h"
+#include "share/line_service.h"
+#include "share/master_event.h"
 #include "link/text.h"
 #include "sim/controller.h"
 
@@ -27,9 +27,9 @@ namespace varnak::share {
 // What a session needs of the line: LineService's ask and forget, as functions
 // so that the session can be driven without an engine.
 struct LineAsker {
-  using RequestId = bridge::LineService::RequestId;
-  std::function<std::optional<bridge::LineAnswer>(const bridge::LineRequest&, std::int64_t now,
-                                                  bridge::LineService::Answer, RequestId*)>
+  using RequestId = share::LineService::RequestId;
+  std::function<std::optional<share::LineAnswer>(const share::LineRequest&, std::int64_t now,
+                                                  share::LineService::Answer, RequestId*)>
       ask;
   std::function<void(RequestId)> forget;
 };
@@ -49,7 +49,7 @@ class MasterSession {
 
   struct Hooks {
     std::function<void(const Bytes&)> send;                  // bytes to the master
-    std::function<void(const bridge::MasterEvent&)> report;  // every request's end, every NAK
+    std::function<void(const share::MasterEvent&)> report;  // every request's end, every NAK
   };
 
   // `master`: the master's name in requests and events ("10.0.0.7:50112").
@@ -79,8 +79,8 @@ class MasterSession {
   void frame(const Bytes& bytes, std::int64_t now);
   void header(const Bytes& bytes, std::int64_t now);
   void dataBlock(const Bytes& bytes, std::int64_t now);
-  void ask(const bridge::LineRequest& request, std::string command, std::int64_t now);
-  void answered(const bridge::LineAnswer& answer);
+  void ask(const share::LineRequest& request, std::string command, std::int64_t now);
+  void answered(const share::LineAnswer& answer);
   // Ends the exchange open now; a request waiting for the line is forgotten (`why`).
   void drop(const char* why);
   void refuse(std::string command, const char* why);
@@ -94,7 +94,7 @@ class MasterSession {
   std::int64_t stallAt_ = 0;     // AwaitHeader, AwaitData: the exchange is dropped then
   std::int64_t pieceAt_ = 0;     // a piece of a frame is dropped then
   unsigned reg_ = 0;             // AwaitData: the register the write header named
-  bridge::LineRequest request_;  // Waiting: what is asked
+  share::LineRequest request_;  // Waiting: what is asked
   std::string command_;          // Waiting: the request in words, for its event
   LineAsker::RequestId id_ = 0;  // Waiting: the line's id for it
 };

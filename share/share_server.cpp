@@ -24,9 +24,9 @@ std::string MasterName(const QHostAddress& address, quint16 port) {
   return host + ":" + std::to_string(port);
 }
 
-ShareServer::ShareServer(bridge::LineService& line, std::function<std::int64_t()> now,
+ShareServer::ShareServer(share::LineService& line, std::function<std::int64_t()> now,
                          std::function<void()> lineChanged,
-                         std::function<void(const bridge::MasterEvent&)> report,
+                         std::function<void(const share::MasterEvent&)> report,
                          std::function<void(const std::string&)> say, QObject* parent)
     : QObject(parent),
       line_(line),
@@ -44,7 +44,7 @@ ShareServer::~ShareServer() {
   masters_.clear();
 }
 
-bool ShareServer::listen(const std::string& address, std::string* why) {
+bool ListenAt(QTcpServer& server, const std::string& address, std::string* why) {
   std::string error;
   const auto a = ParseLineAddress(address, &error);
   if (!a || a->kind != LineAddress::Kind::RawTcp) {
@@ -66,11 +66,15 @@ bool ShareServer::listen(const std::string& address, std::string* why) {
   }
   // [::] is every interface, IPv4 ones too, as a listener on Linux takes it.
   if (host == QHostAddress(QHostAddress::AnyIPv6)) host = QHostAddress(QHostAddress::Any);
-  if (!server_.listen(host, static_cast<quint16>(a->port))) {
-    *why = address + ": " + server_.errorString().toStdString();
+  if (!server.listen(host, static_cast<quint16>(a->port))) {
+    *why = address + ": " + server.errorString().toStdString();
     return false;
   }
   return true;
+}
+
+bool ShareServer::listen(const std::string& address, std::string* why) {
+  return ListenAt(server_, address, why);
 }
 
 int ShareServer::port() const { return server_.serverPort(); }
@@ -91,13 +95,13 @@ void ShareServer::accept() {
     m->socket = socket;
     m->timer.setSingleShot(true);
     m->timer.setTimerType(Qt::PreciseTimer);
-    LineAsker asker{[this](const bridge::LineRequest& request, std::int64_t now,
-                           bridge::LineService::Answer answer, bridge::LineService::RequestId* id) {
+    LineAsker asker{[this](const share::LineRequest& request, std::int64_t now,
+                           share::LineService::Answer answer, share::LineService::RequestId* id) {
                       auto a = line_.ask(request, now, std::move(answer), id);
                       if (lineChanged_) lineChanged_();
                       return a;
                     },
-                    [this](bridge::LineService::RequestId id) {
+                    [this](share::LineService::RequestId id) {
                       line_.forget(id);
                       if (lineChanged_) lineChanged_();
                     }};
@@ -105,7 +109,7 @@ void ShareServer::accept() {
                                  socket->write(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<qint64>(bytes.size()));
                                },
-                               [this](const bridge::MasterEvent& e) {
+                               [this](const share::MasterEvent& e) {
                                  if (report_) report_(e);
                                }};
     m->session = std::make_unique<MasterSession>(name, std::move(asker), std::move(hooks));

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "bridge/line_service.h"
-#include "bridge/master_event.h"
+#include "share/line_service.h"
+#include "share/master_event.h"
 
 namespace varnak::share {
 
@@ -33,8 +33,8 @@ class ShareServer : public QObject {
   // `now`: ms on the line's clock. `lineChanged`: called after every ask and
   // forget, so that the engine's deadline is armed again. `report`: every
   // master's request and how it ended. `say`: a line for stderr.
-  ShareServer(bridge::LineService& line, std::function<std::int64_t()> now, std::function<void()> lineChanged,
-              std::function<void(const bridge::MasterEvent&)> report,
+  ShareServer(share::LineService& line, std::function<std::int64_t()> now, std::function<void()> lineChanged,
+              std::function<void(const share::MasterEvent&)> report,
               std::function<void(const std::string&)> say, QObject* parent = nullptr);
   ~ShareServer() override;
 
@@ -55,10 +55,10 @@ class ShareServer : public QObject {
   void arm(Master* m);
   void remove(Master* m);
 
-  bridge::LineService& line_;
+  share::LineService& line_;
   std::function<std::int64_t()> now_;
   std::function<void()> lineChanged_;
-  std::function<void(const bridge::MasterEvent&)> report_;
+  std::function<void(const share::MasterEvent&)> report_;
   std::function<void(const std::string&)> say_;
   QTcpServer server_;
   std::vector<std::unique_ptr<Master>> masters_;
@@ -66,5 +66,9 @@ class ShareServer : public QObject {
 
 // "10.0.0.7:50112", "[::1]:41000": a master as the trace and the events name it.
 std::string MasterName(const QHostAddress& address, quint16 port);
+
+// `server` listening at "tcp://HOST:PORT" (HOST: IPv4, [IPv6] where [::] takes
+// IPv4 too, a host name, 0.0.0.0 for every interface); false with `why`.
+bool ListenAt(QTcpServer& server, const std::string& address, std::string* why);
 
 }  // namespace varnak::share

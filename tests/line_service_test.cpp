@@ -5,11 +5,11 @@
 #include <map>
 #include <string>
 
-#include "bridge/line_service.h"
+#include "share/line_service.h"
 #include "link/register_number.h"
 #include "link/words.h"
 
-namespace varnak::bridge {
+namespace varnak::share {
 namespace {
 
 // The engine as the service sees it: the jobs submitted and taken back, in words.
@@ -137,4 +137,4 @@ TEST(LineService, RegistersKeptFreshTakeTurnsWithTheListAndLeaveLater) {
 }
 
 }  // namespace
-}  // namespace varnak::bridge
+}  // namespace varnak::share

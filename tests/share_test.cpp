@@ -11,8 +11,8 @@
 namespace varnak::testing {
 namespace {
 
-using bridge::LineAnswer;
-using bridge::LineRequest;
+using share::LineAnswer;
+using share::LineRequest;
 using share::LineAsker;
 using share::MasterSession;
 
@@ -20,11 +20,11 @@ using share::MasterSession;
 // only when a step says so.
 struct FakeLine {
   std::vector<std::string> asked;
-  std::map<LineAsker::RequestId, bridge::LineService::Answer> waiting;
+  std::map<LineAsker::RequestId, share::LineService::Answer> waiting;
   LineAsker::RequestId last = 0;
 
   LineAsker asker() {
-    return {[this](const LineRequest& r, std::int64_t, bridge::LineService::Answer answer,
+    return {[this](const LineRequest& r, std::int64_t, share::LineService::Answer answer,
                    LineAsker::RequestId* id) -> std::optional<LineAnswer> {
               const std::string reg = RegisterName(r.reg);
               switch (r.kind) {
@@ -168,7 +168,7 @@ TEST_P(Share, MasterHearsWhatTheControllerWouldSay) {
   std::vector<std::string> events;
   MasterSession session("10.0.0.7:50112", line.asker(),
                         {[&](const Bytes& b) { heard.insert(heard.end(), b.begin(), b.end()); },
-                         [&](const bridge::MasterEvent& e) {
+                         [&](const share::MasterEvent& e) {
                            EXPECT_EQ(e.master, "10.0.0.7:50112");
                            events.push_back(e.command + ": " + e.outcome +
                                             (e.why.empty() ? "" : " (" + e.why + ")") +

@@ -21,7 +21,7 @@
 #include "control/link_events.h"
 #include "control/list_source.h"
 
-namespace varnak::bridge {
+namespace varnak::share {
 
 struct LineAnswer {
   bool ok = false;
@@ -105,4 +105,4 @@ class LineService : public ListSource {
   bool lastFromList_ = false;                // the job handed out last was the list's
 };
 
-}  // namespace varnak::bridge
+}  // namespace varnak::share

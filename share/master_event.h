@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace varnak::bridge {
+namespace varnak::share {
 
 struct MasterEvent {
   std::string master;   // "10.0.0.7:50112", "[::1]:41000"
@@ -14,4 +14,4 @@ struct MasterEvent {
   std::string value;    // empty, or the value read or written as shown
 };
 
-}  // namespace varnak::bridge
+}  // namespace varnak::share

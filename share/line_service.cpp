@@ -1,8 +1,8 @@
-#include "bridge/line_service.h"
+#include "share/line_service.h"
 
 #include <algorithm>
 
-namespace varnak::bridge {
+namespace varnak::share {
 
 LineService::LineService(SubmitJob submit, WithdrawJob withdraw, ListSource* list)
     : submit_(std::move(submit)), withdraw_(std::move(withdraw)), list_(list) {}
@@ -137,4 +137,4 @@ void LineService::jobEnded(const ListJob& job, const ListResult& result, std::in
   if (lastFromList_ && list_) list_->jobEnded(job, result, now);
 }
 
-}  // namespace varnak::bridge
+}  // namespace varnak::share
