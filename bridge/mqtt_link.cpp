@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "bridge/reconnect.h"
+#include "line/steady_clock.h"
 
 namespace varnak::bridge {
 
@@ -19,12 +20,6 @@ constexpr int kKeepAliveS = 10;
 constexpr int kLoopSliceMs = 100;
 // An attempt that the broker has not acknowledged by then is given up (a host that drops the packets).
 constexpr std::int64_t kConnectWaitMs = 5000;
-
-std::int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string ErrorText(int rc) {
   if (rc == MOSQ_ERR_ERRNO) return std::strerror(errno);

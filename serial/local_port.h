@@ -15,14 +15,12 @@
 #include <functional>
 #include <optional>
 
+#include "line/steady_clock.h"
 #include "line/transport.h"
 #include "serial/port_lock.h"
 
 namespace varnak {
 
-// Milliseconds on the monotonic clock that stamps what a backend tells.
-using MsClock = std::function<std::int64_t()>;
-std::int64_t SteadyMs();
 
 class LocalPort : public QObject, public Transport {
   Q_OBJECT
