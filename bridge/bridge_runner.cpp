@@ -44,7 +44,8 @@ BridgeRunner::BridgeRunner(const bridge::BridgeConfig& config, const std::vector
     : config_(config),
       port_(std::move(port)),
       service_([this](const Job& job) { return link_.Submit(job, now()); },
-               [this](JobId id) { return link_.Withdraw(id, now()); }, &list_),
+               [this](JobId id) { return link_.Withdraw(id, now()); }, &list_,
+               [this] { return list_.size(); }),
       link_(*port_->port),
       core_(SettingsOf(config, list, port_->label),
             [this](const Job& job) { return link_.Submit(job, now()); }) {
@@ -179,6 +180,7 @@ bool BridgeRunner::listen(std::string* why) {
   const auto report = [this](const share::MasterEvent& e) { this->report(e); };
   if (!config_.share.empty()) {
     share_ = std::make_unique<share::ShareServer>(service_, [this] { return now(); }, lineChanged, report, Say);
+    share_->setReadOnly(config_.readOnly);
     if (!share_->listen(config_.share, why)) return false;
     connect(share_.get(), &share::ShareServer::mastersChanged, this,
             [this](int n) { apply(core_.masters(n)); });

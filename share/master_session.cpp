@@ -134,6 +134,7 @@ void MasterSession::header(const Bytes& bytes, std::int64_t now) {
     request.reg = reg;
     return ask(request, std::move(command), now);
   }
+  if (readOnly_) return refuse(std::move(command), "the bridge is read-only");
   hooks_.send({kAck});
   state_ = State::AwaitData;
   reg_ = reg;

@@ -60,6 +60,8 @@ class MasterSession {
   MasterSession& operator=(const MasterSession&) = delete;
 
   const std::string& master() const { return master_; }
+  // A bridge that takes no writes: a write header is answered with NAK.
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
 
   // Bytes from the master, at `now` (ms).
   void push(const Bytes& bytes, std::int64_t now);
@@ -91,6 +93,7 @@ class MasterSession {
   Hooks hooks_;
   sim::FrameSplitter splitter_;
   State state_ = State::Idle;
+  bool readOnly_ = false;
   std::int64_t stallAt_ = 0;     // AwaitHeader, AwaitData: the exchange is dropped then
   std::int64_t pieceAt_ = 0;     // a piece of a frame is dropped then
   unsigned reg_ = 0;             // AwaitData: the register the write header named

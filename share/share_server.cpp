@@ -113,6 +113,9 @@ void ShareServer::accept() {
                                  if (report_) report_(e);
                                }};
     m->session = std::make_unique<MasterSession>(name, std::move(asker), std::move(hooks));
+    m->session->setReadOnly(readOnly_);
+    // A master's frames are a few bytes: what floods in is taken a bounded piece at a time.
+    socket->setReadBufferSize(kReadBufferBytes);
     connect(socket, &QTcpSocket::readyRead, this, [this, raw] { read(raw); });
     connect(socket, &QTcpSocket::disconnected, this, [this, raw] { remove(raw); });
     connect(socket, &QAbstractSocket::errorOccurred, this, [this, raw] {
@@ -131,6 +134,7 @@ void ShareServer::accept() {
 }
 
 void ShareServer::read(Master* m) {
+  // Qt stops reading the socket when its buffer is full; what is left comes in the next readyRead.
   const QByteArray data = m->socket->readAll();
   m->session->push(Bytes(data.begin(), data.end()), now_());
   arm(m);

@@ -29,6 +29,7 @@ class ShareServer : public QObject {
  public:
   // More connections than this are closed as they come.
   static constexpr int kMaxMasters = 16;
+  static constexpr qint64 kReadBufferBytes = 4096;
 
   // `now`: ms on the line's clock. `lineChanged`: called after every ask and
   // forget, so that the engine's deadline is armed again. `report`: every
@@ -42,6 +43,8 @@ class ShareServer : public QObject {
   // every interface); false with `why` when the address is not one or is taken.
   bool listen(const std::string& address, std::string* why);
   int masters() const { return static_cast<int>(masters_.size()); }
+  // Write headers are answered with NAK: the bridge takes no writes.
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
   // The port listened on (the one given, or the one chosen for port 0).
   int port() const;
 
@@ -61,6 +64,7 @@ class ShareServer : public QObject {
   std::function<void(const share::MasterEvent&)> report_;
   std::function<void(const std::string&)> say_;
   QTcpServer server_;
+  bool readOnly_ = false;
   std::vector<std::unique_ptr<Master>> masters_;
 };
 

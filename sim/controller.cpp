@@ -10,9 +10,13 @@
 namespace varnak::sim {
 
 std::optional<Bytes> FrameSplitter::next() {
-  while (!buffer_.empty()) {
+  // Bytes that cannot start a frame are skipped as a run and dropped at once:
+  // a flood of noise costs its length, not its length squared.
+  std::size_t at = 0;
+  std::optional<Bytes> frame;
+  while (at < buffer_.size()) {
     std::size_t length = 0;
-    switch (buffer_[0]) {
+    switch (buffer_[at]) {
       case 0x4E:
         length = kEnquiryBytes;
         break;
@@ -25,17 +29,21 @@ std::optional<Bytes> FrameSplitter::next() {
       default:
         break;
     }
-    if (length == kEnquiryBytes && buffer_.size() >= 2 && buffer_[1] != 0x21) length = 0;
+    if (length == kEnquiryBytes && buffer_.size() >= at + 2 && buffer_[at + 1] != 0x21) length = 0;
     if (length == 0) {
-      buffer_.erase(buffer_.begin());
-      ++dropped_;
+      ++at;
       continue;
     }
-    if (buffer_.size() < length) return std::nullopt;
-    Bytes frame(buffer_.begin(), buffer_.begin() + static_cast<long>(length));
-    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(length));
-    return frame;
+    if (buffer_.size() - at >= length) {
+      frame = Bytes(buffer_.begin() + static_cast<long>(at), buffer_.begin() + static_cast<long>(at + length));
+      dropped_ += at;
+      buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(at + length));
+      return frame;
+    }
+    break;
   }
+  dropped_ += at;
+  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(at));
   return std::nullopt;
 }
 

@@ -62,22 +62,37 @@ struct Line {
   }
 };
 
-LineRequest Read(unsigned reg, std::int64_t maxAge = 0) { return {LineRequest::Kind::Read, reg, 0, maxAge}; }
-LineRequest Write(unsigned reg, std::uint16_t v, std::uint64_t after = 0) {
-  return {LineRequest::Kind::Write, reg, v, 0, after};
+LineRequest Read(unsigned reg, std::int64_t maxAge = 0, const char* master = "a") {
+  return {LineRequest::Kind::Read, reg, 0, maxAge, 0, master};
+}
+LineRequest Write(unsigned reg, std::uint16_t v, std::uint64_t after = 0, const char* master = "a") {
+  return {LineRequest::Kind::Write, reg, v, 0, after, master};
 }
 LineRequest Outputs() { return {LineRequest::Kind::Outputs, 0, 0, 200}; }
 
 TEST(LineService, ReadsOfOneRegisterAskedAtOnceAreOneReadOnTheLine) {
   Line l;
-  l.ask(Read(02000));
-  l.ask(Read(02000));
-  l.ask(Read(01000));
+  l.ask(Read(02000, 0, "a"));
+  l.ask(Read(02000, 0, "b"));
+  l.ask(Read(01000, 0, "c"));
   EXPECT_EQ(l.jobs, "read R2000;read R1000;");
   l.end(1, true, 0x1234, 100);
   EXPECT_EQ(l.answers, "1=1234;2=1234;");
-  l.ask(Read(02000));  // after the read ended: a read of its own
+  l.ask(Read(02000, 0, "b"));  // after the read ended: a read of its own
   EXPECT_EQ(l.jobs, "read R2000;read R1000;read R2000;");
+}
+
+// One job of each asker on the engine at a time: a client asking for many
+// registers holds up a master asking for one by one read at most.
+TEST(LineService, AskersTakeTurns) {
+  Line l;
+  for (unsigned reg : {01000u, 01001u, 01002u}) l.ask(Read(reg, 0, "modbus"));
+  l.ask(Read(02000, 0, "master"));
+  EXPECT_EQ(l.jobs, "read R1000;read R2000;");
+  l.end(1, true, 1);
+  EXPECT_EQ(l.jobs, "read R1000;read R2000;read R1001;");
+  l.end(2, true, 2);
+  EXPECT_EQ(l.answers, "1=0001;4=0002;");
 }
 
 TEST(LineService, AValueFreshEnoughIsAnsweredFromTheImage) {
@@ -86,7 +101,7 @@ TEST(LineService, AValueFreshEnoughIsAnsweredFromTheImage) {
   l.end(1, true, 0x00A5, 1000);
   EXPECT_EQ(l.ask(Read(02000, 2000), 3000), "now 00A5");
   EXPECT_EQ(l.ask(Read(02000, 2000), 3001), "") << "older than the age asked for";
-  l.ask(Write(01000, 0x0007));
+  l.ask(Write(01000, 0x0007, 0, "w"));
   l.end(3, true, 0x0007, 3100);
   EXPECT_EQ(l.ask(Read(01000, 2000), 3200), "now 0007") << "a confirmed write is in the image";
 }
@@ -106,9 +121,9 @@ TEST(LineService, OutputsComeFromThePoll) {
 TEST(LineService, AForgottenRequestIsTakenBackWhenNobodyElseWaits) {
   Line l;
   LineService::RequestId a = 0, b = 0, w = 0;
-  l.service.ask(Read(02000), 0, l.answer(), &a);
-  l.service.ask(Read(02000), 0, l.answer(), &b);
-  l.service.ask(Write(01000, 1), 0, l.answer(), &w);
+  l.service.ask(Read(02000, 0, "a"), 0, l.answer(), &a);
+  l.service.ask(Read(02000, 0, "b"), 0, l.answer(), &b);
+  l.service.ask(Write(01000, 1, 0, "c"), 0, l.answer(), &w);
   l.service.forget(a);
   EXPECT_EQ(l.jobs, "read R2000;write R1000;") << "another still waits for the read";
   l.service.forget(b);
@@ -118,12 +133,21 @@ TEST(LineService, AForgottenRequestIsTakenBackWhenNobodyElseWaits) {
   EXPECT_EQ(l.answers, "") << "nobody is answered";
 }
 
-TEST(LineService, AWriteAfterAnotherGoesOnlyAfterItsJob) {
+// Writes of several registers stop at the first failure; the image forgets
+// a register whose write failed (it may have reached the controller).
+TEST(LineService, WritesAfterAFailedOneFailAlikeUnsent) {
   Line l;
-  LineService::RequestId first = 0, second = 0;
+  l.ask(Read(02000));
+  l.end(1, true, 0x0005, 0);
+  LineService::RequestId first = 0, second = 0, third = 0;
   l.service.ask(Write(02000, 1), 0, l.answer(), &first);
   l.service.ask(Write(02001, 2, first), 0, l.answer(), &second);
-  EXPECT_EQ(l.jobs, "write R2000;write R2001 after 1;");
+  l.service.ask(Write(02002, 3, second), 0, l.answer(), &third);
+  EXPECT_EQ(l.jobs, "read R2000;write R2000;");
+  l.end(2, false, 0, 10, Failure::Refused);
+  EXPECT_EQ(l.jobs, "read R2000;write R2000;");
+  EXPECT_EQ(l.answers, "1=0005;2: refused;3: refused;4: refused;");
+  EXPECT_EQ(l.ask(Read(02000, 2000), 20), "") << "not answered from the image";
 }
 
 TEST(LineService, RegistersKeptFreshTakeTurnsWithTheListAndLeaveLater) {

@@ -38,6 +38,8 @@ class RawMaster {
     WaitFor([&] { return socket_.bytesAvailable() >= bytes; }, ms);
     return socket_.readAll().toHex(' ').toUpper();
   }
+  // `bytes` of noise, written as fast as the bridge takes them.
+  void flood(int bytes) { socket_.write(QByteArray(bytes, '\0')); }
   bool closedByPeer(int ms) {
     return WaitFor([&] { return socket_.state() == QAbstractSocket::UnconnectedState; }, ms);
   }
@@ -52,9 +54,13 @@ class Share : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sim_.device().startsWith(QLatin1String("/dev/")));
+    start({});
+  }
+  void start(const QStringList& more) {
+    bridge_.reset();
     port_ = FreeLocalPort();
     bridge_ = std::make_unique<BridgeProcess>(
-        QStringList{"--port", sim_.device(), "--share", address(), "--trace"});
+        QStringList{"--port", sim_.device(), "--share", address(), "--trace"} + more);
     ASSERT_TRUE(bridge_->said(QStringLiteral("controller: online")));
   }
   QString address() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(port_); }
@@ -111,7 +117,8 @@ TEST_F(Share, MastersThatStallVanishOrGarbleWriteNothingAndHoldNobodyUp) {
   EXPECT_EQ(stalls.ask(kEnquiry, 3), "4E 21 06");
   EXPECT_EQ(vanishes.ask(kEnquiry, 3), "4E 21 06");
   EXPECT_EQ(vanishes.ask(kWriteHeader2000, 1), "06");
-  vanishes.abort();  // between its header and its data block
+  vanishes.ask("02 34", 0, 100);  // half its data block
+  vanishes.abort();
 
   // A corrupted header, and frames that belong to no exchange: NAK.
   EXPECT_EQ(garbles.ask(kReadHeader2000, 1), "15") << "a header with no enquiry before it";
@@ -119,6 +126,8 @@ TEST_F(Share, MastersThatStallVanishOrGarbleWriteNothingAndHoldNobodyUp) {
   EXPECT_EQ(garbles.ask("01 30 31 30 31 30 34 30 31 30 30 30 32 30 31 17 07", 1), "15") << "bad check byte";
   EXPECT_EQ(garbles.ask("02 34 12 03 26", 1), "15") << "a data block with no header before it";
   EXPECT_EQ(garbles.ask("FF FF 00 17 42", 1, 300), "") << "garbage is not answered";
+  garbles.flood(4 << 20);  // noise by the megabyte, while the others work
+  Pump(300);
 
   // The others are not held up.
   CliRun r = RunCli({"--port", address(), "--timeout", "1000", "write", "R1002", "0042"});
@@ -128,6 +137,8 @@ TEST_F(Share, MastersThatStallVanishOrGarbleWriteNothingAndHoldNobodyUp) {
 
   // Two seconds after its enquiry the stalled master's exchange is gone.
   Pump(2200);
+  EXPECT_TRUE(garbles.closedByPeer(0) || garbles.ask(kEnquiry, 3, 3000).endsWith("4E 21 06"))
+      << "the noise was taken and the master is served again";
   EXPECT_EQ(stalls.ask(kWriteHeader2000, 1), "15");
   EXPECT_EQ(sim_.command(QStringLiteral("get R2000")), QStringLiteral("R2000 0001")) << "nothing was written";
 }
@@ -147,6 +158,16 @@ TEST_F(Share, TheSeventeenthMasterIsRefused) {
   Pump(300);
   RawMaster next(port_);
   EXPECT_EQ(next.ask(kEnquiry, 3), "4E 21 06") << "a place freed is taken again";
+}
+
+// A bridge that takes no writes answers a master's write header with NAK.
+TEST_F(Share, ReadOnlyRefusesAMastersWrite) {
+  start({"--read-only"});
+  ASSERT_EQ(sim_.command(QStringLiteral("set R2000 0007")), QStringLiteral("ok"));
+  const CliRun r = RunCli({"--port", address(), "--retries", "0", "write", "R2000", "0009"});
+  EXPECT_NE(r.exit, 0);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("refused"))) << r.err.toStdString();
+  EXPECT_EQ(sim_.command(QStringLiteral("get R2000")), QStringLiteral("R2000 0007"));
 }
 
 // A silent controller: the master gets no reply, as on the line itself, and
