@@ -4,11 +4,16 @@
 
 #include <signal.h>
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QStringList>
 #include <cstdio>
+#include <memory>
 
+#include "free_port.h"
 #include "qt_helpers.h"
+#include "sim_process.h"
 
 namespace varnak::testing {
 
@@ -44,6 +49,33 @@ class BridgeProcess {
  private:
   QProcess process_;
   QString err_;
+};
+
+// The bridge owning the paced simulator's pty, serving one network face
+// ("--share" or "--modbus") on a free local port, with --trace.
+class BridgeOnSim : public ::testing::Test {
+ protected:
+  explicit BridgeOnSim(const char* face) : face_(QString::fromLatin1(face)) {}
+  void SetUp() override {
+    ASSERT_TRUE(sim_.device().startsWith(QLatin1String("/dev/")));
+    start({});
+  }
+  // The bridge (again), with more options.
+  void start(const QStringList& more) {
+    bridge_.reset();
+    port_ = FreeLocalPort();
+    bridge_ = std::make_unique<BridgeProcess>(
+        QStringList{"--port", sim_.device(), face_, address(), "--trace"} + more);
+    ASSERT_TRUE(bridge_->said(QStringLiteral("controller: online")));
+  }
+  QString address() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(port_); }
+
+  SimProcess sim_{{}};
+  int port_ = 0;
+  std::unique_ptr<BridgeProcess> bridge_;
+
+ private:
+  QString face_;
 };
 
 }  // namespace varnak::testing

@@ -1,4 +1,5 @@
-// The client run to its end as a user runs it: its exit status and what it printed.
+// A program run to its end as a user runs it (the client, mbpoll, a script):
+// its exit status and what it printed.
 #pragma once
 
 #include <QProcess>
@@ -11,12 +12,14 @@ struct CliRun {
   QString out, err;
 };
 
-inline CliRun RunCli(const QStringList& args) {
+inline CliRun RunProgram(const QString& program, const QStringList& args) {
   QProcess p;
-  p.start(QStringLiteral(VARNAK_CLI_PATH), args);
+  p.start(program, args);
   p.waitForFinished(30000);
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
           QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
+
+inline CliRun RunCli(const QStringList& args) { return RunProgram(QStringLiteral(VARNAK_CLI_PATH), args); }
 
 }  // namespace varnak::testing

@@ -7,63 +7,37 @@
 #include <memory>
 
 #include "bridge_process.h"
-#include "free_port.h"
-#include "sim_process.h"
+#include "cli_run.h"
 
 namespace varnak::testing {
 namespace {
-
-struct ToolRun {
-  int exit = -1;
-  QString out, err;
-};
-ToolRun Start(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  p.waitForFinished(30000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-          QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 #define SKIP_WITHOUT(program)                             \
   if (QStandardPaths::findExecutable(program).isEmpty()) \
   GTEST_SKIP() << program " is not installed (scripts/install-deps.sh installs it)"
 
-class Modbus : public ::testing::Test {
+class Modbus : public BridgeOnSim {
  protected:
+  Modbus() : BridgeOnSim("--modbus") {}
   void SetUp() override {
     SKIP_WITHOUT("mbpoll");
-    ASSERT_TRUE(sim_.device().startsWith(QLatin1String("/dev/")));
-    start({});
-  }
-  void start(const QStringList& more) {
-    bridge_.reset();
-    port_ = FreeLocalPort();
-    bridge_ = std::make_unique<BridgeProcess>(
-        QStringList{"--port", sim_.device(), "--modbus", QStringLiteral("tcp://127.0.0.1:%1").arg(port_),
-                    "--trace"} +
-        more);
-    ASSERT_TRUE(bridge_->said(QStringLiteral("controller: online")));
+    BridgeOnSim::SetUp();
   }
   // mbpoll once against the bridge: "-r 1025 -c 2 -t 4:hex", then values to write, if any.
-  ToolRun mbpoll(const QString& options, const QStringList& values = {}) {
+  CliRun mbpoll(const QString& options, const QStringList& values = {}) {
     QStringList args = options.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     args << "-m" << "tcp" << "-p" << QString::number(port_) << "-1" << "-o" << "5" << "127.0.0.1";
     if (!values.isEmpty()) args << "--" << values;
-    return Start(QStringLiteral("mbpoll"), args);
+    return RunProgram(QStringLiteral("mbpoll"), args);
   }
   QString sim(const char* command) { return sim_.command(QString::fromLatin1(command)); }
-
-  SimProcess sim_{{}};
-  int port_ = 0;
-  std::unique_ptr<BridgeProcess> bridge_;
 };
 
 // The map: R2000 (octal) is holding register 1024, reference 1025; a write of
 // 00A5 is stored and the outputs (coils 0-7) follow it; function 16 writes four.
 TEST_F(Modbus, ReadsWritesAndTheOutputsThroughMbpoll) {
   ASSERT_EQ(sim("set R2000 1234"), QStringLiteral("ok"));
-  ToolRun r = mbpoll("-r 1025 -t 4:hex");
+  CliRun r = mbpoll("-r 1025 -t 4:hex");
   EXPECT_EQ(r.exit, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.contains(QStringLiteral("[1025]: \t0x1234"))) << r.out.toStdString();
 
@@ -93,7 +67,6 @@ struct ExceptionCase {
   QStringList values;
   const char* said;  // mbpoll's words for the exception
 };
-void PrintTo(const ExceptionCase& c, std::ostream* os) { *os << c.name; }
 
 // What mbpoll is answered for what the bridge does not serve.
 TEST_F(Modbus, ExceptionsForWhatIsNotServed) {
@@ -105,7 +78,7 @@ TEST_F(Modbus, ExceptionsForWhatIsNotServed) {
   };
   for (const ExceptionCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const ToolRun r = mbpoll(QString::fromLatin1(c.options), c.values);
+    const CliRun r = mbpoll(QString::fromLatin1(c.options), c.values);
     EXPECT_NE(r.exit, 0);
     EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.said))) << r.err.toStdString();
   }
@@ -114,7 +87,7 @@ TEST_F(Modbus, ExceptionsForWhatIsNotServed) {
 // A silent controller: once the engine's tries are spent, exception 0B.
 TEST_F(Modbus, ASilentControllerIs0B) {
   ASSERT_EQ(sim("silent on"), QStringLiteral("ok"));
-  const ToolRun r = mbpoll("-r 1040");
+  const CliRun r = mbpoll("-r 1040");
   EXPECT_NE(r.exit, 0);
   EXPECT_TRUE(r.err.contains(QStringLiteral("Target device failed to respond"))) << r.err.toStdString();
 }
@@ -122,7 +95,7 @@ TEST_F(Modbus, ASilentControllerIs0B) {
 TEST_F(Modbus, ReadOnlyRefusesWritesWith01) {
   start({"--read-only"});
   ASSERT_EQ(sim("set R2000 0007"), QStringLiteral("ok"));
-  const ToolRun r = mbpoll("-r 1025", {"9"});
+  const CliRun r = mbpoll("-r 1025", {"9"});
   EXPECT_TRUE(r.err.contains(QStringLiteral("Illegal function"))) << r.err.toStdString();
   EXPECT_EQ(sim("get R2000"), QStringLiteral("R2000 0007"));
   EXPECT_TRUE(mbpoll("-r 1025").out.contains(QStringLiteral("[1025]: \t7"))) << "reads still go";
@@ -131,9 +104,9 @@ TEST_F(Modbus, ReadOnlyRefusesWritesWith01) {
 // Ten pymodbus clients at once, each reading ten registers a second: every
 // request answered.
 TEST_F(Modbus, TenClientsAtOnceAreAllAnswered) {
-  if (Start(QStringLiteral("/usr/bin/python3"), {"-c", "import pymodbus"}).exit != 0)
+  if (RunProgram(QStringLiteral("/usr/bin/python3"), {"-c", "import pymodbus"}).exit != 0)
     GTEST_SKIP() << "pymodbus is not installed (scripts/install-deps.sh installs it)";
-  const ToolRun r = Start(QStringLiteral("/usr/bin/python3"),
+  const CliRun r = RunProgram(QStringLiteral("/usr/bin/python3"),
                       {QStringLiteral(VARNAK_TESTS_DIR "/modbus_clients.py"), QString::number(port_), "10", "3"});
   EXPECT_EQ(r.exit, 0) << r.out.toStdString() << r.err.toStdString();
   EXPECT_TRUE(r.out.startsWith(QStringLiteral("answered 30 of 30"))) << r.out.toStdString();

@@ -9,8 +9,6 @@
 
 #include "bridge_process.h"
 #include "cli_run.h"
-#include "free_port.h"
-#include "sim_process.h"
 #include "window_on_sim.h"
 
 namespace varnak::testing {
@@ -50,24 +48,9 @@ class RawMaster {
   bool connected_ = false;
 };
 
-class Share : public ::testing::Test {
+class Share : public BridgeOnSim {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim_.device().startsWith(QLatin1String("/dev/")));
-    start({});
-  }
-  void start(const QStringList& more) {
-    bridge_.reset();
-    port_ = FreeLocalPort();
-    bridge_ = std::make_unique<BridgeProcess>(
-        QStringList{"--port", sim_.device(), "--share", address(), "--trace"} + more);
-    ASSERT_TRUE(bridge_->said(QStringLiteral("controller: online")));
-  }
-  QString address() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(port_); }
-
-  SimProcess sim_{{}};
-  int port_ = 0;
-  std::unique_ptr<BridgeProcess> bridge_;
+  Share() : BridgeOnSim("--share") {}
 };
 
 // Four windows follow the outputs and stay live while a client writes and reads
