@@ -95,7 +95,8 @@ std::string Set(BridgeConfig* c, const std::string& key, const std::string& valu
   if (key == "share") c->share = value;
   if (key == "modbus") c->modbus = value;
   if (key == "max-age") {
-    const bool digits = !value.empty() && value.size() <= 7 && std::all_of(value.begin(), value.end(), ::isdigit);
+    const bool digits =
+        !value.empty() && value.size() <= 7 && std::all_of(value.begin(), value.end(), ::isdigit);
     if (!digits) return "--max-age wants milliseconds, got: " + value;
     c->maxAgeMs = std::atoi(value.c_str());
   }

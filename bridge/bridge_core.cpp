@@ -137,7 +137,7 @@ Actions BridgeCore::jobEnded(const JobEnd& end, const std::string& time) {
   const std::size_t step = w->ended;
   const bool writing = step < w->words;
   if (!end.ok) {
-    const RowStatus status = !writing     ? RowStatus::WrittenReadBackFailed
+    const RowStatus status = !writing    ? RowStatus::WrittenReadBackFailed
                              : step == 0 ? RowStatus::WriteFailed
                                          : RowStatus::HalfWritten;
     finish(&a, *w, status, end.failure, time);

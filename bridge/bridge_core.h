@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "control/job.h"
-#include "share/master_event.h"
 #include "control/link_events.h"
+#include "share/master_event.h"
 #include "watch/watch_list.h"
 
 namespace varnak::bridge {

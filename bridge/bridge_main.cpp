@@ -21,9 +21,10 @@ namespace {
 
 // The options, of the client's and the bridge's, that take the next word as their value.
 bool TakesValue(const std::string& w) {
-  static const char* const kValued[] = {"--port",     "--timeout",       "--retries",   "--count", "--format",
-                                        "--watch",    "--vcd",           "--registers", "--mqtt",  "--topic",
-                                        "--username", "--password-file", "--cafile",    "--config"};
+  static const char* const kValued[] = {
+      "--port",   "--timeout",   "--retries", "--count",  "--format",   "--watch",
+      "--vcd",    "--registers", "--mqtt",    "--topic",  "--username", "--password-file",
+      "--cafile", "--config",    "--share",   "--modbus", "--max-age"};
   for (const char* v : kValued)
     if (w == v) return true;
   return false;

@@ -179,7 +179,8 @@ bool BridgeRunner::listen(std::string* why) {
   const auto lineChanged = [this] { handle([] {}); };
   const auto report = [this](const share::MasterEvent& e) { this->report(e); };
   if (!config_.share.empty()) {
-    share_ = std::make_unique<share::ShareServer>(service_, [this] { return now(); }, lineChanged, report, Say);
+    share_ = std::make_unique<share::ShareServer>(
+        service_, [this] { return now(); }, lineChanged, report, Say);
     share_->setReadOnly(config_.readOnly);
     if (!share_->listen(config_.share, why)) return false;
     connect(share_.get(), &share::ShareServer::mastersChanged, this,
@@ -188,8 +189,8 @@ bool BridgeRunner::listen(std::string* why) {
     Say("sharing the line at " + config_.share);
   }
   if (!config_.modbus.empty()) {
-    modbus_ = std::make_unique<modbus::ModbusServer>(service_, config_.maxAgeMs, config_.readOnly,
-                                                     [this] { return now(); }, lineChanged, report, Say);
+    modbus_ = std::make_unique<modbus::ModbusServer>(
+        service_, config_.maxAgeMs, config_.readOnly, [this] { return now(); }, lineChanged, report, Say);
     if (!modbus_->listen(config_.modbus, why)) return false;
     Say("serving Modbus TCP at " + config_.modbus);
   }

@@ -15,11 +15,11 @@
 #include "bridge/bridge_config.h"
 #include "bridge/bridge_core.h"
 #include "bridge/bridge_port.h"
-#include "share/line_service.h"
-#include "share/master_event.h"
 #include "bridge/mqtt_link.h"
 #include "control/link_control.h"
 #include "modbus/modbus_server.h"
+#include "share/line_service.h"
+#include "share/master_event.h"
 #include "share/share_server.h"
 #include "watch/watch_list.h"
 
@@ -57,12 +57,12 @@ class BridgeRunner : public QObject, public LinkObserver {
 
   bridge::BridgeConfig config_;
   std::unique_ptr<BridgePort> port_;
-  WatchList list_;        // before the link control, which reads it, so that it outlives it
+  WatchList list_;              // before the link control, which reads it, so that it outlives it
   share::LineService service_;  // the list's reads and the network masters' requests
   LinkControl link_;
   bridge::BridgeCore core_;
-  std::unique_ptr<MqttLink> mqtt_;  // none without --mqtt
-  std::unique_ptr<share::ShareServer> share_;  // none without --share
+  std::unique_ptr<MqttLink> mqtt_;                // none without --mqtt
+  std::unique_ptr<share::ShareServer> share_;     // none without --share
   std::unique_ptr<modbus::ModbusServer> modbus_;  // none without --modbus
   QTimer tick_;
   QTimer deadline_;

@@ -61,17 +61,17 @@ struct Exchange {
   JobId id = 0;  // the job it carries
   ExchangeKind kind = ExchangeKind::Poll;
   Cause cause = Cause::None;
-  std::string master;              // Cause::Master: who submitted it
-  std::optional<unsigned> number;  // the register as a number, when the text meant one
-  bool noSuchRegister = false;     // a master's job for a register above 77777: ends unsent
-  JobId after = 0;                 // a master's job that must have succeeded first (Job::after)
+  std::string master;                  // Cause::Master: who submitted it
+  std::optional<unsigned> number;      // the register as a number, when the text meant one
+  bool noSuchRegister = false;         // a master's job for a register above 77777: ends unsent
+  JobId after = 0;                     // a master's job that must have succeeded first (Job::after)
   std::optional<Failure> afterFailed;  // how that job failed: this one ends unsent
-  Text registerDigits;             // octal digits for the header (write, read, list)
-  Text value;                      // write: the value as typed; list write: four hex digits
-  std::string reg;                 // "R2000", for reports and the title
-  ListJob job;                     // list exchanges: the job as the list handed it out
-  std::size_t step = 0;            // the step whose reply is awaited
-  int attempt = 1;                 // 1 to kAttempts
+  Text registerDigits;                 // octal digits for the header (write, read, list)
+  Text value;                          // write: the value as typed; list write: four hex digits
+  std::string reg;                     // "R2000", for reports and the title
+  ListJob job;                         // list exchanges: the job as the list handed it out
+  std::size_t step = 0;                // the step whose reply is awaited
+  int attempt = 1;                     // 1 to kAttempts
 
   bool fromList() const { return cause == Cause::RegisterList; }
   const ExchangeStep& current() const { return StepsOf(kind).steps[step]; }

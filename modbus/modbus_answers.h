@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "modbus/modbus_requests.h"
 #include "share/line_service.h"
 #include "share/master_event.h"
-#include "modbus/modbus_requests.h"
 
 namespace varnak::modbus {
 

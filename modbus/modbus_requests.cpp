@@ -143,7 +143,7 @@ Plan PlanRequest(const std::uint8_t* frame, std::size_t length, bool readOnly) {
 }
 
 std::vector<share::LineRequest> LineRequests(const Plan& plan, std::int64_t maxAgeMs,
-                                              const std::string& master) {
+                                             const std::string& master) {
   using Kind = share::LineRequest::Kind;
   std::vector<share::LineRequest> requests;
   share::LineRequest r;

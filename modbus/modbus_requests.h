@@ -78,6 +78,6 @@ Plan PlanRequest(const std::uint8_t* frame, std::size_t length, bool readOnly);
 // `after` is left for the asker to chain: each write goes only if the one before
 // it succeeded, so that a refused word stops the rest.
 std::vector<share::LineRequest> LineRequests(const Plan& plan, std::int64_t maxAgeMs,
-                                              const std::string& master);
+                                             const std::string& master);
 
 }  // namespace varnak::modbus

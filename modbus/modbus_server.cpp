@@ -28,7 +28,7 @@ struct ModbusServer::Client {
     Plan plan;
     Answers answers;
     std::vector<share::LineService::RequestId> ids;  // by index, as asked
-    bool settling = false;                            // its reply is queued to go
+    bool settling = false;                           // its reply is queued to go
   };
   std::uint64_t key = 0;
   QTcpSocket* socket = nullptr;

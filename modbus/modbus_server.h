@@ -17,9 +17,9 @@
 #include <memory>
 #include <string>
 
+#include "modbus/modbus_replies.h"
 #include "share/line_service.h"
 #include "share/master_event.h"
-#include "modbus/modbus_replies.h"
 
 namespace varnak::modbus {
 

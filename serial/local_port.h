@@ -21,7 +21,6 @@
 
 namespace varnak {
 
-
 class LocalPort : public QObject, public Transport {
   Q_OBJECT
 

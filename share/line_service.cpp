@@ -6,7 +6,10 @@ namespace varnak::share {
 
 LineService::LineService(SubmitJob submit, WithdrawJob withdraw, ListSource* list,
                          std::function<std::size_t()> listRows)
-    : submit_(std::move(submit)), withdraw_(std::move(withdraw)), list_(list), listRows_(std::move(listRows)) {}
+    : submit_(std::move(submit)),
+      withdraw_(std::move(withdraw)),
+      list_(list),
+      listRows_(std::move(listRows)) {}
 
 std::optional<LineAnswer> LineService::ask(const LineRequest& request, std::int64_t now, Answer answer,
                                            RequestId* id) {
@@ -45,8 +48,8 @@ void LineService::pump(const std::string& master) {
       requests_[q.id] = r->second;
       continue;
     }
-    const JobId job =
-        submit_({read ? Job::Kind::Read : Job::Kind::Write, q.request.reg, q.request.value, q.request.master});
+    const JobId job = submit_(
+        {read ? Job::Kind::Read : Job::Kind::Write, q.request.reg, q.request.value, q.request.master});
     jobs_[job] = {q.request, {{q.id, std::move(q.answer)}}};
     requests_[q.id] = job;
     if (read) reads_[q.request.reg] = job;
@@ -56,7 +59,8 @@ void LineService::pump(const std::string& master) {
 }
 
 void LineService::forget(RequestId id) {
-  const auto w = std::find_if(pollWaiters_.begin(), pollWaiters_.end(), [&](const Waiter& x) { return x.id == id; });
+  const auto w =
+      std::find_if(pollWaiters_.begin(), pollWaiters_.end(), [&](const Waiter& x) { return x.id == id; });
   if (w != pollWaiters_.end()) {
     pollWaiters_.erase(w);
     return;

@@ -13,8 +13,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,12 +36,12 @@ struct LineAnswer {
 struct LineRequest {
   enum class Kind { Read, Write, Outputs };
   Kind kind = Kind::Read;
-  unsigned reg = 0;            // Read, Write: 0 to 077777
-  std::uint16_t value = 0;     // Write
-  std::int64_t maxAgeMs = 0;   // Read, Outputs: a value this old at most is answered at once
-  std::uint64_t after = 0;     // Write: a write of the same asker, asked for before and still
-                               // waiting, that must have succeeded first; else this one fails alike
-  std::string master;          // who asks: "10.0.0.7:50112"; the askers take turns
+  unsigned reg = 0;           // Read, Write: 0 to 077777
+  std::uint16_t value = 0;    // Write
+  std::int64_t maxAgeMs = 0;  // Read, Outputs: a value this old at most is answered at once
+  std::uint64_t after = 0;    // Write: a write of the same asker, asked for before and still
+                              // waiting, that must have succeeded first; else this one fails alike
+  std::string master;         // who asks: "10.0.0.7:50112"; the askers take turns
 };
 
 class LineService : public ListSource {
@@ -113,18 +113,18 @@ class LineService : public ListSource {
   std::function<std::size_t()> listRows_;
   RequestId lastId_ = 0;
   std::map<std::string, Asker> askers_;
-  std::map<JobId, Pending> jobs_;            // the jobs submitted, by job id
-  std::map<RequestId, JobId> requests_;      // each request on a job
-  std::map<unsigned, JobId> reads_;          // the read of each register under way or waiting
-  std::vector<Waiter> pollWaiters_;          // the outputs, at the next poll's end
+  std::map<JobId, Pending> jobs_;        // the jobs submitted, by job id
+  std::map<RequestId, JobId> requests_;  // each request on a job
+  std::map<unsigned, JobId> reads_;      // the read of each register under way or waiting
+  std::vector<Waiter> pollWaiters_;      // the outputs, at the next poll's end
   std::optional<LineAnswer> lastPoll_;
   std::int64_t lastPollTime_ = 0;
   std::map<unsigned, Known> image_;
-  std::map<unsigned, std::int64_t> fresh_;   // registers kept fresh, until when
-  std::optional<unsigned> freshCursor_;      // the register kept fresh read last
-  bool listTurn_ = true;                     // the list's rows have this round
-  std::size_t taken_ = 0;                    // jobs handed out in this round
-  bool lastFromList_ = false;                // the job handed out last was the list's
+  std::map<unsigned, std::int64_t> fresh_;  // registers kept fresh, until when
+  std::optional<unsigned> freshCursor_;     // the register kept fresh read last
+  bool listTurn_ = true;                    // the list's rows have this round
+  std::size_t taken_ = 0;                   // jobs handed out in this round
+  bool lastFromList_ = false;               // the job handed out last was the list's
 };
 
 }  // namespace varnak::share

@@ -5,14 +5,13 @@
 
 #include "control/link_events.h"
 #include "link/frames.h"
-#include "link/replies.h"
 #include "link/register_number.h"
+#include "link/replies.h"
 #include "link/tool_frames.h"
 
 namespace varnak::share {
 
 namespace {
-
 
 std::string HeaderCommand(const ToolFrame& f) {
   const std::string reg = f.reg() ? RegisterName(*f.reg()) : std::string("?");

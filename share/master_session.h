@@ -17,9 +17,9 @@
 #include <optional>
 #include <string>
 
+#include "link/text.h"
 #include "share/line_service.h"
 #include "share/master_event.h"
-#include "link/text.h"
 #include "sim/controller.h"
 
 namespace varnak::share {
@@ -29,7 +29,7 @@ namespace varnak::share {
 struct LineAsker {
   using RequestId = share::LineService::RequestId;
   std::function<std::optional<share::LineAnswer>(const share::LineRequest&, std::int64_t now,
-                                                  share::LineService::Answer, RequestId*)>
+                                                 share::LineService::Answer, RequestId*)>
       ask;
   std::function<void(RequestId)> forget;
 };
@@ -48,7 +48,7 @@ class MasterSession {
   static constexpr std::int64_t kOutputsMaxAgeMs = 200;
 
   struct Hooks {
-    std::function<void(const Bytes&)> send;                  // bytes to the master
+    std::function<void(const Bytes&)> send;                 // bytes to the master
     std::function<void(const share::MasterEvent&)> report;  // every request's end, every NAK
   };
 
@@ -97,7 +97,7 @@ class MasterSession {
   std::int64_t stallAt_ = 0;     // AwaitHeader, AwaitData: the exchange is dropped then
   std::int64_t pieceAt_ = 0;     // a piece of a frame is dropped then
   unsigned reg_ = 0;             // AwaitData: the register the write header named
-  share::LineRequest request_;  // Waiting: what is asked
+  share::LineRequest request_;   // Waiting: what is asked
   std::string command_;          // Waiting: the request in words, for its event
   LineAsker::RequestId id_ = 0;  // Waiting: the line's id for it
 };

@@ -35,7 +35,8 @@ std::optional<Bytes> FrameSplitter::next() {
       continue;
     }
     if (buffer_.size() - at >= length) {
-      frame = Bytes(buffer_.begin() + static_cast<long>(at), buffer_.begin() + static_cast<long>(at + length));
+      frame =
+          Bytes(buffer_.begin() + static_cast<long>(at), buffer_.begin() + static_cast<long>(at + length));
       dropped_ += at;
       buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(at + length));
       return frame;

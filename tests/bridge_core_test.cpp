@@ -76,12 +76,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "--modbus tcp://HOST:PORT"},
         ArgsCase{"ShareAlone", {"--share", "tcp://0.0.0.0:5020"}, "", "", 1883},
         ArgsCase{"ModbusOnIpv6", {"--modbus", "tcp://[::1]:1502", "--max-age", "500"}, "", "", 1883},
-        ArgsCase{"ShareNotTcp", {"--share", "rfc2217://h:1"}, "--share wants tcp://HOST:PORT, got: rfc2217://h:1"},
+        ArgsCase{
+            "ShareNotTcp", {"--share", "rfc2217://h:1"}, "--share wants tcp://HOST:PORT, got: rfc2217://h:1"},
         ArgsCase{"ShareWithoutPort", {"--share", "tcp://h"}, "--share wants tcp://HOST:PORT, got: tcp://h"},
         ArgsCase{"SamePortTwice",
                  {"--share", "tcp://h:1502", "--modbus", "tcp://h:1502"},
                  "--share and --modbus want ports of their own"},
-        ArgsCase{"MaxAgeNotANumber", {"--modbus", "tcp://h:1", "--max-age", "2s"}, "--max-age wants milliseconds, got: 2s"},
+        ArgsCase{"MaxAgeNotANumber",
+                 {"--modbus", "tcp://h:1", "--max-age", "2s"},
+                 "--max-age wants milliseconds, got: 2s"},
         ArgsCase{"OtherScheme",
                  {"--mqtt", "tcp://h"},
                  "--mqtt wants mqtt://HOST[:PORT] or mqtts://HOST[:PORT], got: tcp://h"},
@@ -311,7 +314,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, SetMessages,
     testing::Values(
         SetCase{"HexWrites", "p/R2000/set", "00A5", false, false, "write R2000 00A5;read R2000 after 1;", ""},
-        SetCase{"SignedWrites", "p/R1002/set", "-2", false, false, "write R1002 FFFE;read R1002 after 1;", ""},
+        SetCase{"SignedWrites", "p/R1002/set", "-2", false, false, "write R1002 FFFE;read R1002 after 1;",
+                ""},
         SetCase{
             "NotHex", "p/R2000/set", "zz", false, false, "",
             R"({"time": "T", "command": "write R2000 = zz", "outcome": "refused", "why": "value zz is not hex"})"},

@@ -13,7 +13,6 @@
 namespace varnak::testing {
 namespace {
 
-
 void WriteFile(const QString& path, const char* bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -296,7 +296,7 @@ struct Rig {
   FakeList list;  // registered by a scenario's "list=" event
   EventLog log;
   JobLog jobs;
-  JobId lastJob = 0;  // the master's job submitted last
+  JobId lastJob = 0;     // the master's job submitted last
   std::int64_t now = 0;  // ms
 
   explicit Rig(const Text& answer = U"1") {

@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
-#include "share/line_service.h"
 #include "link/register_number.h"
 #include "link/words.h"
+#include "share/line_service.h"
 
 namespace varnak::share {
 namespace {
@@ -30,7 +30,8 @@ struct Line {
   std::string answers;
   LineService::Answer answer() {
     return [this](LineService::RequestId id, const LineAnswer& a) {
-      answers += std::to_string(id) + (a.ok ? "=" + ValueHex(a.value) : ": " + std::string(FailureText(a.failure))) + ";";
+      answers += std::to_string(id) +
+                 (a.ok ? "=" + ValueHex(a.value) : ": " + std::string(FailureText(a.failure))) + ";";
     };
   }
   void end(JobId id, bool ok, std::uint16_t value, std::int64_t time = 0, Failure f = Failure::NoReply) {

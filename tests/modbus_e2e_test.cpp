@@ -12,7 +12,7 @@
 namespace varnak::testing {
 namespace {
 
-#define SKIP_WITHOUT(program)                             \
+#define SKIP_WITHOUT(program)                            \
   if (QStandardPaths::findExecutable(program).isEmpty()) \
   GTEST_SKIP() << program " is not installed (scripts/install-deps.sh installs it)"
 
@@ -26,7 +26,12 @@ class Modbus : public BridgeOnSim {
   // mbpoll once against the bridge: "-r 1025 -c 2 -t 4:hex", then values to write, if any.
   CliRun mbpoll(const QString& options, const QStringList& values = {}) {
     QStringList args = options.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    args << "-m" << "tcp" << "-p" << QString::number(port_) << "-1" << "-o" << "5" << "127.0.0.1";
+    args << "-m"
+         << "tcp"
+         << "-p" << QString::number(port_) << "-1"
+         << "-o"
+         << "5"
+         << "127.0.0.1";
     if (!values.isEmpty()) args << "--" << values;
     return RunProgram(QStringLiteral("mbpoll"), args);
   }
@@ -46,8 +51,9 @@ TEST_F(Modbus, ReadsWritesAndTheOutputsThroughMbpoll) {
   EXPECT_EQ(sim("get R2000"), QStringLiteral("R2000 00A5"));
   EXPECT_TRUE(WaitFor(
       [&] {
-        return mbpoll("-r 1 -c 8 -t 0").out.contains(
-            QStringLiteral("[1]: \t1\n[2]: \t0\n[3]: \t1\n[4]: \t0\n[5]: \t0\n[6]: \t1\n[7]: \t0\n[8]: \t1\n"));
+        return mbpoll("-r 1 -c 8 -t 0")
+            .out.contains(QStringLiteral(
+                "[1]: \t1\n[2]: \t0\n[3]: \t1\n[4]: \t0\n[5]: \t0\n[6]: \t1\n[7]: \t0\n[8]: \t1\n"));
       },
       3000))
       << "the coils follow the outputs";
@@ -56,8 +62,10 @@ TEST_F(Modbus, ReadsWritesAndTheOutputsThroughMbpoll) {
   EXPECT_EQ(r.exit, 0) << r.err.toStdString();
   EXPECT_EQ(sim("get R2001") + " " + sim("get R2004"), QStringLiteral("R2001 0001 R2004 0004"));
   r = mbpoll("-r 1026 -c 4 -t 3:hex");
-  EXPECT_TRUE(r.out.contains(QStringLiteral("[1026]: \t0x0001\n[1027]: \t0x0002\n[1028]: \t0x0003\n[1029]: \t0x0004")))
-      << "input registers are the same registers\n" << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains(
+      QStringLiteral("[1026]: \t0x0001\n[1027]: \t0x0002\n[1028]: \t0x0003\n[1029]: \t0x0004")))
+      << "input registers are the same registers\n"
+      << r.out.toStdString();
   EXPECT_TRUE(bridge_->said(QStringLiteral("modbus write 1025-1028"))) << "the trace names each request";
 }
 
@@ -106,8 +114,9 @@ TEST_F(Modbus, ReadOnlyRefusesWritesWith01) {
 TEST_F(Modbus, TenClientsAtOnceAreAllAnswered) {
   if (RunProgram(QStringLiteral("/usr/bin/python3"), {"-c", "import pymodbus"}).exit != 0)
     GTEST_SKIP() << "pymodbus is not installed (scripts/install-deps.sh installs it)";
-  const CliRun r = RunProgram(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(VARNAK_TESTS_DIR "/modbus_clients.py"), QString::number(port_), "10", "3"});
+  const CliRun r =
+      RunProgram(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(VARNAK_TESTS_DIR "/modbus_clients.py"), QString::number(port_), "10", "3"});
   EXPECT_EQ(r.exit, 0) << r.out.toStdString() << r.err.toStdString();
   EXPECT_TRUE(r.out.startsWith(QStringLiteral("answered 30 of 30"))) << r.out.toStdString();
 }

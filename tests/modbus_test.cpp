@@ -177,7 +177,7 @@ TEST(ModbusRequests, AnsweredFromTheLine) {
     const char* name;
     const char* request;
     std::vector<std::optional<share::LineAnswer>> answers;  // in LineRequests' order; none: not yet
-    const char* reply;                                       // empty: none yet
+    const char* reply;                                      // empty: none yet
     const char* outcome;
   };
   const auto no = std::nullopt;

@@ -25,7 +25,6 @@
 namespace varnak::testing {
 namespace {
 
-
 #define SKIP_WITHOUT_SER2NET() \
   if (Ser2netPath().isEmpty()) \
   GTEST_SKIP() << "ser2net is not installed (scripts/install-deps.sh installs it)"

@@ -12,8 +12,8 @@ namespace varnak::testing {
 namespace {
 
 using share::LineAnswer;
-using share::LineRequest;
 using share::LineAsker;
+using share::LineRequest;
 using share::MasterSession;
 
 // The line as the session sees it: every request and every forget, answered
