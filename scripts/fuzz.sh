@@ -9,7 +9,7 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -DVARNAK_GUI=OFF -DVARNAK_TESTS=OFF -DVARNAK_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 status=0
-for name in codec link watch; do
+for name in codec link watch masters; do
   scratch=$(mktemp -d)
   log=$(mktemp)
   if "$build/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=5 -print_final_stats=1 \
