@@ -38,7 +38,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Varnak developers <varnak@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write, read and watch a programmable controller over a serial line")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop window with which an operator writes one register of a programmable\n controller, reads one, and watches its eight outputs as lamps, over a serial\n line at 9600 baud, odd parity. With a scripting client and a simulated\n controller for trying it without hardware.")
+    "A desktop window with which an operator writes one register of a programmable\n controller, reads one, and watches its eight outputs as lamps, over a serial\n line at 9600 baud, odd parity. With a scripting client, a bridge that owns\n the line and serves it to an MQTT broker, to other windows and clients over\n TCP and to Modbus TCP clients, and a simulated controller for trying it\n without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
